@@ -1,0 +1,27 @@
+# The project's commands. `make test` is what CI runs on a fresh machine.
+BUILD_DIR ?= build
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: all deps configure build test demo clean
+
+all: build
+
+deps:
+	bash scripts/install-deps
+
+configure:
+	cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD_DIR)
+
+test: deps
+	$(MAKE) build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure
+
+demo: deps
+	$(MAKE) build
+	$(BUILD_DIR)/bin/vexel-search data/qxc-history.txt
+
+clean:
+	rm -rf $(BUILD_DIR)

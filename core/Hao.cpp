@@ -1,0 +1,125 @@
+#include "Hao.h"
+#include "StreamLimits.h"
+#include "VexelError.h"
+
+#include <QDataStream>
+#include <cstring>
+
+int TCodes::Add()
+{
+    SetCount(m_count + 1);
+    m_records[size_t(m_count - 1)].fill(0);
+    return m_count - 1;
+}
+
+void TCodes::Clear()
+{
+    SetCount(0);
+}
+
+void TCodes::SetCount(int newCount)
+{
+    if (newCount < 0)
+        throw EVexelError(QStringLiteral("TCodes.SetCount NewCount is not valid!"));
+    if (newCount == m_count)
+        return;
+    m_changed = true;
+    m_records.resize(size_t(newCount), TCode{});
+    m_count = newCount;
+}
+
+TCode TCodes::GetCode(int index) const
+{
+    if (!IndexValid(index))
+        throw EVexelError(QStringLiteral("TCodes.GeTCode Err!"));
+    return m_records[size_t(index)];
+}
+
+void TCodes::SetCode(int index, const TCode &code)
+{
+    if (!IndexValid(index))
+        throw EVexelError(QStringLiteral("SetCode Err!"));
+    TCode &stored = m_records[size_t(index)];
+    if (stored == code)
+        return;
+    stored = code;
+    m_changed = true;
+    UpdateSum(index);
+}
+
+qint32 TCodes::GetNum(int position, int index) const
+{
+    if (!IndexValid(index) || !PositionValid(position))
+        throw EVexelError(QStringLiteral("TCodes.GetNum Err!"));
+    return m_records[size_t(index)][size_t(position)];
+}
+
+void TCodes::SetNum(int position, int index, int value)
+{
+    if (!IndexValid(index) || !PositionValid(position) || !DigitValid(value))
+        throw EVexelError(QStringLiteral("SetNum Err!"));
+    m_records[size_t(index)][size_t(position)] = value;
+    m_changed = true;
+    UpdateSum(index);
+}
+
+int TCodes::IndexState(int index) const
+{
+    if (IndexValid(index))
+        return 0;
+    return index == m_count ? 1 : 2;
+}
+
+void TCodes::UpdateSum(int index)
+{
+    TCode &r = m_records[size_t(index)];
+    r[0] = r[1] + r[2] + r[3] + r[4];
+}
+
+void TCodes::Assign(const TPersistent &source)
+{
+    const auto *other = dynamic_cast<const TCodes *>(&source);
+    if (!other)
+        throw EVexelError(QStringLiteral("TCodes.Assign Source isnot valid!"));
+    if (other == this)
+        return;
+    Clear();
+    m_firstNumber = other->m_firstNumber;
+    m_changed = true;
+    SetCount(other->m_count);
+    m_records = other->m_records;
+}
+
+void TCodes::AssignTo(TPersistent &destination) const
+{
+    auto *other = dynamic_cast<TCodes *>(&destination);
+    if (!other)
+        throw EVexelError(QStringLiteral("TCodes.AssignTo Dest isnot valid!"));
+    other->Assign(*this);
+}
+
+void TCodes::LoadFromStream(QDataStream &stream)
+{
+    stream.setByteOrder(QDataStream::LittleEndian);
+    Clear();
+    qint32 first = 0;
+    qint32 count = 0;
+    stream >> first >> count;
+    m_firstNumber = first;
+    if (count > 0 && !StreamLimits::Plausible(stream, count, RecordSize))
+        throw EVexelError(QStringLiteral("TCodes.SetCount NewCount is not valid!"));
+    SetCount(count);
+    for (TCode &record : m_records)
+        for (qint32 &value : record)
+            stream >> value;
+    m_changed = false;
+}
+
+void TCodes::SaveToStream(QDataStream &stream) const
+{
+    stream.setByteOrder(QDataStream::LittleEndian);
+    stream << m_firstNumber << m_count;
+    for (const TCode &record : m_records)
+        for (qint32 value : record)
+            stream << value;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "ExtList.h"
+#include "RegOptions.h"
+
+#include <QtGlobal>
+#include <atomic>
+#include <memory>
+#include <vector>
+
+class TCodes;
+class TVexelReg;
+
+// Receives what a search run reports, in the order the run makes them.
+class TSearchSink
+{
+public:
+    virtual ~TSearchSink() = default;
+    virtual void Progress(qint64 combinations) = 0;
+    virtual void Found(std::unique_ptr<TVexelReg> pattern, qint64 combinations) = 0;
+};
+
+// The values a run derives from the settings before it enumerates anything.
+struct TSearchPlan
+{
+    std::vector<quint16> masks;   // target masks, in evaluation order
+    qint16 targetCount = 2;
+    TPointList candidates;        // candidate grid points, in index order
+    int kFirst = 0;               // first point count (always searched)
+    int kLast = 0;                // last point count
+    int intervalFirst = 1;
+    int intervalLast = 0;
+    int minSteps = 0;             // least steps of an accepted pattern (at least 1)
+    int maxDistance = 0;          // largest distance of a line's nearest point
+};
+
+// Progress is reported whenever the combination counter is a multiple of this.
+constexpr qint64 ProgressEvery = 112323;
+
+std::vector<quint16> TargetMasks(qint32 fallTarget);
+TSearchPlan MakeSearchPlan(const TRegOptions &settings, int drawCount);
+
+// The exhaustive search over every point count, combination, interval and
+// mask of the plan. Polls `stop` after each evaluation; reports progress at
+// the start of each point count and at the counter's multiples of
+// ProgressEvery, and every accepted pattern. Does not report the end; returns
+// the number of combinations taken.
+qint64 RunVexelSearch(const TCodes &draws, const TRegOptions &settings, TSearchSink &sink,
+                    const std::atomic<bool> &stop);

@@ -1,0 +1,143 @@
+#include "VexelRegMgr.h"
+#include "StreamLimits.h"
+#include "VexelError.h"
+#include "VexelReg.h"
+
+#include <QDataStream>
+
+TVexelRegMgr::TVexelRegMgr(const TRegOptions *settings, QObject *parent)
+    : QObject(parent), m_settings(settings)
+{
+    qRegisterMetaType<TVexelReg *>();
+}
+
+TVexelRegMgr::~TVexelRegMgr()
+{
+    // Stop every worker that has not ended, and wait for it, before the
+    // patterns go: no report can reach this collection once it is gone.
+    for (TVexelSearchThread *worker : findChildren<TVexelSearchThread *>(Qt::FindDirectChildrenOnly)) {
+        worker->disconnect(this);
+        worker->Terminate();
+        worker->wait();
+    }
+    Clear();
+}
+
+TVexelReg *TVexelRegMgr::Add(TVexelReg *pattern)
+{
+    return Add(std::shared_ptr<TVexelReg>(pattern));
+}
+
+TVexelReg *TVexelRegMgr::Add(std::shared_ptr<TVexelReg> pattern)
+{
+    m_patterns.push_back(std::move(pattern));
+    return m_patterns.back().get();
+}
+
+void TVexelRegMgr::Clear()
+{
+    while (!m_patterns.empty())
+        m_patterns.pop_back();
+}
+
+TVexelReg *TVexelRegMgr::Get(int index) const
+{
+    if (index < 0 || index >= Count())
+        throw EVexelError(QStringLiteral("TRegMgr.GeTVexelReg Index isnot valid!"));
+    return m_patterns[size_t(index)].get();
+}
+
+int TVexelRegMgr::IndexOf(const TVexelReg *pattern) const
+{
+    for (int i = 0; i < Count(); ++i)
+        if (m_patterns[size_t(i)].get() == pattern)
+            return i;
+    return -1;
+}
+
+void TVexelRegMgr::Delete(int index)
+{
+    if (index < 0 || index >= Count())
+        throw EVexelError(QStringLiteral("TRegMgr.Del Index isnot valid!"));
+    m_patterns.erase(m_patterns.begin() + index);
+}
+
+void TVexelRegMgr::Remove(const TVexelReg *pattern)
+{
+    const int index = IndexOf(pattern);
+    if (index >= 0)
+        Delete(index);
+}
+
+void TVexelRegMgr::Start(const TCodes &draws)
+{
+    m_draws.Assign(draws);
+    auto *worker = new TVexelSearchThread(m_draws, *m_settings, ++m_run, this);
+    connect(worker, &TVexelSearchThread::reported, this, &TVexelRegMgr::OnReport,
+            Qt::QueuedConnection);
+    // The finished report is queued before the thread ends, so it is handled
+    // before the deferred delete.
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    m_worker = worker;
+    worker->start();
+    m_busy = true;
+    m_started.start();
+}
+
+void TVexelRegMgr::Stop()
+{
+    if (!m_busy)
+        return;
+    if (m_worker)
+        m_worker->Terminate();
+    m_busy = false;
+}
+
+bool TVexelRegMgr::WorkerRunning() const
+{
+    for (TVexelSearchThread *worker : findChildren<TVexelSearchThread *>(Qt::FindDirectChildrenOnly))
+        if (!worker->isFinished())
+            return true;
+    return false;
+}
+
+void TVexelRegMgr::OnReport(const TSearchReport &report)
+{
+    const bool current = report.run == m_run;
+    TVexelReg *found = nullptr;
+    if (report.kind == TSearchReport::Found && report.found)
+        found = Add(report.found);
+    // A stopped worker's late progress and end belong to no running search;
+    // only its found patterns still count.
+    if (!current && report.kind != TSearchReport::Found)
+        return;
+    if (report.kind == TSearchReport::Finished)
+        m_busy = false;
+    emit SearchEvent(report.kind, report.combinations, found);
+}
+
+void TVexelRegMgr::LoadFromStream(QDataStream &stream)
+{
+    stream.setByteOrder(QDataStream::LittleEndian);
+    Clear();
+    qint32 count = 0;
+    stream >> count;
+    // Even an empty pattern takes 24 bytes in the stream.
+    if (count > 0 && !StreamLimits::Plausible(stream, count, 24))
+        throw EVexelError(QStringLiteral("TRegMgr.LoadFromStream Count isnot valid!"));
+    for (qint32 i = 0; i < count; ++i) {
+        auto pattern = std::make_shared<TVexelReg>();
+        Add(pattern);
+        pattern->LoadFromStream(stream);
+    }
+    m_draws.LoadFromStream(stream);
+}
+
+void TVexelRegMgr::SaveToStream(QDataStream &stream) const
+{
+    stream.setByteOrder(QDataStream::LittleEndian);
+    stream << qint32(Count());
+    for (const auto &pattern : m_patterns)
+        pattern->SaveToStream(stream);
+    m_draws.SaveToStream(stream);
+}

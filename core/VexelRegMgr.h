@@ -1,0 +1,67 @@
+#pragma once
+
+#include "Hao.h"
+#include "RegOptions.h"
+#include "VexelSearchThread.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <memory>
+#include <vector>
+
+class QDataStream;
+class TVexelReg;
+
+// Owns every pattern found, starts and stops the search worker, relays its
+// reports on the thread that owns the collection, and keeps the snapshot of
+// the draws the last search ran on.
+class TVexelRegMgr : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TVexelRegMgr(const TRegOptions *settings, QObject *parent = nullptr);
+    ~TVexelRegMgr() override;
+
+    TVexelReg *Add(TVexelReg *pattern);
+    TVexelReg *Add(std::shared_ptr<TVexelReg> pattern);
+    void Clear();
+    int Count() const { return int(m_patterns.size()); }
+    TVexelReg *Get(int index) const;
+    int IndexOf(const TVexelReg *pattern) const;
+    void Delete(int index);
+    void Remove(const TVexelReg *pattern);
+
+    // Snapshots `draws`, copies the settings and starts a worker on them.
+    void Start(const TCodes &draws);
+    // Asks the running worker to end and clears the busy flag at once.
+    void Stop();
+    bool Busy() const { return m_busy; }
+    // Whether any worker, the current or a stopped one, has not yet ended.
+    bool WorkerRunning() const;
+
+    const TCodes &Draws() const { return m_draws; }
+    TCodes &Draws() { return m_draws; }
+    // Milliseconds since the last search started.
+    qint64 ElapsedMs() const { return m_started.isValid() ? m_started.elapsed() : 0; }
+
+    void LoadFromStream(QDataStream &stream);
+    void SaveToStream(QDataStream &stream) const;
+
+signals:
+    // kind 0 progress, 1 found (the pattern was just added), 2 finished.
+    // `combinations` is the worker's counter as it stood at that report.
+    void SearchEvent(quint8 kind, qint64 combinations, TVexelReg *found);
+
+private:
+    void OnReport(const TSearchReport &report);
+
+    std::vector<std::shared_ptr<TVexelReg>> m_patterns;
+    TCodes m_draws;
+    const TRegOptions *m_settings;
+    QPointer<TVexelSearchThread> m_worker;
+    quint64 m_run = 0;
+    bool m_busy = false;
+    QElapsedTimer m_started;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "RegOptions.h"
+
+#include <QByteArray>
+#include <QString>
+
+// The settings file "vmkrosd.ini" in the program folder. A separator is put
+// between folder and name only when the folder does not end in one.
+QString SettingsFilePath(const QString &programFolder);
+
+// The member name and password are stored scrambled, byte by byte:
+// s[i] = (t[i] + k0 + i * k1) mod 256. The length never changes.
+QByteArray ScrambleText(const QByteArray &plain);
+QByteArray UnscrambleText(const QByteArray &stored);
+
+// Reads section [TRegOptions]. A missing or unreadable file, a missing key or
+// a value that does not read as a 32-bit integer gives the start default;
+// never raises. RefWidthSe is not stored and is always 0 after loading.
+TRegOptions LoadOptions(const QString &iniPath);
+
+// Writes section [TRegOptions] with its 17 keys, replacing that section and
+// keeping the rest of an existing file byte for byte. The file is replaced
+// atomically; on any failure EVexelError is raised and the old file stays.
+void SaveOptions(const QString &iniPath, const TRegOptions &options);

@@ -1,0 +1,471 @@
+// The search run and the collection that drives it: candidate and
+// combination order, acceptance, the walk's end at the first draw, progress
+// points, stop, stale workers and destruction during a search.
+#include "Hao.h"
+#include "SearchEngine.h"
+#include "VexelError.h"
+#include "VexelReg.h"
+#include "VexelRegMgr.h"
+
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+TCodes drawsOf(const QStringList &numbers)
+{
+    TCodes draws;
+    for (const QString &n : numbers) {
+        const int i = draws.Add();
+        for (int p = 1; p <= 7; ++p)
+            draws.SetNum(p, i, n[p - 1].digitValue());
+    }
+    return draws;
+}
+
+TCodes randomDraws(int count, quint32 seed)
+{
+    QRandomGenerator rng(seed);
+    TCodes draws;
+    for (int i = 0; i < count; ++i) {
+        const int index = draws.Add();
+        for (int p = 1; p <= 7; ++p)
+            draws.SetNum(p, index, int(rng.bounded(10)));
+    }
+    return draws;
+}
+
+struct Recorder : TSearchSink
+{
+    struct Found
+    {
+        QList<TPoint> points;
+        int interval;
+        quint16 mask;
+        QList<qint32> values;
+        qint64 counter;
+    };
+    QList<qint64> progress;
+    QList<Found> found;
+    std::vector<std::unique_ptr<TVexelReg>> patterns;
+
+    void Progress(qint64 c) override { progress << c; }
+    void Found(std::unique_ptr<TVexelReg> p, qint64 c) override
+    {
+        struct Found f{{}, p->Interval(), p->TargetMask(), {}, c};
+        for (int i = 0; i < p->Line(0).Count(); ++i)
+            f.points << p->Line(0).Get(i);
+        for (int s = 0; s < p->StepCount(); ++s)
+            f.values << p->Value(s, 0);
+        found << f;
+        patterns.push_back(std::move(p));
+    }
+};
+
+qint64 run(const TCodes &draws, const TRegOptions &s, Recorder &rec)
+{
+    std::atomic<bool> stop{false};
+    return RunVexelSearch(draws, s, rec, stop);
+}
+
+// d 4..4, columns 1..4 only, 4 points, interval 4: one combination.
+TRegOptions singleCombination()
+{
+    TRegOptions s;
+    s.LinedDistMinSe = s.LinedDistMaxSe = 4;
+    s.RefTailChk = false;
+    s.RefSumChk = false;
+    s.LinedPtMinSe = s.LinedPtMaxSe = 4;
+    s.InterMinSe = s.InterMaxSe = 4;
+    s.MaxYOfSecSe = 4;
+    s.SecCountSe = 3;
+    return s;
+}
+
+TRegOptions longSearch()
+{
+    TRegOptions s;
+    s.LinedDistMinSe = 1;
+    s.LinedDistMaxSe = 9;
+    s.RefSumChk = true;
+    s.LinedPtMinSe = 1;
+    s.LinedPtMaxSe = 9;
+    s.InterMinSe = 1;
+    s.InterMaxSe = 20;
+    s.MaxYOfSecSe = 6;
+    s.SecCountSe = 3;
+    return s;
+}
+
+int countKind(const QSignalSpy &spy, int kind)
+{
+    int n = 0;
+    for (const QList<QVariant> &args : spy)
+        n += args.at(0).toInt() == kind;
+    return n;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(TPoint)
+
+class TestSearch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void plan_data();
+    void plan();
+    void singleCombinationWalk_data();
+    void singleCombinationWalk();
+    void walkEndsAtFirstDraw();
+    void order();
+    void pointCountRange_data();
+    void pointCountRange();
+    void progressEvery();
+    void closenessRule();
+
+    void collectionErrors();
+    void collectionReportsAndOwnership();
+    void settingsCopiedAtStart();
+    void stopGivesOneFinished();
+    void staleWorkerKeepsNewSearchBusy();
+    void destroyDuringSearch();
+};
+
+void TestSearch::plan_data()
+{
+    QTest::addColumn<int>("distMin");
+    QTest::addColumn<int>("distMax");
+    QTest::addColumn<bool>("sum");
+    QTest::addColumn<bool>("tail");
+    QTest::addColumn<QList<TPoint>>("expected");
+    QTest::newRow("sum on, W=4") << 1 << 2 << true << false
+        << QList<TPoint>{{0, -1}, {1, -1}, {2, -1}, {3, -1}, {4, -1},
+                         {0, -2}, {1, -2}, {2, -2}, {3, -2}, {4, -2}};
+    QTest::newRow("tail on, sum off") << 0 << 0 << false << true
+        << QList<TPoint>{{1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 0}, {7, 0}};
+    QTest::newRow("min above max") << 3 << 2 << true << true << QList<TPoint>{};
+}
+
+void TestSearch::plan()
+{
+    QFETCH(int, distMin);
+    QFETCH(int, distMax);
+    QFETCH(bool, sum);
+    QFETCH(bool, tail);
+    QFETCH(QList<TPoint>, expected);
+    TRegOptions s;
+    s.LinedDistMinSe = distMin;
+    s.LinedDistMaxSe = distMax;
+    s.RefSumChk = sum;
+    s.RefTailChk = tail;
+    const TSearchPlan plan = MakeSearchPlan(s, 100);
+    QList<TPoint> got;
+    for (int i = 0; i < plan.candidates.Count(); ++i)
+        got << plan.candidates.Get(i);
+    QCOMPARE(got, expected);
+
+    QCOMPARE(TargetMasks(0), (std::vector<quint16>{6, 10, 18, 12, 20, 24}));
+    QCOMPARE(TargetMasks(1), (std::vector<quint16>{14, 22, 26, 28}));
+    QCOMPARE(TargetMasks(2), (std::vector<quint16>{30}));
+    QVERIFY(TargetMasks(3).empty());
+}
+
+void TestSearch::singleCombinationWalk_data()
+{
+    // Every draw 1,2,0,0: the line (columns 1..4, four back) sums to 3, and
+    // of the six two-position targets only A+B is 3. The walk from draw 13
+    // visits 13 (forecast), 9 and 5; at 1 it would need draw -3 and ends.
+    QTest::addColumn<QStringList>("history");
+    QTest::addColumn<int>("secCount");
+    QTest::addColumn<QList<qint32>>("values");
+    QStringList same(13, "1200000");
+    QTest::newRow("chain of 3") << same << 3 << QList<qint32>{3, 3, 3};
+    QTest::newRow("needs 4") << same << 4 << QList<qint32>{};
+    QStringList broken = same;
+    broken[1] = "1300000"; // the line reads 4 at draw 5, whose target is 3
+    QTest::newRow("broken at step 2") << broken << 2 << QList<qint32>{3, 3};
+    QTest::newRow("broken, needs 3") << broken << 3 << QList<qint32>{};
+    QStringList summed = same;
+    summed[5] = "9400000"; // draw 5 sums to 13: the line reads 3 at draw 9
+    summed[1] = "2100000";
+    QTest::newRow("sum column mod 10") << summed << 3 << QList<qint32>{3, 3, 3};
+}
+
+void TestSearch::singleCombinationWalk()
+{
+    QFETCH(QStringList, history);
+    QFETCH(int, secCount);
+    QFETCH(QList<qint32>, values);
+    TRegOptions s = singleCombination();
+    s.SecCountSe = secCount;
+    Recorder rec;
+    QCOMPARE(run(drawsOf(history), s, rec), qint64(1));
+    QCOMPARE(rec.progress, QList<qint64>{0});
+    if (values.isEmpty()) {
+        QVERIFY(rec.found.isEmpty());
+        return;
+    }
+    QCOMPARE(rec.found.size(), 1);
+    const auto &f = rec.found.first();
+    QCOMPARE(f.points, (QList<TPoint>{{1, -4}, {2, -4}, {3, -4}, {4, -4}}));
+    QCOMPARE(f.mask, quint16(6));
+    QCOMPARE(f.interval, 4);
+    QCOMPARE(f.values, values);
+    const TVexelReg &p = *rec.patterns.front();
+    QCOMPARE(p.DrawCount(), history.size());
+    QCOMPARE(p.Kind(), 1);
+    QCOMPARE(p.TargetCount(), qint16(2));
+    QCOMPARE(p.PositionText(), QString("AB"));
+    QCOMPARE(p.ResultText(), QString("3"));
+}
+
+void TestSearch::walkEndsAtFirstDraw()
+{
+    TRegOptions s = singleCombination();
+    s.SecCountSe = 0; // even with no steps required, a pattern needs one
+    Recorder rec;
+    // Two draws: the forecast step would read draw -2.
+    QCOMPARE(run(drawsOf({"1200000", "1200000"}), s, rec), qint64(1));
+    QVERIFY(rec.found.isEmpty());
+    // An empty history runs to its end as well.
+    Recorder empty;
+    run(TCodes(), s, empty);
+    QVERIFY(empty.found.isEmpty());
+}
+
+void TestSearch::order()
+{
+    // Zeros hold everywhere: every evaluation is accepted, so the reports
+    // show the enumeration order itself.
+    TRegOptions s;
+    s.LinedDistMinSe = s.LinedDistMaxSe = 1;
+    s.RefTailChk = false;
+    s.LinedPtMinSe = 2;
+    s.LinedPtMaxSe = 3;
+    s.InterMinSe = 1;
+    s.InterMaxSe = 2;
+    s.FallTargetGbx = 2;
+    s.SecCountSe = 1;
+    Recorder rec;
+    QCOMPARE(run(drawsOf(QStringList(10, "0000000")), s, rec), qint64(10));
+    QCOMPARE(rec.progress, (QList<qint64>{0, 6}));
+    const QList<QList<int>> combos{{1, 2}, {1, 3}, {1, 4}, {2, 3}, {2, 4}, {3, 4},
+                                   {1, 2, 3}, {1, 2, 4}, {1, 3, 4}, {2, 3, 4}};
+    QCOMPARE(rec.found.size(), 20);
+    for (int i = 0; i < 20; ++i) {
+        const auto &f = rec.found[i];
+        QList<int> cols;
+        for (const TPoint &p : f.points)
+            cols << p.x;
+        QCOMPARE(cols, combos[i / 2]);
+        QCOMPARE(f.interval, 1 + i % 2);
+        QCOMPARE(f.mask, quint16(30));
+        QCOMPARE(f.counter, qint64(i / 2 + 1));
+        // interval 1 walks draws 10..1, interval 2 walks 10, 8, 6, 4, 2
+        QCOMPARE(f.values.size(), f.interval == 1 ? 10 : 5);
+    }
+    QCOMPARE(rec.patterns[6]->TargetCount(), qint16(4));
+}
+
+void TestSearch::pointCountRange_data()
+{
+    QTest::addColumn<int>("ptMin");
+    QTest::addColumn<int>("ptMax");
+    QTest::addColumn<int>("interMin");
+    QTest::addColumn<int>("interMax");
+    QTest::addColumn<qint64>("combinations");
+    QTest::addColumn<int>("found");
+    // distances 1..2 with columns 1..4: 8 candidates
+    QTest::newRow("min above max: only min") << 5 << 3 << 1 << 1 << qint64(56) << 56;
+    QTest::newRow("more points than candidates") << 9 << 9 << 1 << 1 << qint64(0) << 0;
+    QTest::newRow("negative count starts at 0") << -3 << 0 << 1 << 1 << qint64(1) << 0;
+    QTest::newRow("no interval") << 1 << 1 << 9 << 1 << qint64(8) << 0;
+    QTest::newRow("interval 0 is skipped") << 1 << 1 << 0 << 1 << qint64(8) << 4;
+    QTest::newRow("negative intervals") << 1 << 1 << -5 << 0 << qint64(8) << 0;
+}
+
+void TestSearch::pointCountRange()
+{
+    QFETCH(int, ptMin);
+    QFETCH(int, ptMax);
+    QFETCH(int, interMin);
+    QFETCH(int, interMax);
+    QFETCH(qint64, combinations);
+    QFETCH(int, found);
+    TRegOptions s;
+    s.LinedDistMinSe = 1;
+    s.LinedDistMaxSe = 2;
+    s.RefTailChk = false;
+    s.LinedPtMinSe = ptMin;
+    s.LinedPtMaxSe = ptMax;
+    s.InterMinSe = interMin;
+    s.InterMaxSe = interMax;
+    s.FallTargetGbx = 2;
+    s.SecCountSe = 2;
+    Recorder rec;
+    QCOMPARE(run(drawsOf(QStringList(6, "0000000")), s, rec), combinations);
+    QCOMPARE(rec.found.size(), found);
+    for (const auto &f : rec.found)
+        QCOMPARE(f.interval, 1);
+}
+
+void TestSearch::progressEvery()
+{
+    // 32 candidates, 5 points: 201376 combinations; nothing is accepted, so
+    // each of the six masks at combination 112323 reports progress.
+    TRegOptions s;
+    s.LinedDistMinSe = 0;
+    s.LinedDistMaxSe = 3;
+    s.RefSumChk = true;
+    s.LinedPtMinSe = s.LinedPtMaxSe = 5;
+    s.InterMinSe = s.InterMaxSe = 1;
+    s.SecCountSe = 20;
+    Recorder rec;
+    QCOMPARE(run(drawsOf(QStringList(3, "0000000")), s, rec), qint64(201376));
+    QCOMPARE(rec.progress, (QList<qint64>{0, 112323, 112323, 112323, 112323, 112323, 112323}));
+}
+
+void TestSearch::closenessRule()
+{
+    TRegOptions s;
+    s.LinedDistMinSe = 2;
+    s.LinedDistMaxSe = 3;
+    s.MaxYOfSecSe = 1;
+    s.SecCountSe = 1;
+    Recorder rec;
+    run(drawsOf(QStringList(20, "0000000")), s, rec);
+    QVERIFY(rec.found.isEmpty());
+    s.MaxYOfSecSe = 2;
+    run(drawsOf(QStringList(20, "0000000")), s, rec);
+    QVERIFY(!rec.found.isEmpty());
+    for (const auto &p : rec.patterns)
+        QVERIFY(-p->NearestRow() <= 2);
+}
+
+void TestSearch::collectionErrors()
+{
+    TRegOptions s;
+    TVexelRegMgr mgr(&s);
+    auto errorOf = [](const std::function<void()> &f) {
+        try { f(); } catch (const EVexelError &e) { return e.message(); }
+        return QString();
+    };
+    QCOMPARE(errorOf([&] { mgr.Get(0); }), QString("TRegMgr.GeTVexelReg Index isnot valid!"));
+    QCOMPARE(errorOf([&] { mgr.Delete(-1); }), QString("TRegMgr.Del Index isnot valid!"));
+    TVexelReg *a = mgr.Add(new TVexelReg);
+    TVexelReg *b = mgr.Add(new TVexelReg);
+    TVexelReg outside;
+    mgr.Remove(&outside);
+    QCOMPARE(mgr.Count(), 2);
+    QCOMPARE(mgr.IndexOf(b), 1);
+    mgr.Remove(a);
+    QCOMPARE(mgr.Get(0), b);
+    mgr.Stop(); // idle: nothing happens
+    QVERIFY(!mgr.Busy());
+}
+
+void TestSearch::collectionReportsAndOwnership()
+{
+    TRegOptions s;
+    s.SecCountSe = 3;
+    TVexelRegMgr mgr(&s);
+    QSignalSpy spy(&mgr, &TVexelRegMgr::SearchEvent);
+    const TCodes draws = randomDraws(300, 7);
+    mgr.Start(draws);
+    QVERIFY(mgr.Busy());
+    QTRY_VERIFY_WITH_TIMEOUT(countKind(spy, 2) == 1, 20000);
+    QVERIFY(!mgr.Busy());
+    QCOMPARE(spy.last().at(0).toInt(), 2);
+
+    // The collection holds exactly what the run found, in found order.
+    Recorder rec;
+    run(draws, s, rec);
+    QVERIFY(rec.found.size() > 0);
+    QCOMPARE(mgr.Count(), int(rec.found.size()));
+    int foundIndex = 0;
+    for (const QList<QVariant> &args : spy) {
+        if (args.at(0).toInt() != 1)
+            continue;
+        TVexelReg *reported = args.at(2).value<TVexelReg *>();
+        QCOMPARE(reported, mgr.Get(foundIndex));
+        QCOMPARE(args.at(1).toLongLong(), rec.found[foundIndex].counter);
+        QCOMPARE(reported->StepsText(), rec.patterns[size_t(foundIndex)]->StepsText());
+        ++foundIndex;
+    }
+    QCOMPARE(mgr.Draws().Count(), 300);
+
+    // A second search appends after the first one's patterns.
+    const int first = mgr.Count();
+    mgr.Start(draws);
+    QTRY_VERIFY_WITH_TIMEOUT(countKind(spy, 2) == 2, 20000);
+    QCOMPARE(mgr.Count(), 2 * first);
+}
+
+void TestSearch::settingsCopiedAtStart()
+{
+    TRegOptions s;
+    s.SecCountSe = 3;
+    TVexelRegMgr mgr(&s);
+    QSignalSpy spy(&mgr, &TVexelRegMgr::SearchEvent);
+    mgr.Start(randomDraws(300, 11));
+    s.FallTargetGbx = 2; // a change after Start does not reach the run
+    QTRY_VERIFY_WITH_TIMEOUT(countKind(spy, 2) == 1, 20000);
+    QVERIFY(mgr.Count() > 0);
+    for (int i = 0; i < mgr.Count(); ++i)
+        QCOMPARE(mgr.Get(i)->TargetCount(), qint16(2));
+}
+
+void TestSearch::stopGivesOneFinished()
+{
+    TRegOptions s = longSearch();
+    TVexelRegMgr mgr(&s);
+    QSignalSpy spy(&mgr, &TVexelRegMgr::SearchEvent);
+    mgr.Start(randomDraws(500, 3));
+    QTRY_VERIFY_WITH_TIMEOUT(spy.size() > 0, 10000);
+    mgr.Stop();
+    QVERIFY(!mgr.Busy());
+    QTRY_VERIFY_WITH_TIMEOUT(!mgr.WorkerRunning() && countKind(spy, 2) == 1, 10000);
+    QTest::qWait(50);
+    QCOMPARE(countKind(spy, 2), 1);
+    QCOMPARE(spy.last().at(0).toInt(), 2);
+}
+
+void TestSearch::staleWorkerKeepsNewSearchBusy()
+{
+    TRegOptions s = longSearch();
+    TVexelRegMgr mgr(&s);
+    QSignalSpy spy(&mgr, &TVexelRegMgr::SearchEvent);
+    const TCodes draws = randomDraws(500, 5);
+    for (int i = 0; i < 20; ++i) {
+        mgr.Start(draws);
+        mgr.Stop();
+    }
+    mgr.Start(draws);
+    // Let every stopped worker end and deliver its late reports.
+    QTest::qWait(300);
+    QVERIFY(mgr.Busy());
+    QCOMPARE(countKind(spy, 2), 0);
+    mgr.Stop();
+    QTRY_VERIFY_WITH_TIMEOUT(!mgr.WorkerRunning() && countKind(spy, 2) == 1, 10000);
+    QVERIFY(!mgr.Busy());
+}
+
+void TestSearch::destroyDuringSearch()
+{
+    TRegOptions s = longSearch();
+    auto *mgr = new TVexelRegMgr(&s);
+    int reports = 0;
+    connect(mgr, &TVexelRegMgr::SearchEvent, this, [&] { ++reports; });
+    mgr->Start(randomDraws(500, 9));
+    QTRY_VERIFY_WITH_TIMEOUT(reports > 0, 10000);
+    delete mgr;
+    const int afterDelete = reports;
+    QTest::qWait(100);
+    QCOMPARE(reports, afterDelete);
+}
+
+QTEST_GUILESS_MAIN(TestSearch)
+#include "tst_search.moc"

@@ -345,7 +345,7 @@ QByteArray ScrambleText(const QByteArray &plain)
     const ScrambleKey key = MakeScrambleKey();
     QByteArray out(plain.size(), Qt::Uninitialized);
     for (qsizetype i = 0; i < plain.size(); ++i)
-        out[i] = char(quint8(quint8(plain[i]) + key.k0 + 0));
+        out[i] = char(quint8(quint8(plain[i]) + key.k0 + quint8(i) * key.k1));
     return out;
 }
 
@@ -354,7 +354,7 @@ QByteArray UnscrambleText(const QByteArray &stored)
     const ScrambleKey key = MakeScrambleKey();
     QByteArray out(stored.size(), Qt::Uninitialized);
     for (qsizetype i = 0; i < stored.size(); ++i)
-        out[i] = char(quint8(quint8(stored[i]) - key.k0 - 0));
+        out[i] = char(quint8(quint8(stored[i]) - key.k0 - quint8(i) * key.k1));
     return out;
 }
 

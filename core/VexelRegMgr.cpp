@@ -69,6 +69,11 @@ void TVexelRegMgr::Remove(const TVexelReg *pattern)
         Delete(index);
 }
 
+void TVexelRegMgr::RemoveAll(const QSet<const TVexelReg *> &patterns)
+{
+    std::erase_if(m_patterns, [&](const std::shared_ptr<TVexelReg> &p) { return patterns.contains(p.get()); });
+}
+
 void TVexelRegMgr::Start(const TCodes &draws)
 {
     m_draws.Assign(draws);

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <memory>
 #include <vector>
 
@@ -32,6 +33,8 @@ public:
     int IndexOf(const TVexelReg *pattern) const;
     void Delete(int index);
     void Remove(const TVexelReg *pattern);
+    // Removes every pattern of the set in one pass; the others keep their order.
+    void RemoveAll(const QSet<const TVexelReg *> &patterns);
 
     // Snapshots `draws`, copies the settings and starts a worker on them.
     void Start(const TCodes &draws);

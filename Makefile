@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build test demo clean
+.PHONY: all deps configure build test demo run clean
 
 all: build
 
@@ -22,6 +22,10 @@ test: deps
 demo: deps
 	$(MAKE) build
 	$(BUILD_DIR)/bin/vexel-search data/qxc-history.txt
+
+run: deps
+	$(MAKE) build
+	$(BUILD_DIR)/bin/vexel
 
 clean:
 	rm -rf $(BUILD_DIR)

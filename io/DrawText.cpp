@@ -37,8 +37,8 @@ bool ReadDrawNumber(const QString &slice, qint32 &value)
     return true;
 }
 
-// Lines end with CR, LF or CR LF, in any mix. A terminator at the very end
-// does not open another line.
+} // namespace
+
 QStringList SplitLines(const QString &text)
 {
     QStringList lines;
@@ -57,8 +57,6 @@ QStringList SplitLines(const QString &text)
         lines.append(text.mid(start));
     return lines;
 }
-
-} // namespace
 
 QString TrimText(const QString &text)
 {

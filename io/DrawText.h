@@ -19,6 +19,10 @@ QString FormatDrawNumber(qint32 value);
 // give no empty pieces. An empty separator gives the trimmed text as one piece.
 QStringList SplitText(const QString &separator, const QString &text);
 
+// The lines of a text whose lines end with CR, LF or CR LF, in any mix. A
+// terminator at the very end does not open another line.
+QStringList SplitLines(const QString &text);
+
 // Reads a draw text: GBK, a NUL byte ends it, lines end with CR, LF or CR LF.
 // Lines shorter than seven characters are skipped; every other line is
 // trimmed and its first seven characters must be an optional '+' followed by

@@ -1,6 +1,7 @@
 #include "SettingsFile.h"
 
 #include "Gbk.h"
+#include "ProductInfo.h"
 #include "VexelError.h"
 
 #include <QFile>
@@ -21,9 +22,9 @@ const QByteArray LineEnd = QByteArrayLiteral("\r\n");
 // parse, and reading it whole could exhaust memory.
 constexpr qint64 MaxSettingsFileSize = 4 * 1024 * 1024;
 
-// The download protocol's version text; the scramble key is derived from
-// its digits so that it is not a literal pair in the binary.
-constexpr char ProtocolVersion[] = "1.06";
+// The scramble key is derived from the digits of the download request's
+// version text so that it is not a literal pair in the binary.
+constexpr const char *ProtocolVersion = RequestVersion;
 
 struct ScrambleKey
 {
@@ -331,7 +332,7 @@ QByteArray MergeSection(const QByteArray &existing, const QByteArray &section)
 
 QString SettingsFilePath(const QString &programFolder)
 {
-    const QString fileName = QStringLiteral("vmkrosd.ini");
+    const QString fileName = QLatin1String(ProductIdentifier) + QStringLiteral(".ini");
     // An empty folder would otherwise turn into the file system root.
     if (programFolder.isEmpty())
         return fileName;

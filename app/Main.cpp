@@ -1,0 +1,800 @@
+#include "Main.h"
+
+#include "DataDown.h"
+#include "DrawText.h"
+#include "RegListModel.h"
+#include "SearchEngine.h"
+#include "SelectionWalk.h"
+#include "SettingsFile.h"
+#include "VexelCtrl.h"
+#include "VexelError.h"
+#include "VexelOptions.h"
+#include "VexelReg.h"
+#include "VexelRegMgr.h"
+#include "WebForm.h"
+#include "Workspace.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDataStream>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QScreen>
+#include <QSplitter>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QStyle>
+#include <QTableView>
+#include <QTemporaryFile>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <cmath>
+
+const QString TMainForm::WorkspaceName = QStringLiteral("工作文档.vxr");
+const QString TMainForm::ProductTitle = QStringLiteral("Vexel规律系统");
+const QString TMainForm::VersionText = QStringLiteral("2.18");
+const QString TMainForm::SearchingMessage =
+    QStringLiteral("程序正在搜索...\r\n请停止搜索或者等待搜索结束再执行此命令");
+
+namespace {
+
+const QString SiteName = QStringLiteral("Vexel支持网站");
+const QString SiteAddress = QStringLiteral("https://www.example.com/vexel/");
+const QString EditionText = QStringLiteral("单用户版");
+
+// The long part of a hint "short|long".
+QString LongHint(const QString &hint)
+{
+    const qsizetype bar = hint.indexOf(QLatin1Char('|'));
+    return bar < 0 ? hint : hint.mid(bar + 1);
+}
+
+bool FolderWritable(const QString &folder)
+{
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("XXXXXX.probe")));
+    return probe.open();
+}
+
+QString DefaultDataFolder(const QString &programFolder)
+{
+    if (FolderWritable(programFolder))
+        return programFolder;
+    // An installed copy cannot write beside its executable: keep the
+    // workspace and the settings in the user's application-data folder.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(data);
+    return data;
+}
+
+// Combinations a search with these settings takes, for the progress bar.
+qint64 CombinationTotal(const TRegOptions &settings, int drawCount)
+{
+    const TSearchPlan plan = MakeSearchPlan(settings, drawCount);
+    const int n = plan.candidates.Count();
+    double total = 0;
+    for (int k = plan.kFirst; k <= n; ++k) {
+        total += std::exp(std::lgamma(n + 1.0) - std::lgamma(k + 1.0) - std::lgamma(n - k + 1.0));
+        if (k >= plan.kLast)
+            break;
+    }
+    return total > 9e18 ? qint64(9e18) : qint64(std::llround(total));
+}
+
+} // namespace
+
+std::function<void(const QString &)> TMainForm::MessageHook;
+
+void TMainForm::ShowMessage(const QString &text)
+{
+    if (MessageHook) {
+        MessageHook(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::Information, ProductTitle,
+                    QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), QMessageBox::Ok, this);
+    box.exec();
+}
+
+TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    resize(687, 500);
+    setMinimumSize(300, 300);
+    QFont font;
+    font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"),
+                      QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC")});
+    font.setPixelSize(14);
+    setFont(font);
+
+    buildActions();
+    buildMenus();
+    buildToolBar();
+    buildStatusBar();
+
+    // PanelReg: the chart panel, the splitter and the list.
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setObjectName(QStringLiteral("PanelReg"));
+    m_splitter->setHandleWidth(3);
+    m_splitter->setChildrenCollapsible(false);
+    m_panelRegLeft = new QWidget;
+    m_panelRegLeft->setObjectName(QStringLiteral("PanelRegLeft"));
+    auto *leftLayout = new QVBoxLayout(m_panelRegLeft);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    m_chart = new TVexelRegNet(m_panelRegLeft);
+    leftLayout->addWidget(m_chart);
+    m_chart->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_chart, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { ContextPopup(m_chart, pos); });
+    m_chart->Relayout();
+
+    m_listModel = new TRegListModel(this);
+    m_listView = new QTableView;
+    m_listView->setObjectName(QStringLiteral("ListView"));
+    m_listView->setModel(m_listModel);
+    m_listView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_listView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_listView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_listView->setShowGrid(false);
+    m_listView->setWordWrap(false);
+    m_listView->verticalHeader()->hide();
+    m_listView->verticalHeader()->setDefaultSectionSize(m_listView->fontMetrics().height() + 4);
+    m_listView->horizontalHeader()->setSectionsClickable(true);
+    m_listView->horizontalHeader()->setHighlightSections(false);
+    for (int c = 0; c < TRegListModel::ColumnCount; ++c)
+        m_listView->setColumnWidth(c, TRegListModel::ColumnWidths[size_t(c)]);
+    m_listView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_listView, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { ContextPopup(m_listView, pos); });
+    connect(m_listView->horizontalHeader(), &QHeaderView::sectionClicked, this, &TMainForm::ListViewColumnClick);
+    connect(m_listView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TMainForm::ListViewChange);
+
+    m_splitter->addWidget(m_panelRegLeft);
+    m_splitter->addWidget(m_listView);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    setCentralWidget(m_splitter);
+
+    m_programFolder = QCoreApplication::applicationDirPath();
+    m_dataFolder = dataFolder.isEmpty() ? DefaultDataFolder(m_programFolder) : dataFolder;
+    setWindowTitle(ProductTitle);
+    QDir::setCurrent(m_dataFolder);
+
+    LoadOptions();
+    ApplyColumnCount();
+
+    m_patterns = new TVexelRegMgr(&m_settings, this);
+    connect(m_patterns, &TVexelRegMgr::SearchEvent, this, &TMainForm::SearchNotify);
+
+    m_optionsForm = new TOptionsForm(this);
+    m_webForm = new TWebForm(this);
+
+    try {
+        ResetWorkspace();
+        OpenWorkspace(QDir(m_dataFolder).filePath(WorkspaceName));
+    } catch (const EVexelError &) {
+        ShowMessage(QStringLiteral("打开文档失败：\r\n") + WorkspaceName);
+    }
+    UpdateCaption();
+
+    // Once the message loop runs: show the newest draws, then maximise.
+    QMetaObject::invokeMethod(this, [this] {
+        m_chart->VScroll(ChartGeometry::scBottom);
+        if (isVisible())
+            setWindowState(windowState() | Qt::WindowMaximized);
+    }, Qt::QueuedConnection);
+}
+
+TMainForm::~TMainForm()
+{
+    // Late reports of a stopped search or a running download must not reach
+    // a window that is going away.
+    if (m_download) {
+        m_download->disconnect(this);
+        m_download->requestInterruption();
+        m_download->wait();
+    }
+    m_patterns->disconnect(this);
+    ResetWorkspace();
+    delete m_patterns;
+    m_patterns = nullptr;
+    SaveOptions();
+}
+
+QAction *TMainForm::addCommand(const char *name, const QString &caption, const QString &hint,
+                               const QKeySequence &shortcut, void (TMainForm::*handler)())
+{
+    auto *action = new QAction(caption, this);
+    action->setObjectName(QLatin1String(name));
+    if (!hint.isEmpty())
+        action->setStatusTip(LongHint(hint));
+    if (!shortcut.isEmpty()) {
+        action->setShortcut(shortcut);
+        action->setShortcutContext(Qt::WindowShortcut);
+    }
+    connect(action, &QAction::triggered, this, handler);
+    addAction(action);
+    return action;
+}
+
+void TMainForm::buildActions()
+{
+    addCommand("FileMenuSave", QStringLiteral("保存(&S)"), QStringLiteral("保存文档|保存当前的文档"),
+               QKeySequence(Qt::CTRL | Qt::Key_S), &TMainForm::FileMenuSaveClick);
+    addCommand("FileNenuImport", QStringLiteral("导入(&I)"), QString(), {}, &TMainForm::FileNenuImportClick);
+    addCommand("FileMenuDown", QStringLiteral("下载数据(&D)"),
+               QStringLiteral("下载数据|直接从我们网站下载最新的开奖号码"), {}, &TMainForm::FileMenuDownClick);
+    addCommand("FileMenuExit", QStringLiteral("退出(&X)"), QStringLiteral("退出|关闭程序，退出规律系统"), {},
+               &TMainForm::FileMenuExitClick);
+    addCommand("RegMenuSelAll", QStringLiteral("全选(&A)"),
+               QStringLiteral("全选|全选当前的规律列表框内所有的规律"), QKeySequence(Qt::CTRL | Qt::Key_A),
+               &TMainForm::RegMenuSelAllClick);
+    addCommand("RegMenuSelNone", QStringLiteral("不选(&I)"), QStringLiteral("不选|取消所有的规律选择"),
+               QKeySequence(Qt::CTRL | Qt::Key_I), &TMainForm::RegMenuSelNoneClick);
+    addCommand("RegMenuDel", QStringLiteral("删除(&D)"), QStringLiteral("删除|将当前选择的规律删除"),
+               QKeySequence(Qt::Key_Delete), &TMainForm::RegMenuDelClick);
+    addCommand("RegMenuClear", QStringLiteral("清空(&C)"), QStringLiteral("清空|删除所有的规律"),
+               QKeySequence(Qt::CTRL | Qt::Key_Delete), &TMainForm::RegMenuClearClick);
+    addCommand("RegMenuSearch", QStringLiteral("搜索(&S)"), QStringLiteral("搜索|搜索开奖数据里面的规律走势"),
+               QKeySequence(Qt::Key_F5), &TMainForm::RegMenuSearchClick);
+    addCommand("RegMenuStop", QStringLiteral("停止(&O)"), QStringLiteral("停止|立即停止规律搜索工作"),
+               QKeySequence(Qt::Key_F6), &TMainForm::RegMenuStopClick);
+    addCommand("RegMenuOptions", QStringLiteral("设置(&O)..."), QStringLiteral("设置|设置规律的搜索参数"),
+               QKeySequence(Qt::Key_F12), &TMainForm::RegMenuOptionsClick);
+    addCommand("HelpMenuTopic", QStringLiteral("帮助主题(&C)"), QStringLiteral("帮助|打开浏览帮助文档"),
+               QKeySequence(Qt::Key_F1), &TMainForm::HelpMenuTopicClick);
+    addCommand("HelpMenuWeb", QStringLiteral("支持网站(&H)"), QStringLiteral("支持网站|访问支持网站"), {},
+               &TMainForm::HelpMenuWebClick);
+    addCommand("HelpMenuAbout", QStringLiteral("关于(&A)..."), QStringLiteral("关于|查看软件的简介"), {},
+               &TMainForm::HelpMenuAboutClick);
+}
+
+QAction *TMainForm::Action(const QString &name) const
+{
+    return findChild<QAction *>(name, Qt::FindDirectChildrenOnly);
+}
+
+void TMainForm::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu"));
+    QMenu *file = bar->addMenu(QStringLiteral("文件(&F)"));
+    file->addAction(Action("FileMenuSave"));
+    file->addAction(Action("FileNenuImport"));
+    file->addAction(Action("FileMenuDown"));
+    file->addSeparator();
+    file->addAction(Action("FileMenuExit"));
+    m_regMenu = bar->addMenu(QStringLiteral("规律(&E)"));
+    m_regMenu->setObjectName(QStringLiteral("RegMenu"));
+    for (const char *name : {"RegMenuSelAll", "RegMenuSelNone", "RegMenuDel", "RegMenuClear"})
+        m_regMenu->addAction(Action(name));
+    m_regMenu->addSeparator();
+    for (const char *name : {"RegMenuSearch", "RegMenuStop", "RegMenuOptions"})
+        m_regMenu->addAction(Action(name));
+    QMenu *help = bar->addMenu(QStringLiteral("帮助(&H)"));
+    help->addAction(Action("HelpMenuTopic"));
+    help->addSeparator();
+    help->addAction(Action("HelpMenuWeb"));
+    help->addAction(Action("HelpMenuAbout"));
+}
+
+void TMainForm::buildToolBar()
+{
+    m_toolBar = addToolBar(QStringLiteral("MainTbr"));
+    m_toolBar->setObjectName(QStringLiteral("MainTbr"));
+    m_toolBar->setMovable(false);
+    m_toolBar->setFixedHeight(42);
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_toolBar->setIconSize(QSize(16, 16));
+    struct Button
+    {
+        const char *name;
+        const char *command;
+        const char *caption;
+        QStyle::StandardPixmap icon;
+    };
+    const Button buttons[] = {
+        {"FileMenuDownBt", "FileMenuDown", "下载", QStyle::SP_ArrowDown},
+        {"FileMenuSaveBt", "FileMenuSave", "保存", QStyle::SP_DialogSaveButton},
+        {nullptr, nullptr, nullptr, {}},
+        {"RegMenuSearchBt", "RegMenuSearch", "搜索", QStyle::SP_MediaPlay},
+        {"RegMenuStopBt", "RegMenuStop", "停止", QStyle::SP_MediaStop},
+        {"RegMenuOptionsBt", "RegMenuOptions", "设置", QStyle::SP_FileDialogDetailedView},
+        {nullptr, nullptr, nullptr, {}},
+        {"RegMenuDelBt", "RegMenuDel", "删除", QStyle::SP_TrashIcon},
+        {"RegMenuClearBt", "RegMenuClear", "清空", QStyle::SP_DialogResetButton},
+        {nullptr, nullptr, nullptr, {}},
+        {"HelpMenuTopicBt", "HelpMenuTopic", "帮助", QStyle::SP_DialogHelpButton},
+        {"HelpMenuAboutBt", "HelpMenuAbout", "关于", QStyle::SP_MessageBoxInformation},
+        {"FileMenuExitBt", "FileMenuExit", "退出", QStyle::SP_DialogCloseButton},
+    };
+    for (const Button &b : buttons) {
+        if (!b.name) {
+            m_toolBar->addSeparator();
+            continue;
+        }
+        QAction *command = Action(QLatin1String(b.command));
+        auto *button = new QToolButton;
+        button->setObjectName(QLatin1String(b.name));
+        button->setAutoRaise(true);
+        button->setFixedSize(35, 37);
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        // The button shares its command's handler, enabled state and hint,
+        // but shows its own short caption and no tooltip.
+        button->setText(QString::fromUtf8(b.caption));
+        button->setIcon(style()->standardIcon(b.icon));
+        button->setEnabled(command->isEnabled());
+        button->setStatusTip(command->statusTip());
+        connect(button, &QToolButton::clicked, command, &QAction::trigger);
+        connect(command, &QAction::enabledChanged, button, &QWidget::setEnabled);
+        m_toolBar->addWidget(button);
+    }
+}
+
+void TMainForm::buildStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setSizeGripEnabled(true);
+    const int widths[3] = {300, 50, 50};
+    for (int i = 0; i < 3; ++i) {
+        m_panels[i] = new QLabel;
+        m_panels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        m_panels[i]->setFrameShape(QFrame::Panel);
+        m_panels[i]->setFrameShadow(QFrame::Sunken);
+        m_panels[i]->setMinimumWidth(widths[i]);
+        if (i < 2)
+            m_panels[i]->setFixedWidth(widths[i]);
+        bar->addWidget(m_panels[i], i == 2 ? 1 : 0);
+    }
+    m_progress = new QProgressBar;
+    m_progress->setObjectName(QStringLiteral("SearchProgress"));
+    m_progress->setRange(0, 1000);
+    m_progress->setFixedWidth(220);
+    m_progress->setTextVisible(true);
+    m_progress->hide();
+    bar->addPermanentWidget(m_progress);
+}
+
+QString TMainForm::PanelText(int panel) const
+{
+    return m_panels[panel]->text();
+}
+
+void TMainForm::SetPanel(int panel, const QString &text)
+{
+    m_panels[panel]->setText(text);
+    m_panels[panel]->repaint();
+}
+
+bool TMainForm::event(QEvent *event)
+{
+    // Hints of menu entries and tool buttons show in panel 0.
+    if (event->type() == QEvent::StatusTip) {
+        m_panels[0]->setText(static_cast<QStatusTipEvent *>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+QString TMainForm::SettingsPath() const
+{
+    return SettingsFilePath(m_dataFolder);
+}
+
+void TMainForm::LoadOptions()
+{
+    m_settings = ::LoadOptions(SettingsPath());
+}
+
+void TMainForm::SaveOptions()
+{
+    try {
+        ::SaveOptions(SettingsPath(), m_settings);
+    } catch (const EVexelError &e) {
+        qWarning("%s", qPrintable(e.message()));
+    }
+}
+
+int TMainForm::ChartPanelWidth() const
+{
+    return m_chart->GridWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
+}
+
+void TMainForm::ApplyColumnCount()
+{
+    m_chart->SetColCount(m_settings.RefTailChk ? 10 : 7);
+    m_chart->Relayout();
+    m_panelRegLeft->setFixedWidth(ChartPanelWidth());
+}
+
+void TMainForm::UpdateCaption()
+{
+    setWindowTitle(ProductTitle + QStringLiteral(" v") + VersionText + QStringLiteral(" - ") + SiteName +
+                   QLatin1Char(' ') + SiteAddress + QStringLiteral(" - ") + EditionText);
+    if (!m_patterns->Busy())
+        SetPanel(2, QStringLiteral("总共%1个规律").arg(m_patterns->Count()));
+}
+
+void TMainForm::ResetWorkspace()
+{
+    SetPanel(2, QString());
+    m_listModel->Clear();
+    m_chart->Clear();
+    m_patterns->Clear();
+    UpdateCaption();
+}
+
+void TMainForm::OpenWorkspace(const QString &name)
+{
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EVexelError(QStringLiteral("Cannot open file \"%1\": %2").arg(name, file.errorString()));
+    if (file.size() == 0)
+        return;
+    file.close();
+    SetPanel(0, QStringLiteral("正在打开文档..."));
+    const bool loaded = Workspace::Load(name, [this](QDataStream &s) { m_chart->LoadFromStream(s); }, *m_patterns);
+    SetPanel(0, QString());
+    if (loaded)
+        FillRegList();
+    UpdateCaption();
+}
+
+void TMainForm::SaveWorkspace(const QString &name)
+{
+    Workspace::Save(name, [this](QDataStream &s) { m_chart->SaveToStream(s); }, *m_patterns);
+    SetPanel(0, QString());
+    UpdateCaption();
+}
+
+void TMainForm::FillRegList()
+{
+    m_listChangeAttached = false;
+    m_listView->setUpdatesEnabled(false);
+    std::vector<TVexelReg *> patterns;
+    patterns.reserve(size_t(m_patterns->Count()));
+    for (int i = 0; i < m_patterns->Count(); ++i) {
+        patterns.push_back(m_patterns->Get(i));
+        if (i % 53 == 0)
+            SetPanel(0, QStringLiteral("正在添加第%1个规律...").arg(i));
+    }
+    m_listModel->Fill(patterns);
+    m_listView->setUpdatesEnabled(true);
+    m_listChangeAttached = true;
+    SetPanel(0, QString());
+}
+
+// --- commands ---------------------------------------------------------------
+
+void TMainForm::FileMenuSaveClick()
+{
+    try {
+        SaveWorkspace(QDir(m_dataFolder).filePath(WorkspaceName));
+        UpdateCaption();
+    } catch (const EVexelError &) {
+        ShowMessage(QStringLiteral("保存文件时出现错误！"));
+    }
+}
+
+void TMainForm::FileNenuImportClick()
+{
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("从文本文件中的开奖数据导入号码"), m_programFolder,
+        QStringLiteral("文本文件 (*.txt);;任何文件 (*)"));
+    if (!path.isEmpty())
+        ImportFile(path);
+}
+
+void TMainForm::ImportFile(const QString &path)
+{
+    QList<qint32> numbers;
+    try {
+        numbers = ReadDrawFile(path);
+    } catch (const EVexelError &e) {
+        ShowMessage(e.message());
+        return;
+    }
+    // A download still running shares nothing with the import, but a second
+    // one must not start before it ends.
+    if (!DownloadRunning())
+        SetDownloadEnabled(true);
+    m_chart->Reg().Clear();
+    RebuildDrawList(m_chart->Codes(), numbers);
+    m_chart->Relayout();
+    m_chart->update();
+    m_chart->VScroll(ChartGeometry::scBottom);
+    ShowMessage(QStringLiteral("导入开奖号码成功！"));
+}
+
+void TMainForm::FileMenuExitClick()
+{
+    close();
+}
+
+void TMainForm::closeEvent(QCloseEvent *event)
+{
+    if (m_patterns->Busy()) {
+        ShowMessage(SearchingMessage);
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+QList<bool> TMainForm::SelectedRows() const
+{
+    QList<bool> selected(m_listModel->rowCount(), false);
+    for (const QModelIndex &i : m_listView->selectionModel()->selectedRows())
+        selected[i.row()] = true;
+    return selected;
+}
+
+void TMainForm::ApplySelection(const QList<bool> &selected)
+{
+    QItemSelection selection;
+    for (int r = 0; r < selected.size();) {
+        if (!selected[r]) {
+            ++r;
+            continue;
+        }
+        int end = r;
+        while (end + 1 < selected.size() && selected[end + 1])
+            ++end;
+        selection.select(m_listModel->index(r, 0), m_listModel->index(end, TRegListModel::ColumnCount - 1));
+        r = end + 1;
+    }
+    m_listChangeAttached = false;
+    m_listView->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    m_listChangeAttached = true;
+}
+
+void TMainForm::RegMenuSelAllClick()
+{
+    const SelectionWalk::Result r = SelectionWalk::SelectAll(SelectedRows());
+    ApplySelection(r.selected);
+    if (r.shownRow >= 0)
+        ShowPattern(m_listModel->Reg(r.shownRow));
+    UpdateCaption();
+}
+
+void TMainForm::RegMenuSelNoneClick()
+{
+    const SelectionWalk::Result r = SelectionWalk::Invert(SelectedRows());
+    ApplySelection(r.selected);
+    if (r.shownRow >= 0)
+        ShowPattern(m_listModel->Reg(r.shownRow));
+    UpdateCaption();
+}
+
+void TMainForm::RegMenuDelClick()
+{
+    const QList<bool> selected = SelectedRows();
+    QSet<const TVexelReg *> doomed;
+    for (int r = 0; r < selected.size(); ++r)
+        if (selected[r])
+            doomed.insert(m_listModel->Reg(r));
+    if (!doomed.isEmpty()) {
+        m_listChangeAttached = false;
+        m_listModel->RemoveRows(doomed);
+        m_patterns->RemoveAll(doomed);
+        m_listChangeAttached = true;
+    }
+    UpdateCaption();
+}
+
+void TMainForm::RegMenuClearClick()
+{
+    m_listChangeAttached = false;
+    m_listModel->Clear();
+    m_listChangeAttached = true;
+    m_patterns->Clear();
+    m_chart->Reg().Clear();
+    m_chart->update();
+    UpdateCaption();
+}
+
+void TMainForm::RegMenuSearchClick()
+{
+    if (m_patterns->Busy()) {
+        ShowMessage(SearchingMessage);
+        return;
+    }
+    m_listView->repaint();
+    m_chart->Reg().Clear();
+    m_chart->update();
+    m_searchTotal = CombinationTotal(m_settings, m_chart->Codes().Count());
+    m_patterns->Start(m_chart->Codes());
+    UpdateCaption();
+    SetPanel(2, QStringLiteral("开始搜索规律,请稍候..."));
+    UpdateProgressBar(0);
+    m_progress->show();
+}
+
+void TMainForm::RegMenuStopClick()
+{
+    SetPanel(2, QStringLiteral("停止搜索"));
+    // The stopped worker ends at its next poll and its last reports follow;
+    // nothing here waits for it, so the window stays responsive.
+    m_patterns->Stop();
+}
+
+void TMainForm::RegMenuOptionsClick()
+{
+    if (!m_optionsForm->Execute(m_settings))
+        return;
+    m_settings = m_optionsForm->WorkingCopy();
+    SaveOptions();
+    UpdateCaption();
+    ApplyColumnCount();
+}
+
+void TMainForm::HelpMenuTopicClick()
+{
+    m_webForm->showMaximized();
+    m_webForm->raise();
+    m_webForm->activateWindow();
+    m_webForm->Navigate(TWebForm::HelpAddress);
+}
+
+void TMainForm::HelpMenuWebClick()
+{
+    QDesktopServices::openUrl(QUrl(SiteAddress));
+}
+
+void TMainForm::HelpMenuAboutClick()
+{
+    QMessageBox::about(this, QStringLiteral("关于") + ProductTitle,
+                       QStringLiteral("<h3>%1 v%2</h3><p>七位数开奖历史的Vexel规律分析工具。</p>"
+                                      "<p>导入开奖号码，设置搜索参数，在后台穷举搜索彩线规律，"
+                                      "并在图表上查看每一条规律的走势。</p>")
+                           .arg(ProductTitle, VersionText));
+}
+
+// --- list and search reports ------------------------------------------------
+
+QString TMainForm::SearchText(qint64 combinations, int patterns, qint64 elapsedSeconds, bool busy)
+{
+    if (!busy)
+        return QStringLiteral("结束搜索，花费%1秒，总共搜索到%2个规律").arg(elapsedSeconds).arg(patterns);
+    const QString head = QStringLiteral("搜索第%1万个组合").arg(combinations / 10000);
+    const qint64 speed = elapsedSeconds > 0 ? combinations / elapsedSeconds : 0;
+    const QString timing = QStringLiteral("(耗时%1秒,速度:%2个组合/秒)").arg(elapsedSeconds).arg(speed);
+    return head + QStringLiteral("搜索到%1条规律").arg(patterns) + timing + QStringLiteral("...") + QLatin1Char('.');
+}
+
+void TMainForm::SearchNotify(quint8 kind, qint64 combinations, TVexelReg *found)
+{
+    if (kind == TSearchReport::Found && found) {
+        m_listChangeAttached = false;
+        m_listModel->AddRegItem(found);
+        m_listChangeAttached = true;
+        found->ShortestOrder();
+    }
+    const bool busy = m_patterns->Busy();
+    SetPanel(2, SearchText(combinations, m_patterns->Count(), m_patterns->ElapsedMs() / 1000, busy));
+    if (busy)
+        UpdateProgressBar(combinations);
+    else
+        m_progress->hide();
+}
+
+void TMainForm::UpdateProgressBar(qint64 combinations)
+{
+    const double share = m_searchTotal > 0 ? qBound(0.0, double(combinations) / double(m_searchTotal), 1.0) : 0.0;
+    m_progress->setValue(int(share * 1000));
+    const qint64 elapsedMs = m_patterns->ElapsedMs();
+    QString left = QStringLiteral("--");
+    if (share > 0.0005 && elapsedMs > 1000) {
+        const qint64 seconds = qint64(double(elapsedMs) / 1000.0 * (1.0 - share) / share);
+        left = seconds >= 3600 ? QStringLiteral("%1时%2分").arg(seconds / 3600).arg(seconds % 3600 / 60)
+                               : QStringLiteral("%1分%2秒").arg(seconds / 60).arg(seconds % 60);
+    }
+    m_progress->setFormat(QStringLiteral("%1% 剩余%2").arg(share * 100, 0, 'f', 1).arg(left));
+}
+
+void TMainForm::ShowPattern(TVexelReg *pattern)
+{
+    m_chart->SetReg(*pattern);
+    m_chart->SetSecIndex(pattern->StepCount() - 1);
+    m_chart->Relayout();
+    UpdateCaption();
+}
+
+void TMainForm::ListViewChange()
+{
+    if (!m_listChangeAttached)
+        return;
+    const QModelIndexList rows = m_listView->selectionModel()->selectedRows();
+    if (rows.size() != 1)
+        return;
+    ShowPattern(m_listModel->Reg(rows.first().row()));
+}
+
+void TMainForm::ListViewColumnClick(int column)
+{
+    m_sortColumn = column;
+    m_listModel->SortByColumn(column);
+}
+
+void TMainForm::ContextPopup(QWidget *sender, const QPoint &position)
+{
+    Q_UNUSED(position);
+    UpdateCaption();
+    if (sender != m_listView)
+        return;
+    // The Rules menu, its bottom edge at the pointer.
+    const QPoint at = QCursor::pos();
+    m_regMenu->popup(QPoint(at.x(), at.y() - m_regMenu->sizeHint().height()));
+}
+
+// --- download ---------------------------------------------------------------
+
+bool TMainForm::DownloadRunning() const
+{
+    return m_download && !m_download->isFinished();
+}
+
+void TMainForm::SetDownloadEnabled(bool enabled)
+{
+    Action("FileMenuDown")->setEnabled(enabled);
+}
+
+void TMainForm::SetDownloadTimings(int waitMs, int timeLimitMs)
+{
+    m_downloadWaitMs = waitMs;
+    m_downloadTimeLimitMs = timeLimitMs;
+}
+
+void TMainForm::FileMenuDownClick()
+{
+    // One download at a time: the command stays disabled until it has ended.
+    if (DownloadRunning())
+        return;
+    auto *worker = new TDataDown(m_dataUrl.isEmpty() ? DataServiceUrl() : m_dataUrl, this);
+    worker->SetMemberName(m_settings.userName);
+    worker->SetMemberPassword(m_settings.userPW);
+    if (m_downloadWaitMs >= 0)
+        worker->SetWaitMs(m_downloadWaitMs);
+    if (m_downloadTimeLimitMs >= 0)
+        worker->SetTimeLimitMs(m_downloadTimeLimitMs);
+    worker->SetFreeOnTerminate(true);
+    connect(worker, &TDataDown::downloaded, this, &TMainForm::LoadDownloadedDraws);
+    connect(worker, &TDataDown::failed, this, [this](const QString &reason) {
+        ShowMessage(QStringLiteral("下载开奖数据失败！\r\n") + reason);
+    });
+    // Whatever the outcome, the user can try again once the worker has ended.
+    connect(worker, &QThread::finished, this, [this] { SetDownloadEnabled(true); });
+    m_download = worker;
+    worker->start();
+    SetDownloadEnabled(false);
+}
+
+void TMainForm::LoadDownloadedDraws(const QStringList &lines)
+{
+    QList<qint32> numbers;
+    try {
+        numbers = ConvertDownloadedDraws(lines);
+    } catch (const EVexelError &e) {
+        ShowMessage(QStringLiteral("下载开奖数据失败！\r\n") + e.message());
+        return;
+    }
+    SetDownloadEnabled(true);
+    m_chart->Reg().Clear();
+    RebuildDrawList(m_chart->Codes(), numbers);
+    m_chart->Relayout();
+    m_chart->update();
+    ShowMessage(QStringLiteral("下载开奖数据成功！"));
+}

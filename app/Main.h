@@ -1,0 +1,140 @@
+#pragma once
+
+#include "RegOptions.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QSplitter;
+class QTableView;
+class QToolBar;
+class TDataDown;
+class TOptionsForm;
+class TRegListModel;
+class TVexelReg;
+class TVexelRegMgr;
+class TVexelRegNet;
+class TWebForm;
+
+// The program's working window. It owns the search settings, the pattern
+// collection and the chart (which owns the draw history), lists the found
+// patterns, and offers every command through its menus, tool bar and
+// short-cuts.
+class TMainForm : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    static const QString WorkspaceName;
+    static const QString ProductTitle;
+    static const QString VersionText;
+    static const QString SearchingMessage;
+
+    // `dataFolder` overrides where the workspace and the settings file live
+    // (tests use it); by default that is the program folder when it can be
+    // written, else the user's application-data folder.
+    explicit TMainForm(const QString &dataFolder = QString(), QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    // Every message box of the window goes through here. When the hook is
+    // set (tests set it) it receives the text instead of a box.
+    static std::function<void(const QString &)> MessageHook;
+    void ShowMessage(const QString &text);
+
+    // Commands.
+    void FileMenuSaveClick();
+    void FileNenuImportClick();
+    void ImportFile(const QString &path);
+    void FileMenuDownClick();
+    void FileMenuExitClick();
+    void RegMenuSelAllClick();
+    void RegMenuSelNoneClick();
+    void RegMenuDelClick();
+    void RegMenuClearClick();
+    void RegMenuSearchClick();
+    void RegMenuStopClick();
+    void RegMenuOptionsClick();
+    void HelpMenuTopicClick();
+    void HelpMenuWebClick();
+    void HelpMenuAboutClick();
+
+    // Window state.
+    void OpenWorkspace(const QString &name);
+    void SaveWorkspace(const QString &name);
+    void ResetWorkspace();
+    void UpdateCaption();
+    void FillRegList();
+    void LoadDownloadedDraws(const QStringList &lines);
+
+    // The search state text of status panel 2.
+    static QString SearchText(qint64 combinations, int patterns, qint64 elapsedSeconds, bool busy);
+
+    // Parts the tests look at.
+    TRegOptions &Settings() { return m_settings; }
+    TVexelRegMgr &Patterns() { return *m_patterns; }
+    TVexelRegNet &Chart() { return *m_chart; }
+    TRegListModel &ListModel() { return *m_listModel; }
+    QTableView &ListView() { return *m_listView; }
+    QString PanelText(int panel) const;
+    QString DataFolder() const { return m_dataFolder; }
+    QString SettingsPath() const;
+    QAction *Action(const QString &name) const;
+    QMenu *RegMenu() const { return m_regMenu; }
+    int ChartPanelWidth() const;
+    bool DownloadRunning() const;
+    void SetDownloadTimings(int waitMs, int timeLimitMs);
+    void SetDataServiceUrl(const QString &url) { m_dataUrl = url; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
+
+private:
+    void buildActions();
+    void buildMenus();
+    void buildToolBar();
+    void buildStatusBar();
+    QAction *addCommand(const char *name, const QString &caption, const QString &hint,
+                        const QKeySequence &shortcut, void (TMainForm::*handler)());
+    void LoadOptions();
+    void SaveOptions();
+    void ApplyColumnCount();
+    void SearchNotify(quint8 kind, qint64 combinations, TVexelReg *found);
+    void ListViewChange();
+    void ListViewColumnClick(int column);
+    void ContextPopup(QWidget *sender, const QPoint &position);
+    void ShowPattern(TVexelReg *pattern);
+    void ApplySelection(const QList<bool> &selected);
+    QList<bool> SelectedRows() const;
+    void SetPanel(int panel, const QString &text);
+    void SetDownloadEnabled(bool enabled);
+    void UpdateProgressBar(qint64 combinations);
+
+    TRegOptions m_settings;
+    TVexelRegMgr *m_patterns = nullptr;
+    TVexelRegNet *m_chart = nullptr;
+    TRegListModel *m_listModel = nullptr;
+    QTableView *m_listView = nullptr;
+    QWidget *m_panelRegLeft = nullptr;
+    QSplitter *m_splitter = nullptr;
+    QToolBar *m_toolBar = nullptr;
+    QMenu *m_regMenu = nullptr;
+    QLabel *m_panels[3] = {};
+    QProgressBar *m_progress = nullptr;
+    TOptionsForm *m_optionsForm = nullptr;
+    TWebForm *m_webForm = nullptr;
+    QPointer<TDataDown> m_download;
+    QString m_dataUrl;
+    int m_downloadWaitMs = -1;
+    int m_downloadTimeLimitMs = -1;
+    QString m_programFolder;
+    QString m_dataFolder;
+    int m_sortColumn = 0;
+    qint64 m_searchTotal = 0;
+    bool m_listChangeAttached = true;
+};

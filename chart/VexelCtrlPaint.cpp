@@ -1,0 +1,350 @@
+// Painting of the chart: the grid with its draws, the shown pattern over it
+// and the description block below the entry row.
+#include "VexelCtrl.h"
+
+#include <QPainter>
+#include <QPen>
+
+namespace G = ChartGeometry;
+
+namespace {
+
+// Pen colour of step i of a pattern: entry i mod 10.
+constexpr QRgb StepColors[10] = {
+    qRgb(0, 102, 255),  qRgb(204, 153, 51), qRgb(87, 3, 159),  qRgb(96, 102, 63),  qRgb(48, 151, 85),
+    qRgb(204, 153, 153), qRgb(153, 51, 204), qRgb(64, 22, 144), qRgb(48, 167, 149), qRgb(103, 99, 143),
+};
+
+const QColor GridLineColor(170, 170, 170);
+const QColor NearDigitColor(102, 0, 51);   // digits A to D
+const QColor FarDigitColor(153, 153, 153); // digits E to G
+const QColor DescriptionColor(153, 51, 0);
+
+// Names of the pattern's kinds: what its result shows.
+QString KindName(int kind)
+{
+    switch (kind) {
+    case 0: return QStringLiteral("全部");
+    case 1: return QStringLiteral("全明");
+    case 2: return QStringLiteral("全对");
+    case 3: return QStringLiteral("明对");
+    default: return QString(); // a kind no search produces
+    }
+}
+
+// Font sizes are points on the grid's 96 pixels per inch, so the texts keep
+// their size against the cells on any screen and in any image.
+int PixelsOfPoints(int points)
+{
+    return (points * 96 + 36) / 72;
+}
+
+} // namespace
+
+struct TVexelRegNet::TPaintContext
+{
+    QPainter &Canvas;
+    G::TChartLayout Grid;
+    G::TOutputMap Map;
+    G::TGridRect Clip;       // the area being painted
+    G::TGridRect PatternClip;
+    QColor StepColor;
+
+    QRect Mapped(const G::TGridRect &r) const { return G::ScaleRect(Map, r).ToQRect(); }
+    QPoint Mapped(QPoint p) const { return G::ScalePoint(Map, p); }
+    int PenWidth() const { return G::Nearest(2.0 * Map.Scale); }
+};
+
+void TVexelRegNet::DrawChart(QPainter &canvas, int rows, int top, float scale, QPoint offset) const
+{
+    canvas.save();
+    canvas.setRenderHint(QPainter::Antialiasing, false);
+
+    TPaintContext c{canvas, FGrid, {scale, offset}, {}, {}, {}};
+    c.Grid.RowsPerPage = rows;
+    c.Grid.TopRow = top;
+    G::LayoutColumns(c.Grid);
+    const G::TChartLayout &g = c.Grid;
+
+    // 1. The background of the area being painted.
+    if (canvas.hasClipping()) {
+        c.Clip = G::TGridRect::FromQRect(canvas.clipBoundingRect().toAlignedRect());
+    } else {
+        const QPaintDevice *device = canvas.device();
+        c.Clip = {0, 0, device ? device->width() : 0, device ? device->height() : 0};
+    }
+    canvas.fillRect(c.Clip.ToQRect(), palette().color(QPalette::Window));
+
+    // 2. The header, unless only a strip of at most one row is repainted.
+    if (c.Clip.Bottom - c.Clip.Top > g.RowHeight) {
+        for (int k = 0; k < g.ColCount; ++k) {
+            const G::TGridRect cell = G::ScaleRect(c.Map, G::RectOfCell(g, 0, k, false, -1));
+            canvas.fillRect(cell.ToQRect(), FCellColors[0]);
+            DrawCellText(c, FColTitles[size_t(k)], cell, 12, Qt::black, false);
+        }
+    }
+
+    // 3.
+    if (rows <= 0) {
+        canvas.restore();
+        return;
+    }
+
+    // 4. The grid's pen: its width is never scaled.
+    const int count = FDraws.Count();
+    QPen linePen(GridLineColor, g.LineWidth, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    canvas.setPen(linePen);
+
+    // 5. Vertical lines, down to the bottom of the area while more draws
+    // follow the page, else to the bottom of the data rows.
+    {
+        const bool more = count > top + rows - 1;
+        const int y0 = c.Mapped(QPoint(0, G::TopOfRow(g, 0, false, -1) - g.LineWidth)).y();
+        const int y1 = more ? c.Clip.Bottom : c.Mapped(QPoint(0, g.DataRect.Bottom)).y();
+        for (int k = 0; k <= g.ColCount; ++k) {
+            const int x = c.Mapped(QPoint(G::LeftOfCol(g, k) - g.LineWidth, 0)).x();
+            if (y1 > y0)
+                canvas.drawLine(x, y0, x, y1 - 1);
+        }
+    }
+
+    // 6. Cell backgrounds of the rows on the page, the entry row included.
+    for (int r = 0; r <= rows + 2; ++r) {
+        const int a = top + r;
+        if (a > count)
+            break;
+        for (int k = 0; k < g.ColCount; ++k) {
+            const G::TGridRect cell = G::ScaleRect(c.Map, G::RectOfCell(g, r + 1, k, false, -1));
+            QColor colour;
+            if (k == g.ColCount - 1)
+                colour = FCellColors[5];
+            else if (k == 0)
+                colour = FCellColors[1];
+            else if (k == 1)
+                colour = FCellColors[2];
+            else
+                colour = k >= 6 && g.ColCount == 10 ? FCellColors[4] : FCellColors[3];
+            if (!cell.IsEmpty())
+                canvas.fillRect(cell.ToQRect(), colour);
+        }
+    }
+
+    // 7. Issue numbers, values and digits; the note column has no text.
+    for (int r = 0; r <= rows + 1; ++r) {
+        const int a = top + r;
+        if (a >= count)
+            break;
+        const TCode code = FDraws.GetCode(a);
+        for (int k = 0; k <= g.ColCount - 2; ++k) {
+            const G::TGridRect cell = G::ScaleRect(c.Map, G::RectOfCell(g, r + 1, k, false, -1));
+            if (k == 0)
+                DrawCellText(c, QString::number(FFirstNumber + a), cell, 11, Qt::black, true);
+            else if (k == 1)
+                DrawCellText(c, QString::number(code[0]), cell, 12, Qt::black, true);
+            else if (!cell.IsEmpty())
+                DrawCellText(c, QString::number(code[size_t(k - 1)]), cell, 20, k < 6 ? NearDigitColor : FarDigitColor,
+                             true);
+        }
+    }
+
+    // 8. Horizontal lines; a double one above every draw whose index is a
+    // multiple of 4, except along the top of the first data row.
+    {
+        const int x0 = c.Mapped(QPoint(G::LeftOfCol(g, 0), 0)).x();
+        const int x1 = c.Mapped(QPoint(G::LeftOfCol(g, g.ColCount - 1) + g.FColWidthArr[size_t(g.ColCount - 1)]
+                                           + g.LineWidth,
+                                       0))
+                           .x();
+        for (int k = 0; k <= rows + 3; ++k) {
+            const bool quarter = k > 1 && ((k + top) % 4 + 4) % 4 == 1;
+            linePen.setWidth(quarter ? 2 * g.LineWidth : g.LineWidth);
+            canvas.setPen(linePen);
+            const int y = c.Mapped(QPoint(0, G::TopOfRow(g, k, false, -1) - g.LineWidth)).y();
+            if (x1 > x0)
+                canvas.drawLine(x0, y, x1 - 1, y);
+        }
+    }
+
+    // 9. The pattern, kept out of the header.
+    c.PatternClip = G::PatternClip(c.Clip, g, c.Map).Intersected(c.Clip);
+    canvas.save();
+    canvas.setClipRect(c.PatternClip.ToQRect());
+    DrawPattern(c);
+    canvas.restore();
+
+    // 10. The description block: two rows directly below the entry row.
+    const int K = count + 2;
+    const G::TGridRect blockA = G::ScaleRect(
+        c.Map, G::RectOfCell(g, K, 0, true, top).United(G::RectOfCell(g, K + 1, 0, true, top)));
+    const G::TGridRect blockB = G::ScaleRect(
+        c.Map, G::RectOfCell(g, K, 1, true, top).United(G::RectOfCell(g, K + 1, g.ColCount - 1, true, top)));
+    if (!blockA.IsEmpty())
+        canvas.fillRect(blockA.ToQRect(), FCellColors[6]);
+    if (!blockB.IsEmpty())
+        canvas.fillRect(blockB.ToQRect(), FCellColors[7]);
+
+    // 11. Its texts, when a pattern is shown.
+    if (FReg.StepCount() > 0) {
+        const int rowK = G::TopOfRow(g, K, true, top);
+        const int rowK1 = G::TopOfRow(g, K + 1, true, top);
+        const int x0 = G::LeftOfCol(g, 0) + 16;
+        const int x1 = G::LeftOfCol(g, 1) + 12;
+        DrawTextAt(c, QStringLiteral("点"), c.Mapped(QPoint(x0, rowK + 4)), 12, DescriptionColor);
+        DrawTextAt(c, QStringLiteral("评"), c.Mapped(QPoint(x0, rowK1)), 12, DescriptionColor);
+        const QString trend = QStringLiteral("规律走势：") + FReg.PositionText() + QStringLiteral("位 Vexel 合")
+                              + FReg.ResultText();
+        const QString features = QStringLiteral("规律特点：") + KindName(FReg.Kind()) + QStringLiteral(" 走")
+                                 + QString::number(FReg.StepCount()) + QStringLiteral("步 隔")
+                                 + QString::number(FReg.Interval()) + QStringLiteral("行 距")
+                                 + QString::number(-qint64(FReg.NearestRow())) + QStringLiteral("行 ");
+        DrawTextAt(c, trend, c.Mapped(QPoint(x1, rowK + 4)), 12, DescriptionColor);
+        DrawTextAt(c, features, c.Mapped(QPoint(x1, rowK1)), 12, DescriptionColor);
+    }
+
+    canvas.restore();
+}
+
+void TVexelRegNet::DrawCellText(TPaintContext &c, const QString &text, const G::TGridRect &rect, int size,
+                                QColor colour, bool bold) const
+{
+    // Regular texts are always 11 points, whatever size is asked.
+    const int points = G::Nearest(double(bold ? size : 11) * c.Map.Scale);
+    const int pixels = PixelsOfPoints(points);
+    if (pixels <= 0)
+        return;
+    QFont face = font();
+    face.setBold(bold);
+    face.setPixelSize(pixels);
+    c.Canvas.setFont(face);
+    c.Canvas.setPen(colour);
+    c.Canvas.setBrush(Qt::NoBrush);
+    const QFontMetrics metrics = c.Canvas.fontMetrics();
+    const int w = metrics.horizontalAdvance(text);
+    const int h = metrics.height();
+    const int x = (rect.Left + rect.Right - w) / 2;
+    const int y = (rect.Top + rect.Bottom - h) / 2;
+    c.Canvas.drawText(QPoint(x, y + metrics.ascent()), text);
+}
+
+void TVexelRegNet::DrawTextAt(TPaintContext &c, const QString &text, QPoint topLeft, int size, QColor colour) const
+{
+    const int pixels = PixelsOfPoints(G::Nearest(double(size) * c.Map.Scale));
+    if (pixels <= 0)
+        return;
+    QFont face = font();
+    face.setBold(true);
+    face.setPixelSize(pixels);
+    c.Canvas.setFont(face);
+    c.Canvas.setPen(colour);
+    c.Canvas.setBrush(Qt::NoBrush);
+    c.Canvas.drawText(QPoint(topLeft.x(), topLeft.y() + c.Canvas.fontMetrics().ascent()), text);
+}
+
+void TVexelRegNet::DrawPattern(TPaintContext &c) const
+{
+    const int steps = FReg.StepCount();
+    for (int i = 0; i < steps; ++i) {
+        c.StepColor = QColor(StepColors[i % 10]);
+        DrawStep(c, i);
+    }
+}
+
+void TVexelRegNet::DrawStep(TPaintContext &c, int i) const
+{
+    const qint64 reference = G::ReferenceRow(FReg, i);
+    // Each part is drawn only when its rows reach the painted area: a long
+    // chain costs a check per step, not a drawing.
+    for (int m = FReg.LineCount() - 1; m >= 0; --m) {
+        const TPointList &line = FReg.Line(m);
+        const int n = line.Count();
+        if (n < 1 || !G::LineFits(line, c.Grid.ColCount))
+            continue;
+        int nearest = line.Data()[0].y;
+        int farthest = nearest;
+        for (int k = 1; k < n; ++k) {
+            nearest = qMax(nearest, line.Data()[k].y);
+            farthest = qMin(farthest, line.Data()[k].y);
+        }
+        if (!G::DrawsVisible(c.Grid, c.Map, c.PatternClip, reference + farthest, reference + nearest))
+            continue;
+        const auto pointAt = [&](int k) { return QPoint(line.Data()[k].x, line.Data()[k].y); };
+        if (n == 1) {
+            DrawPoint(c, i, pointAt(0));
+        } else {
+            for (int k = 0; k + 1 < n; ++k)
+                DrawSegment(c, i, pointAt(k), pointAt(k + 1));
+        }
+    }
+    const qint64 valueRow = reference + FReg.NearestRow();
+    if (G::DrawsVisible(c.Grid, c.Map, c.PatternClip, valueRow, valueRow))
+        DrawStepValue(c, i);
+    if (G::DrawsVisible(c.Grid, c.Map, c.PatternClip, reference, reference))
+        DrawTargetBoxes(c, i);
+}
+
+void TVexelRegNet::DrawPoint(TPaintContext &c, int i, QPoint p) const
+{
+    const G::TGridRect ring = G::RingRect(c.Grid, c.Map, FReg, i, p);
+    if (ring.IsEmpty())
+        return;
+    c.Canvas.setRenderHint(QPainter::Antialiasing, true);
+    c.Canvas.setBrush(Qt::NoBrush);
+    c.Canvas.setPen(QPen(c.StepColor, c.PenWidth(), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    c.Canvas.drawEllipse(QRectF(ring.Left, ring.Top, ring.Right - ring.Left, ring.Bottom - ring.Top));
+    c.Canvas.setRenderHint(QPainter::Antialiasing, false);
+}
+
+void TVexelRegNet::DrawSegment(TPaintContext &c, int i, QPoint p, QPoint q) const
+{
+    const QPoint from = G::CenterOfRect(G::RingRect(c.Grid, c.Map, FReg, i, p));
+    const QPoint to = G::CenterOfRect(G::RingRect(c.Grid, c.Map, FReg, i, q));
+    c.Canvas.setRenderHint(QPainter::Antialiasing, true);
+    c.Canvas.setPen(QPen(c.StepColor, c.PenWidth(), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    c.Canvas.drawLine(from, to);
+    c.Canvas.setRenderHint(QPainter::Antialiasing, false);
+    DrawPoint(c, i, p);
+    DrawPoint(c, i, q);
+}
+
+void TVexelRegNet::DrawStepValue(TPaintContext &c, int i) const
+{
+    DrawCellText(c, QString::number(FReg.Value(i, 0)), G::StepValueCell(c.Grid, c.Map, FReg, i), 14, Qt::black, true);
+}
+
+void TVexelRegNet::DrawTargetBoxes(TPaintContext &c, int i) const
+{
+    const quint16 mask = FReg.StepMask(i, 0);
+    c.Canvas.setBrush(Qt::NoBrush);
+    c.Canvas.setPen(QPen(c.StepColor, c.PenWidth(), Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    for (int b = 1; b <= 5; ++b) {
+        if (!(mask & (1u << b)))
+            continue;
+        const G::TGridRect box = G::TargetBoxRect(c.Grid, c.Map, FReg, i, b);
+        if (!box.IsEmpty())
+            c.Canvas.drawRect(QRect(box.Left, box.Top, box.Right - box.Left - 1, box.Bottom - box.Top - 1));
+    }
+}
+
+void TVexelRegNet::DrawCurrentCell(QPainter &canvas, float scale, QPoint offset) const
+{
+    const int rows = FGrid.RowsPerPage;
+    const int gridRow = FCurrent.Row - FGrid.TopRow + 1;
+    if (rows <= 0 || gridRow < 1 || gridRow > rows)
+        return;
+    const G::TOutputMap map{scale, offset};
+    const QRect cell = G::ScaleRect(map, G::RectOfCell(FGrid, gridRow, FCurrent.Col, false, -1)).ToQRect();
+    // A tint over the cell the next digit goes to, stronger while the chart
+    // has the focus, with a frame that cannot be taken for a target box.
+    QColor tint = palette().color(QPalette::Highlight);
+    tint.setAlpha(hasFocus() ? 80 : 36);
+    canvas.save();
+    canvas.setRenderHint(QPainter::Antialiasing, false);
+    canvas.fillRect(cell, tint);
+    QColor frame = palette().color(QPalette::Highlight);
+    if (!hasFocus())
+        frame.setAlpha(110);
+    canvas.setPen(QPen(frame, 1, Qt::DotLine));
+    canvas.setBrush(Qt::NoBrush);
+    canvas.drawRect(cell.adjusted(0, 0, -1, -1));
+    canvas.restore();
+}

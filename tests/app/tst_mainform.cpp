@@ -1,0 +1,419 @@
+// The main window end to end: start-up and shutdown with the settings file
+// and the workspace, import, search and its texts, the list commands, save,
+// and the refusals while a search runs.
+#include "DrawServer.h"
+#include "Main.h"
+#include "RegListModel.h"
+#include "SelectionWalk.h"
+#include "SettingsFile.h"
+#include "VexelCtrl.h"
+#include "VexelReg.h"
+#include "VexelRegMgr.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+QStringList messages;
+
+struct Window
+{
+    QStringList &messages = ::messages;
+    QStringList startup;   // what start-up showed
+    std::unique_ptr<TMainForm> form;
+
+    explicit Window(const QString &folder)
+    {
+        messages.clear();
+        form = std::make_unique<TMainForm>(folder);
+        startup = messages;
+        messages.clear();
+    }
+};
+
+QString writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+    return path;
+}
+
+// Until the last search's finished report has been shown.
+bool waitSearch(TMainForm &form)
+{
+    return QTest::qWaitFor([&] {
+        return !form.Patterns().Busy() && !form.Patterns().WorkerRunning()
+               && form.PanelText(2).startsWith(QStringLiteral("结束搜索"));
+    }, 60000);
+}
+
+const char *const Sample = SAMPLE_HISTORY_PATH;
+
+} // namespace
+
+class TestMainForm : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void firstRun();
+    void narrowChartWithoutTail();
+    void zeroByteWorkspace();
+    void importSearchSaveRestart();
+    void importError();
+    void searchRefusedWhileSearching();
+    void clearDuringSearch();
+    void selectAndDelete();
+    void searchText_data();
+    void searchText();
+    void selectionWalk_data();
+    void selectionWalk();
+    void saveFailureKeepsOldFile();
+    void contextMenu();
+    void download_data();
+    void download();
+    void closeDuringDownload();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestMainForm::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    messages.clear();
+    TMainForm::MessageHook = [](const QString &t) { messages << t; };
+}
+
+void TestMainForm::firstRun()
+{
+    {
+        Window w(m_dir->path());
+        QCOMPARE(w.startup, QStringList{QStringLiteral("打开文档失败：\r\n工作文档.vxr")});
+        QCOMPARE(w.form->PanelText(2), QStringLiteral("总共0个规律"));
+        QCOMPARE(w.form->PanelText(1), QString());
+        QCOMPARE(w.form->PanelText(0), QString());
+        QCOMPARE(w.form->Chart().GridWidth(), 462);
+        QCOMPARE(w.form->ListModel().rowCount(), 0);
+        QVERIFY(w.form->windowTitle().startsWith(TMainForm::ProductTitle + " v2.18 - "));
+        for (const char *name : {"FileMenuSave", "FileMenuDown", "RegMenuSearch", "RegMenuStop"})
+            QVERIFY(w.form->Action(name)->isEnabled());
+        QCOMPARE(w.form->Action("RegMenuSearch")->shortcut(), QKeySequence(Qt::Key_F5));
+        QCOMPARE(w.form->Action("RegMenuClear")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    }
+    QFile ini(QDir(m_dir->path()).filePath("vmkrosd.ini"));
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    const QByteArray text = ini.readAll();
+    QVERIFY(text.contains("userName=userName\r\n"));
+    QVERIFY(text.contains("userPW=userPW\r\n"));
+    QCOMPARE(text.count('='), 17);
+}
+
+void TestMainForm::narrowChartWithoutTail()
+{
+    writeFile(QDir(m_dir->path()).filePath("vmkrosd.ini"), "[TRegOptions]\r\nRefTailChk=0\r\n");
+    Window narrow(m_dir->path());
+    QCOMPARE(narrow.form->Chart().GridWidth(), 339);
+    QTemporaryDir other;
+    Window wide(other.path());
+    QCOMPARE(wide.form->ChartPanelWidth() - narrow.form->ChartPanelWidth(), 462 - 339);
+}
+
+void TestMainForm::zeroByteWorkspace()
+{
+    writeFile(QDir(m_dir->path()).filePath(TMainForm::WorkspaceName), {});
+    Window w(m_dir->path());
+    QVERIFY(w.startup.isEmpty());
+    QCOMPARE(w.form->ListModel().rowCount(), 0);
+}
+
+void TestMainForm::importSearchSaveRestart()
+{
+    int found = 0;
+    QStringList texts;
+    {
+        Window w(m_dir->path());
+        w.form->ImportFile(Sample);
+        QCOMPARE(w.messages, QStringList{QStringLiteral("导入开奖号码成功！")});
+        QCOMPARE(w.form->Chart().Codes().Count(), 2496);
+        w.form->RegMenuSearchClick();
+        QVERIFY(waitSearch(*w.form));
+        found = w.form->Patterns().Count();
+        QVERIFY(found > 0);
+        QCOMPARE(w.form->ListModel().rowCount(), found);
+        QVERIFY2(w.form->PanelText(2).startsWith(QStringLiteral("结束搜索，花费")), qPrintable(w.form->PanelText(2)));
+        QVERIFY(w.form->PanelText(2).endsWith(QStringLiteral("总共搜索到%1个规律").arg(found)));
+
+        // Selecting one row shows its pattern with its last step selected.
+        w.form->ListView().selectRow(0);
+        TVexelReg *shown = w.form->ListModel().Reg(0);
+        QCOMPARE(w.form->Chart().Reg().StepsText(), shown->StepsText());
+        QCOMPARE(w.form->Chart().SecIndex(), shown->StepCount() - 1);
+        for (int r = 0; r < found; ++r)
+            texts << w.form->ListModel().Text(r, 4);
+
+        w.form->Settings().SecCountSe = 9;
+        w.form->FileMenuSaveClick();
+        QCOMPARE(w.messages.size(), 1);
+    }
+    Window again(m_dir->path());
+    QVERIFY2(again.startup.isEmpty(), qPrintable(again.startup.join("|")));
+    QCOMPARE(again.form->Chart().Codes().Count(), 2496);
+    QCOMPARE(again.form->Patterns().Count(), found);
+    QCOMPARE(again.form->Patterns().Draws().Count(), 2496);
+    QCOMPARE(again.form->Settings().SecCountSe, 9);
+    QStringList textsAgain;
+    for (int r = 0; r < found; ++r)
+        textsAgain << again.form->ListModel().Text(r, 4);
+    QCOMPARE(textsAgain, texts);
+    QCOMPARE(again.form->PanelText(2), QStringLiteral("总共%1个规律").arg(found));
+}
+
+void TestMainForm::importError()
+{
+    Window w(m_dir->path());
+    w.form->ImportFile(Sample);
+    w.messages.clear();
+    w.form->ImportFile(writeFile(QDir(m_dir->path()).filePath("bad.txt"), "1234567\n12 34567\n"));
+    QCOMPARE(w.messages, QStringList{"'12 3456' is not a valid integer value"});
+    QCOMPARE(w.form->Chart().Codes().Count(), 2496);
+    w.messages.clear();
+    w.form->ImportFile(writeFile(QDir(m_dir->path()).filePath("empty.txt"), ""));
+    QCOMPARE(w.messages, QStringList{QStringLiteral("导入开奖号码成功！")});
+    QCOMPARE(w.form->Chart().Codes().Count(), 0);
+}
+
+void TestMainForm::searchRefusedWhileSearching()
+{
+    writeFile(QDir(m_dir->path()).filePath("vmkrosd.ini"),
+              "[TRegOptions]\r\nLinedDistMinSe=1\r\nLinedDistMaxSe=9\r\nRefSumChk=1\r\nLinedPtMinSe=1\r\n"
+              "LinedPtMaxSe=9\r\nInterMaxSe=20\r\nMaxYOfSecSe=6\r\nSecCountSe=12\r\n");
+    Window w(m_dir->path());
+    w.form->ImportFile(Sample);
+    w.messages.clear();
+    w.form->RegMenuSearchClick();
+    QCOMPARE(w.form->PanelText(2), QStringLiteral("开始搜索规律,请稍候..."));
+    w.form->RegMenuSearchClick();
+    QCOMPARE(w.messages, QStringList{TMainForm::SearchingMessage});
+    QVERIFY(!w.form->close());
+    QCOMPARE(w.messages.size(), 2);
+    w.form->RegMenuStopClick();
+    QCOMPARE(w.form->PanelText(2), QStringLiteral("停止搜索"));
+    QVERIFY(waitSearch(*w.form));
+    QVERIFY(w.form->PanelText(2).startsWith(QStringLiteral("结束搜索，花费")));
+    QVERIFY(w.form->close());
+}
+
+void TestMainForm::clearDuringSearch()
+{
+    Window w(m_dir->path());
+    w.form->ImportFile(Sample);
+    w.form->RegMenuSearchClick();
+    w.form->RegMenuClearClick();
+    QCOMPARE(w.form->ListModel().rowCount(), 0);
+    QVERIFY(waitSearch(*w.form));
+    QCOMPARE(w.form->ListModel().rowCount(), w.form->Patterns().Count());
+    // A second search adds to the first one's patterns.
+    const int first = w.form->Patterns().Count();
+    w.form->RegMenuSearchClick();
+    QVERIFY(waitSearch(*w.form));
+    QVERIFY(w.form->Patterns().Count() > first);
+    QCOMPARE(w.form->ListModel().rowCount(), w.form->Patterns().Count());
+}
+
+void TestMainForm::selectAndDelete()
+{
+    Window w(m_dir->path());
+    w.form->ImportFile(Sample);
+    w.form->RegMenuSearchClick();
+    QVERIFY(waitSearch(*w.form));
+    const int count = w.form->ListModel().rowCount();
+    QVERIFY(count >= 3);
+
+    // Delete with nothing selected changes nothing.
+    w.form->RegMenuDelClick();
+    QCOMPARE(w.form->Patterns().Count(), count);
+
+    // Select all from an empty selection shows the first row's pattern.
+    w.form->RegMenuSelAllClick();
+    QCOMPARE(w.form->ListView().selectionModel()->selectedRows().size(), count);
+    QCOMPARE(w.form->Chart().Reg().StepsText(), w.form->ListModel().Reg(0)->StepsText());
+    // Select none inverts: everything off.
+    w.form->RegMenuSelNoneClick();
+    QVERIFY(w.form->ListView().selectionModel()->selectedRows().isEmpty());
+
+    w.form->ListView().selectRow(1);
+    TVexelReg *second = w.form->ListModel().Reg(1);
+    const QString shown = w.form->Chart().Reg().StepsText();
+    w.form->RegMenuDelClick();
+    QCOMPARE(w.form->Patterns().Count(), count - 1);
+    QCOMPARE(w.form->Patterns().IndexOf(second), -1);
+    QCOMPARE(w.form->ListModel().RowOf(second), -1);
+    QCOMPARE(w.form->PanelText(2), QStringLiteral("总共%1个规律").arg(count - 1));
+    // The chart keeps its own copy of the deleted pattern.
+    QCOMPARE(w.form->Chart().Reg().StepsText(), shown);
+}
+
+void TestMainForm::searchText_data()
+{
+    QTest::addColumn<qint64>("combinations");
+    QTest::addColumn<int>("patterns");
+    QTest::addColumn<qint64>("elapsed");
+    QTest::addColumn<bool>("busy");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("30 s") << qint64(1234567) << 5 << qint64(30) << true
+                          << QStringLiteral("搜索第123万个组合搜索到5条规律(耗时30秒,速度:41152个组合/秒)....");
+    QTest::newRow("first second") << qint64(5000) << 0 << qint64(0) << true
+                                  << QStringLiteral("搜索第0万个组合搜索到0条规律(耗时0秒,速度:0个组合/秒)....");
+    QTest::newRow("finished") << qint64(99) << 7 << qint64(12) << false
+                              << QStringLiteral("结束搜索，花费12秒，总共搜索到7个规律");
+}
+
+void TestMainForm::searchText()
+{
+    QFETCH(qint64, combinations);
+    QFETCH(int, patterns);
+    QFETCH(qint64, elapsed);
+    QFETCH(bool, busy);
+    QFETCH(QString, text);
+    QCOMPARE(TMainForm::SearchText(combinations, patterns, elapsed, busy), text);
+}
+
+void TestMainForm::selectionWalk_data()
+{
+    QTest::addColumn<QList<bool>>("before");
+    QTest::addColumn<bool>("invert");
+    QTest::addColumn<QList<bool>>("after");
+    QTest::addColumn<int>("shown");
+    using L = QList<bool>;
+    QTest::newRow("select all from none") << L{false, false, false} << false << L{true, true, true} << 0;
+    QTest::newRow("select all from two") << L{false, true, true} << false << L{true, true, true} << -1;
+    QTest::newRow("select all from one later") << L{false, false, true} << false << L{true, true, true} << -1;
+    QTest::newRow("invert none") << L{false, false} << true << L{true, true} << 0;
+    QTest::newRow("invert all") << L{true, true, true} << true << L{false, false, false} << 2;
+    QTest::newRow("invert mixed") << L{true, false, true} << true << L{false, true, false} << 1;
+    QTest::newRow("empty list") << L{} << false << L{} << -1;
+}
+
+void TestMainForm::selectionWalk()
+{
+    QFETCH(QList<bool>, before);
+    QFETCH(bool, invert);
+    QFETCH(QList<bool>, after);
+    QFETCH(int, shown);
+    const SelectionWalk::Result r = invert ? SelectionWalk::Invert(before) : SelectionWalk::SelectAll(before);
+    QCOMPARE(r.selected, after);
+    QCOMPARE(r.shownRow, shown);
+}
+
+void TestMainForm::saveFailureKeepsOldFile()
+{
+    Window w(m_dir->path());
+    w.form->ImportFile(Sample);
+    w.messages.clear();
+    w.form->FileMenuSaveClick();
+    const QString path = QDir(m_dir->path()).filePath(TMainForm::WorkspaceName);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray saved = f.readAll();
+    f.close();
+    QCOMPARE(saved.size(), 8 + 32 * 2496 + 4 + 8);
+    QVERIFY(w.messages.isEmpty());
+
+    // A file-size limit makes every write past 4 KiB fail, as a full disk
+    // would (and it binds root too, unlike permissions).
+    w.form->Chart().Codes().Add();
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    w.form->FileMenuSaveClick();
+    setrlimit(RLIMIT_FSIZE, &old);
+    QCOMPARE(w.messages, QStringList{QStringLiteral("保存文件时出现错误！")});
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), saved);
+}
+
+void TestMainForm::contextMenu()
+{
+    Window w(m_dir->path());
+    emit w.form->Chart().customContextMenuRequested(QPoint(5, 5));
+    QVERIFY(!w.form->RegMenu()->isVisible());
+    emit w.form->ListView().customContextMenuRequested(QPoint(5, 5));
+    QVERIFY(w.form->RegMenu()->isVisible());
+    w.form->RegMenu()->hide();
+}
+
+void TestMainForm::download_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("succeeds");
+    QTest::newRow("member accepted") << QStringLiteral("pa&ss #密码") << true;
+    QTest::newRow("wrong password") << QStringLiteral("wrong") << false;
+}
+
+void TestMainForm::download()
+{
+    QFETCH(QString, password);
+    QFETCH(bool, succeeds);
+    TDrawServer server;
+    server.SetDraws(ReadServedDraws(Sample));
+    server.SetPath("/draws");
+    server.AddMember(QStringLiteral("会员"), QStringLiteral("pa&ss #密码"));
+    QVERIFY(server.Listen(0));
+
+    Window w(m_dir->path());
+    w.form->Settings().userName = QStringLiteral("会员");
+    w.form->Settings().userPW = password;
+    w.form->SetDataServiceUrl(server.Url());
+    w.form->SetDownloadTimings(10, 5000);
+    QAction *down = w.form->Action("FileMenuDown");
+    w.form->FileMenuDownClick();
+    QVERIFY(!down->isEnabled());
+    // An import meanwhile leaves the command disabled while the worker runs.
+    w.form->ImportFile(writeFile(QDir(m_dir->path()).filePath("one.txt"), "1234567\n"));
+    QVERIFY(!down->isEnabled());
+    w.messages.clear();
+    QVERIFY(QTest::qWaitFor([&] { return !w.form->DownloadRunning() && down->isEnabled(); }, 20000));
+    QTest::qWait(20);
+    QCOMPARE(w.messages.size(), 1);
+    if (succeeds) {
+        QCOMPARE(w.messages.first(), QStringLiteral("下载开奖数据成功！"));
+        QCOMPARE(w.form->Chart().Codes().Count(), 2496);
+        QCOMPARE(w.form->Chart().Codes().GetNum(1, 0), 8);
+    } else {
+        QVERIFY(w.messages.first().startsWith(QStringLiteral("下载开奖数据失败！")));
+        QCOMPARE(w.form->Chart().Codes().Count(), 1);
+    }
+}
+
+void TestMainForm::closeDuringDownload()
+{
+    TDrawServer server;
+    server.SetDraws(ReadServedDraws(Sample));
+    server.SetPath("/draws");
+    QVERIFY(server.Listen(0));
+    auto w = std::make_unique<Window>(m_dir->path());
+    w->form->SetDataServiceUrl(server.Url());
+    w->form->SetDownloadTimings(200, 5000);
+    w->form->FileMenuDownClick();
+    QTest::qWait(50);
+    w.reset();
+    QTest::qWait(400);
+    QVERIFY(messages.isEmpty());
+}
+
+QTEST_MAIN(TestMainForm)
+#include "tst_mainform.moc"

@@ -1,0 +1,233 @@
+// The settings dialog and the pattern list's row model.
+#include "RegListModel.h"
+#include "VexelOptions.h"
+#include "VexelReg.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+QSpinBox *spin(TOptionsForm &form, const char *name)
+{
+    return form.findChild<QSpinBox *>(QLatin1String(name));
+}
+
+TVexelReg *pattern(int points, int steps, int interval, int distance, quint16 mask = 6)
+{
+    auto *p = new TVexelReg;
+    for (int i = 0; i < points; ++i)
+        p->Line(0).Add({i + 1, -distance - i % 2});
+    for (int s = 0; s < steps; ++s)
+        p->AddStep({s % 10}, mask);
+    p->SetInterval(interval);
+    p->SetTargetMask(mask);
+    p->SetKind(1);
+    return p;
+}
+
+QStringList column(const TRegListModel &m, int c)
+{
+    QStringList texts;
+    for (int r = 0; r < m.rowCount(); ++r)
+        texts << m.Text(r, c);
+    return texts;
+}
+
+} // namespace
+
+class TestOptionsDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void showsClampedValues_data();
+    void showsClampedValues();
+    void changesReachWorkingCopy();
+    void invertedRangesAccepted();
+    void cancelLeavesSettings();
+    void spinFieldsRefuseTyping();
+
+    void rowTexts();
+    void addKeepsCaptionOrder();
+    void columnSortIsOrdinal();
+    void compareRule_data();
+    void compareRule();
+
+private:
+    std::vector<std::unique_ptr<TVexelReg>> m_owned;
+};
+
+void TestOptionsDialog::showsClampedValues_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<int>("shown");
+    QTest::newRow("distance 0 shows 1") << QByteArray("LinedDistMinSe") << 0 << 1;
+    QTest::newRow("distance max 12 shows 9") << QByteArray("LinedDistMaxSe") << 12 << 9;
+    QTest::newRow("steps 2 shows 3") << QByteArray("SecCountSe") << 2 << 3;
+    QTest::newRow("interval max 20") << QByteArray("InterMaxSe") << 20 << 20;
+    QTest::newRow("nearest 7 shows 6") << QByteArray("MaxYOfSecSe") << 7 << 6;
+}
+
+void TestOptionsDialog::showsClampedValues()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(int, stored);
+    QFETCH(int, shown);
+    TRegOptions s;
+    const QHash<QByteArray, qint32 TRegOptions::*> fields{
+        {"LinedDistMinSe", &TRegOptions::LinedDistMinSe}, {"LinedDistMaxSe", &TRegOptions::LinedDistMaxSe},
+        {"SecCountSe", &TRegOptions::SecCountSe}, {"InterMaxSe", &TRegOptions::InterMaxSe},
+        {"MaxYOfSecSe", &TRegOptions::MaxYOfSecSe}};
+    s.*fields[name] = stored;
+    TOptionsForm form;
+    form.Load(s);
+    QCOMPARE(spin(form, name)->value(), shown);
+    QCOMPARE(form.WorkingCopy().*fields[name], shown);
+}
+
+void TestOptionsDialog::changesReachWorkingCopy()
+{
+    TRegOptions s;
+    s.userName = QStringLiteral("会员");
+    TOptionsForm form;
+    form.Load(s);
+    QCOMPARE(form.findChild<QLineEdit *>("userNameEd")->text(), QStringLiteral("会员"));
+    QVERIFY(form.findChild<QCheckBox *>("RefTailChk")->isChecked());
+    form.findChild<QLineEdit *>("userPWEd")->setText("secret & #");
+    form.findChild<QCheckBox *>("RefSumChk")->setChecked(true);
+    form.findChild<QCheckBox *>("RefTailChk")->setChecked(false);
+    spin(form, "SecCountSe")->stepBy(3);
+    const auto radios = form.findChild<QWidget *>("FallTargetGbx")->findChildren<QRadioButton *>();
+    QCOMPARE(radios.size(), 3);
+    QCOMPARE(radios[2]->text(), QStringLiteral("四位合"));
+    radios[2]->setChecked(true);
+    const TRegOptions &c = form.WorkingCopy();
+    QCOMPARE(c.userPW, QString("secret & #"));
+    QVERIFY(c.RefSumChk);
+    QVERIFY(!c.RefTailChk);
+    QCOMPARE(c.SecCountSe, 9);
+    QCOMPARE(c.FallTargetGbx, 2);
+    // Fields without a control keep their values.
+    QCOMPARE(c.FallTargetAnyChk, s.FallTargetAnyChk);
+    QCOMPARE(c.ClearDupChk, s.ClearDupChk);
+    // The hidden controls are never shown.
+    form.show();
+    QVERIFY(!form.findChild<QWidget *>("SumContrastGbx")->isVisible());
+    QVERIFY(!form.findChild<QWidget *>("FallStyleGbx")->isVisible());
+    QVERIFY(!spin(form, "RefWidthSe")->isVisible());
+}
+
+void TestOptionsDialog::invertedRangesAccepted()
+{
+    TRegOptions s;
+    TOptionsForm form;
+    form.Load(s);
+    spin(form, "InterMinSe")->setValue(9);
+    spin(form, "InterMaxSe")->setValue(1);
+    QCOMPARE(form.WorkingCopy().InterMinSe, 9);
+    QCOMPARE(form.WorkingCopy().InterMaxSe, 1);
+}
+
+void TestOptionsDialog::cancelLeavesSettings()
+{
+    TRegOptions s;
+    TOptionsForm form;
+    QTimer::singleShot(0, &form, [&] {
+        spin(form, "LinedPtMaxSe")->setValue(9);
+        form.findChild<QLineEdit *>("userNameEd")->setText("x");
+        form.reject();
+    });
+    QVERIFY(!form.Execute(s));
+    QCOMPARE(s, TRegOptions());
+    QTimer::singleShot(0, &form, [&] { form.accept(); });
+    QVERIFY(form.Execute(s));
+    QCOMPARE(form.WorkingCopy().LinedDistMinSe, 1); // confirmed: the shown value
+}
+
+void TestOptionsDialog::spinFieldsRefuseTyping()
+{
+    TRegOptions s;
+    TOptionsForm form;
+    form.Load(s);
+    QSpinBox *box = spin(form, "LinedPtMinSe");
+    box->setFocus();
+    QTest::keyClicks(box, "7");
+    QCOMPARE(box->value(), 2);
+    QTest::keyClick(box, Qt::Key_Up);
+    QCOMPARE(box->value(), 3);
+    QCOMPARE(form.WorkingCopy().LinedPtMinSe, 3);
+}
+
+void TestOptionsDialog::rowTexts()
+{
+    std::unique_ptr<TVexelReg> p(pattern(3, 4, 5, 2, 22));
+    const auto texts = TRegListModel::RowTexts(*p);
+    QCOMPARE(QStringList(texts.begin(), texts.end()),
+             (QStringList{"3", "4", "5", "2", "3,2,1,0", "ABD", "0"}));
+    TRegListModel model;
+    QCOMPARE(model.columnCount(), 7);
+    QCOMPARE(model.headerData(4, Qt::Horizontal).toString(), QStringLiteral("Vexel合分"));
+    QCOMPARE(TRegListModel::ColumnWidths, (std::array<int, 7>{30, 30, 30, 30, 120, 50, 80}));
+}
+
+void TestOptionsDialog::addKeepsCaptionOrder()
+{
+    TRegListModel model;
+    for (int points : {3, 2, 4, 2, 10})
+        model.AddRegItem(m_owned.emplace_back(pattern(points, points + 3, 1, 1)).get());
+    QCOMPARE(column(model, 0), (QStringList{"10", "2", "2", "3", "4"}));
+    // Equal captions keep the order they were added in.
+    QCOMPARE(column(model, 1), (QStringList{"13", "5", "5", "6", "7"}));
+    model.SortByColumn(3 + 0); // by distance, all 1: order unchanged
+    model.SortByColumn(1);
+    QCOMPARE(column(model, 1), (QStringList{"13", "5", "5", "6", "7"}));
+    model.AddRegItem(m_owned.emplace_back(pattern(1, 9, 1, 1)).get());
+    QCOMPARE(column(model, 0), (QStringList{"1", "10", "2", "2", "3", "4"}));
+}
+
+void TestOptionsDialog::columnSortIsOrdinal()
+{
+    TRegListModel model;
+    for (int steps : {9, 12, 10})
+        model.AddRegItem(m_owned.emplace_back(pattern(2, steps, 1, 1)).get());
+    model.SortByColumn(1);
+    QCOMPARE(column(model, 1), (QStringList{"10", "12", "9"}));
+    model.SortByColumn(1);
+    QCOMPARE(column(model, 1), (QStringList{"10", "12", "9"}));
+    model.SortByColumn(6);
+    const QStringList once = column(model, 6);
+    model.SortByColumn(6);
+    QCOMPARE(column(model, 6), once);
+}
+
+void TestOptionsDialog::compareRule_data()
+{
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<int>("sign");
+    QTest::newRow("10 before 9") << "10" << "9" << -1;
+    QTest::newRow("equal") << "AB" << "AB" << 0;
+    QTest::newRow("case ignored") << "abd" << "ABD" << 0;
+    QTest::newRow("prefix first") << "AB" << "ABC" << -1;
+    QTest::newRow("letters after digits") << "A" << "1" << 1;
+    QTest::newRow("underscore after letters, case-folded") << "_" << "a" << 1;
+}
+
+void TestOptionsDialog::compareRule()
+{
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(int, sign);
+    const int r = TRegListModel::ListViewCompare(a, b);
+    QCOMPARE((r > 0) - (r < 0), sign);
+}
+
+QTEST_MAIN(TestOptionsDialog)
+#include "tst_optionsdialog.moc"

@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build test demo run clean
+.PHONY: all deps configure build test demo run screenshot clean
 
 all: build
 
@@ -26,6 +26,10 @@ demo: deps
 run: deps
 	$(MAKE) build
 	$(BUILD_DIR)/bin/vexel
+
+screenshot: deps
+	$(MAKE) build
+	bash scripts/screenshot
 
 clean:
 	rm -rf $(BUILD_DIR)

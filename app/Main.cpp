@@ -1,5 +1,6 @@
 #include "Main.h"
 
+#include "AboutBox.h"
 #include "DataDown.h"
 #include "DrawText.h"
 #include "RegListModel.h"
@@ -37,21 +38,22 @@
 #include <QStyle>
 #include <QTableView>
 #include <QTemporaryFile>
+#include <QThread>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
 
 const QString TMainForm::WorkspaceName = QStringLiteral("工作文档.vxr");
-const QString TMainForm::ProductTitle = QStringLiteral("Vexel规律系统");
+const QString TMainForm::ProductTitle = QString::fromUtf8(VEXEL_PRODUCT_TITLE);
 const QString TMainForm::VersionText = QStringLiteral("2.18");
 const QString TMainForm::SearchingMessage =
     QStringLiteral("程序正在搜索...\r\n请停止搜索或者等待搜索结束再执行此命令");
 
 namespace {
 
-const QString SiteName = QStringLiteral("Vexel支持网站");
-const QString SiteAddress = QStringLiteral("https://www.example.com/vexel/");
+const QString SiteName = QString::fromUtf8(VEXEL_SITE_NAME);
+const QString SiteAddress = QString::fromUtf8(VEXEL_SITE_ADDRESS);
 const QString EditionText = QStringLiteral("单用户版");
 
 // The long part of a hint "short|long".
@@ -377,6 +379,7 @@ void TMainForm::SetPanel(int panel, const QString &text)
 {
     m_panels[panel]->setText(text);
     m_panels[panel]->repaint();
+    emit PanelChanged(panel, text);
 }
 
 bool TMainForm::event(QEvent *event)
@@ -491,11 +494,15 @@ void TMainForm::FileMenuSaveClick()
 
 void TMainForm::FileNenuImportClick()
 {
-    const QString path = QFileDialog::getOpenFileName(
-        this, QStringLiteral("从文本文件中的开奖数据导入号码"), m_programFolder,
-        QStringLiteral("文本文件 (*.txt);;任何文件 (*)"));
-    if (!path.isEmpty())
-        ImportFile(path);
+    QFileDialog dialog(this, QStringLiteral("从文本文件中的开奖数据导入号码"), m_programFolder);
+    dialog.setObjectName(QStringLiteral("ImportDialog"));
+    dialog.setNameFilters({QStringLiteral("文本文件 (*.txt)"), QStringLiteral("任何文件 (*)")});
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    ImportFile(dialog.selectedFiles().first());
 }
 
 void TMainForm::ImportFile(const QString &path)
@@ -626,9 +633,10 @@ void TMainForm::RegMenuSearchClick()
 void TMainForm::RegMenuStopClick()
 {
     SetPanel(2, QStringLiteral("停止搜索"));
-    // The stopped worker ends at its next poll and its last reports follow;
-    // nothing here waits for it, so the window stays responsive.
     m_patterns->Stop();
+    // Give the stopped worker a moment to leave its loops; its last reports,
+    // the finished one last, are handled after the pause.
+    QThread::msleep(StopPauseMs);
 }
 
 void TMainForm::RegMenuOptionsClick()
@@ -656,11 +664,8 @@ void TMainForm::HelpMenuWebClick()
 
 void TMainForm::HelpMenuAboutClick()
 {
-    QMessageBox::about(this, QStringLiteral("关于") + ProductTitle,
-                       QStringLiteral("<h3>%1 v%2</h3><p>七位数开奖历史的Vexel规律分析工具。</p>"
-                                      "<p>导入开奖号码，设置搜索参数，在后台穷举搜索彩线规律，"
-                                      "并在图表上查看每一条规律的走势。</p>")
-                           .arg(ProductTitle, VersionText));
+    TAboutBox box(ProductTitle, VersionText, this);
+    box.exec();
 }
 
 // --- list and search reports ------------------------------------------------

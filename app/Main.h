@@ -34,6 +34,8 @@ public:
     static const QString ProductTitle;
     static const QString VersionText;
     static const QString SearchingMessage;
+    // How long Stop pauses the window for the stopped worker to end.
+    static inline int StopPauseMs = 1000;
 
     // `dataFolder` overrides where the workspace and the settings file live
     // (tests use it); by default that is the program folder when it can be
@@ -89,6 +91,10 @@ public:
     bool DownloadRunning() const;
     void SetDownloadTimings(int waitMs, int timeLimitMs);
     void SetDataServiceUrl(const QString &url) { m_dataUrl = url; }
+
+signals:
+    // A status panel's text changed.
+    void PanelChanged(int panel, const QString &text);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -131,9 +131,10 @@ void TVexelRegMgr::LoadFromStream(QDataStream &stream)
     if (count > 0 && !StreamLimits::Plausible(stream, count, 24))
         throw EVexelError(QStringLiteral("TRegMgr.LoadFromStream Count isnot valid!"));
     for (qint32 i = 0; i < count; ++i) {
+        // A pattern that fails to read is not kept.
         auto pattern = std::make_shared<TVexelReg>();
-        Add(pattern);
         pattern->LoadFromStream(stream);
+        Add(pattern);
     }
     m_draws.LoadFromStream(stream);
 }

@@ -9,6 +9,9 @@
 #include "VexelCtrl.h"
 #include "VexelReg.h"
 #include "VexelRegMgr.h"
+#include "Workspace.h"
+
+#include <QDataStream>
 
 #include <QAction>
 #include <QFile>
@@ -80,6 +83,10 @@ private slots:
     void selectionWalk();
     void saveFailureKeepsOldFile();
     void contextMenu();
+    void damagedWorkspace();
+    void fillRegListProgress();
+    void stopWhenIdle();
+    void multiSelectionKeepsChart();
     void download_data();
     void download();
     void closeDuringDownload();
@@ -354,6 +361,100 @@ void TestMainForm::contextMenu()
     emit w.form->ListView().customContextMenuRequested(QPoint(5, 5));
     QVERIFY(w.form->RegMenu()->isVisible());
     w.form->RegMenu()->hide();
+}
+
+void TestMainForm::damagedWorkspace()
+{
+    // Three chart draws, then one good pattern, then one whose point count
+    // is negative.
+    TCodes chart;
+    for (int i = 0; i < 3; ++i) {
+        chart.Add();
+        chart.SetNum(1, i, i + 1);
+    }
+    QByteArray bytes;
+    QDataStream s(&bytes, QIODevice::WriteOnly);
+    chart.SaveToStream(s);
+    s << qint32(2);
+    TVexelReg good;
+    good.AddStep({4}, 6);
+    good.SaveToStream(s);
+    s << qint32(-5);
+    writeFile(QDir(m_dir->path()).filePath(TMainForm::WorkspaceName), bytes);
+
+    Window w(m_dir->path());
+    QCOMPARE(w.startup, QStringList{QStringLiteral("打开文档失败：\r\n工作文档.vxr")});
+    QCOMPARE(w.form->Chart().Codes().Count(), 3);
+    QCOMPARE(w.form->Patterns().Count(), 1);
+    QCOMPARE(w.form->ListModel().rowCount(), 0);
+    QCOMPARE(w.form->PanelText(0), QStringLiteral("正在打开文档..."));
+    QCOMPARE(w.form->PanelText(2), QStringLiteral("总共1个规律"));
+}
+
+void TestMainForm::fillRegListProgress()
+{
+    TVexelRegMgr patterns(nullptr);
+    for (int i = 0; i < 120; ++i) {
+        auto *p = patterns.Add(new TVexelReg);
+        p->Line(0).Add({1, -1 - i % 3});
+        p->AddStep({i % 10}, 6);
+    }
+    TCodes chart;
+    Workspace::Save(QDir(m_dir->path()).filePath(TMainForm::WorkspaceName), chart, patterns);
+
+    Window w(m_dir->path());
+    QVERIFY(w.startup.isEmpty());
+    QStringList panel0;
+    connect(w.form.get(), &TMainForm::PanelChanged, this, [&](int panel, const QString &text) {
+        if (panel == 0)
+            panel0 << text;
+    });
+    auto &again = w.form;
+    again->FillRegList();
+    QCOMPARE(panel0, (QStringList{QStringLiteral("正在添加第0个规律..."), QStringLiteral("正在添加第53个规律..."),
+                                  QStringLiteral("正在添加第106个规律..."), QString()}));
+    QCOMPARE(again->ListModel().rowCount(), 120);
+}
+
+void TestMainForm::stopWhenIdle()
+{
+    Window w(m_dir->path());
+    TMainForm::StopPauseMs = 10;
+    w.form->RegMenuStopClick();
+    TMainForm::StopPauseMs = 1000;
+    QCOMPARE(w.form->PanelText(2), QStringLiteral("停止搜索"));
+    QVERIFY(!w.form->Patterns().Busy());
+    w.form->UpdateCaption();
+    QCOMPARE(w.form->PanelText(2), QStringLiteral("总共0个规律"));
+}
+
+void TestMainForm::multiSelectionKeepsChart()
+{
+    Window w(m_dir->path());
+    w.form->ImportFile(Sample);
+    w.form->RegMenuSearchClick();
+    QVERIFY(waitSearch(*w.form));
+    QVERIFY(w.form->ListModel().rowCount() >= 2);
+    QTableView &view = w.form->ListView();
+    view.selectRow(0);
+    const QString first = w.form->ListModel().Reg(0)->StepsText();
+    QCOMPARE(w.form->Chart().Reg().StepsText(), first);
+    // Ctrl+click on a second row, then deselecting all, leave the chart.
+    view.selectionModel()->select(w.form->ListModel().index(1, 0),
+                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QCOMPARE(w.form->Chart().Reg().StepsText(), first);
+    view.clearSelection();
+    QCOMPARE(w.form->Chart().Reg().StepsText(), first);
+    // Sorting by distance, then a new pattern, restores the order of column 0.
+    w.form->ListModel().SortByColumn(3);
+    w.form->RegMenuSearchClick();
+    QVERIFY(waitSearch(*w.form));
+    QStringList captions;
+    for (int r = 0; r < w.form->ListModel().rowCount(); ++r)
+        captions << w.form->ListModel().Text(r, 0);
+    QStringList sorted = captions;
+    std::stable_sort(sorted.begin(), sorted.end());
+    QCOMPARE(captions, sorted);
 }
 
 void TestMainForm::download_data()

@@ -179,6 +179,7 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
 
     m_patterns = new TVexelRegMgr(&m_settings, this);
     connect(m_patterns, &TVexelRegMgr::SearchEvent, this, &TMainForm::SearchNotify);
+    connect(m_patterns, &TVexelRegMgr::ReportsDelivered, this, &TMainForm::FlushSearchReports);
 
     m_optionsForm = new TOptionsForm(this);
     m_webForm = new TWebForm(this);
@@ -433,6 +434,7 @@ void TMainForm::UpdateCaption()
 
 void TMainForm::ResetWorkspace()
 {
+    m_pendingRows.clear();
     SetPanel(2, QString());
     m_listModel->Clear();
     m_chart->Clear();
@@ -604,6 +606,7 @@ void TMainForm::RegMenuDelClick()
 
 void TMainForm::RegMenuClearClick()
 {
+    m_pendingRows.clear();
     m_listChangeAttached = false;
     m_listModel->Clear();
     m_listChangeAttached = true;
@@ -683,15 +686,27 @@ QString TMainForm::SearchText(qint64 combinations, int patterns, qint64 elapsedS
 void TMainForm::SearchNotify(quint8 kind, qint64 combinations, TVexelReg *found)
 {
     if (kind == TSearchReport::Found && found) {
-        m_listChangeAttached = false;
-        m_listModel->AddRegItem(found);
-        m_listChangeAttached = true;
+        // Rows join the list once per delivered slice of reports.
+        m_pendingRows.push_back(found);
         found->ShortestOrder();
     }
+    m_lastCombinations = combinations;
+    if (kind == TSearchReport::Finished || !m_patterns->Busy())
+        FlushSearchReports();
+}
+
+void TMainForm::FlushSearchReports()
+{
+    if (!m_pendingRows.empty()) {
+        m_listChangeAttached = false;
+        m_listModel->AddRegItems(m_pendingRows);
+        m_listChangeAttached = true;
+        m_pendingRows.clear();
+    }
     const bool busy = m_patterns->Busy();
-    SetPanel(2, SearchText(combinations, m_patterns->Count(), m_patterns->ElapsedMs() / 1000, busy));
+    SetPanel(2, SearchText(m_lastCombinations, m_patterns->Count(), m_patterns->ElapsedMs() / 1000, busy));
     if (busy)
-        UpdateProgressBar(combinations);
+        UpdateProgressBar(m_lastCombinations);
     else
         m_progress->hide();
 }

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -111,6 +112,7 @@ private:
     void SaveOptions();
     void ApplyColumnCount();
     void SearchNotify(quint8 kind, qint64 combinations, TVexelReg *found);
+    void FlushSearchReports();
     void ListViewChange();
     void ListViewColumnClick(int column);
     void ContextPopup(QWidget *sender, const QPoint &position);
@@ -143,4 +145,6 @@ private:
     int m_sortColumn = 0;
     qint64 m_searchTotal = 0;
     bool m_listChangeAttached = true;
+    std::vector<TVexelReg *> m_pendingRows;   // found, not yet listed
+    qint64 m_lastCombinations = 0;
 };

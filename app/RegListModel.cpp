@@ -64,6 +64,25 @@ int TRegListModel::AddRegItem(TVexelReg *pattern)
     return position;
 }
 
+void TRegListModel::AddRegItems(const std::vector<TVexelReg *> &patterns)
+{
+    if (patterns.empty())
+        return;
+    if (!m_captionOrder)
+        SortByCaption();
+    const size_t old = m_rows.size();
+    beginInsertRows({}, int(old), int(old + patterns.size() - 1));
+    for (TVexelReg *p : patterns)
+        m_rows.push_back(Row{p, RowTexts(*p)});
+    endInsertRows();
+    // Each new row goes after the rows with the same caption that came
+    // before it: a stable merge of the old rows and the new ones.
+    const auto byCaption = [](const Row &a, const Row &b) { return a.texts[0].compare(b.texts[0]) < 0; };
+    const bool inOrder = std::is_sorted(m_rows.begin() + qsizetype(old) - (old > 0 ? 1 : 0), m_rows.end(), byCaption);
+    if (!inOrder)
+        Reorder(byCaption);
+}
+
 void TRegListModel::Fill(const std::vector<TVexelReg *> &patterns)
 {
     beginResetModel();

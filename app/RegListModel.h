@@ -30,6 +30,8 @@ public:
 
     // Adds one row and returns where it landed.
     int AddRegItem(TVexelReg *pattern);
+    // Adds rows as AddRegItem would one after the other, in one change.
+    void AddRegItems(const std::vector<TVexelReg *> &patterns);
     // Replaces every row by the given patterns, in one reset.
     void Fill(const std::vector<TVexelReg *> &patterns);
     void RemoveRow(int row);

@@ -78,7 +78,10 @@ void TVexelRegMgr::Start(const TCodes &draws)
 {
     m_draws.Assign(draws);
     auto *worker = new TVexelSearchThread(m_draws, *m_settings, ++m_run, this);
-    connect(worker, &TVexelSearchThread::reported, this, &TVexelRegMgr::OnReport,
+    // The queue is captured so that reports still waiting when the worker
+    // has been deleted are delivered all the same.
+    const std::shared_ptr<TReportQueue> queue = worker->Reports();
+    connect(worker, &TVexelSearchThread::reportsWaiting, this, [this, queue] { Drain(queue); },
             Qt::QueuedConnection);
     // The finished report is queued before the thread ends, so it is handled
     // before the deferred delete.
@@ -104,6 +107,19 @@ bool TVexelRegMgr::WorkerRunning() const
         if (!worker->isFinished())
             return true;
     return false;
+}
+
+void TVexelRegMgr::Drain(const std::shared_ptr<TReportQueue> &queue)
+{
+    constexpr size_t Slice = 512;
+    bool more = false;
+    const std::vector<TSearchReport> reports = queue->Take(Slice, more);
+    // Come back for the rest after the events already waiting (paints, input).
+    if (more)
+        QMetaObject::invokeMethod(this, [this, queue] { Drain(queue); }, Qt::QueuedConnection);
+    for (const TSearchReport &report : reports)
+        OnReport(report);
+    emit ReportsDelivered();
 }
 
 void TVexelRegMgr::OnReport(const TSearchReport &report)

@@ -56,9 +56,12 @@ signals:
     // kind 0 progress, 1 found (the pattern was just added), 2 finished.
     // `combinations` is the worker's counter as it stood at that report.
     void SearchEvent(quint8 kind, qint64 combinations, TVexelReg *found);
+    // A slice of reports has been delivered; receivers may redraw now.
+    void ReportsDelivered();
 
 private:
     void OnReport(const TSearchReport &report);
+    void Drain(const std::shared_ptr<TReportQueue> &queue);
 
     std::vector<std::shared_ptr<TVexelReg>> m_patterns;
     TCodes m_draws;

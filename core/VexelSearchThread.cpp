@@ -11,13 +11,13 @@ public:
 
     void Progress(qint64 combinations) override
     {
-        emit m_thread.reported(TSearchReport{TSearchReport::Progress, combinations, nullptr, m_run});
+        m_thread.Report(TSearchReport{TSearchReport::Progress, combinations, nullptr, m_run});
     }
 
     void Found(std::unique_ptr<TVexelReg> pattern, qint64 combinations) override
     {
-        emit m_thread.reported(TSearchReport{TSearchReport::Found, combinations,
-                                             std::shared_ptr<TVexelReg>(std::move(pattern)), m_run});
+        m_thread.Report(TSearchReport{TSearchReport::Found, combinations,
+                                      std::shared_ptr<TVexelReg>(std::move(pattern)), m_run});
     }
 
 
@@ -27,6 +27,35 @@ private:
 };
 
 } // namespace
+
+bool TReportQueue::Push(TSearchReport report)
+{
+    QMutexLocker lock(&m_mutex);
+    m_reports.push_back(std::move(report));
+    if (m_wakePending)
+        return false;
+    m_wakePending = true;
+    return true;
+}
+
+std::vector<TSearchReport> TReportQueue::Take(size_t most, bool &more)
+{
+    QMutexLocker lock(&m_mutex);
+    const size_t n = qMin(most, m_reports.size());
+    std::vector<TSearchReport> taken(std::make_move_iterator(m_reports.begin()),
+                                     std::make_move_iterator(m_reports.begin() + qsizetype(n)));
+    m_reports.erase(m_reports.begin(), m_reports.begin() + qsizetype(n));
+    more = !m_reports.empty();
+    // With nothing left, the next report asks for a new wake-up.
+    m_wakePending = more;
+    return taken;
+}
+
+void TVexelSearchThread::Report(TSearchReport report)
+{
+    if (m_reports->Push(std::move(report)))
+        emit reportsWaiting();
+}
 
 TVexelSearchThread::TVexelSearchThread(const TCodes &draws, const TRegOptions &settings,
                                        quint64 run, QObject *parent)
@@ -51,5 +80,5 @@ void TVexelSearchThread::run()
         // A run that cannot go on (out of memory on absurd settings) ends
         // like a stopped one: the finished report still tells the receiver.
     }
-    emit reported(TSearchReport{TSearchReport::Finished, combinations, nullptr, m_run});
+    Report(TSearchReport{TSearchReport::Finished, combinations, nullptr, m_run});
 }

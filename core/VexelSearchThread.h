@@ -4,9 +4,12 @@
 #include "RegOptions.h"
 
 #include <QMetaType>
+#include <QMutex>
 #include <QThread>
 #include <atomic>
+#include <deque>
 #include <memory>
+#include <vector>
 
 class TVexelReg;
 
@@ -22,6 +25,26 @@ struct TSearchReport
 };
 Q_DECLARE_METATYPE(TSearchReport)
 
+// Reports on their way from a worker to the thread that receives them. The
+// worker never waits for the receiver: it appends and, when the receiver has
+// no wake-up pending yet, asks for one. The receiver takes the reports in
+// order, in slices, so that a burst of thousands of found patterns neither
+// floods the event queue nor holds the window up.
+class TReportQueue
+{
+public:
+    // Returns true when the receiver needs a wake-up for this report.
+    bool Push(TSearchReport report);
+    // Takes up to `most` reports; `more` tells whether any are left, in
+    // which case the caller must come back for them.
+    std::vector<TSearchReport> Take(size_t most, bool &more);
+
+private:
+    QMutex m_mutex;
+    std::deque<TSearchReport> m_reports;
+    bool m_wakePending = false;
+};
+
 // The background worker of one search. It works on its own copies of the
 // draws and the settings, so nothing it reads can change under it. Reports
 // are queued to the receiver's thread in the order they are made; the worker
@@ -35,13 +58,20 @@ public:
                        QObject *parent = nullptr);
     ~TVexelSearchThread() override;
 
+    // The reports of this run; shared, so that they outlive the worker.
+    const std::shared_ptr<TReportQueue> &Reports() const { return m_reports; }
+
     // Asks the run to end at its next poll; the finished report still comes.
     void Terminate() { m_stop.store(true); }
     bool Terminated() const { return m_stop.load(); }
     quint64 Run() const { return m_run; }
 
+    // Queues one report for the receiver.
+    void Report(TSearchReport report);
+
 signals:
-    void reported(const TSearchReport &report);
+    // Reports are waiting in Reports(); emitted once until they are taken.
+    void reportsWaiting();
 
 protected:
     void run() override;
@@ -51,4 +81,5 @@ private:
     const TRegOptions m_settings;
     const quint64 m_run;
     std::atomic<bool> m_stop{false};
+    std::shared_ptr<TReportQueue> m_reports = std::make_shared<TReportQueue>();
 };

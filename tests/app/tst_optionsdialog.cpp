@@ -4,6 +4,7 @@
 #include "VexelReg.h"
 
 #include <QButtonGroup>
+#include <QRandomGenerator>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -56,6 +57,7 @@ private slots:
     void rowTexts();
     void addKeepsCaptionOrder();
     void columnSortIsOrdinal();
+    void batchAddMatchesSingleAdds();
     void compareRule_data();
     void compareRule();
 
@@ -205,6 +207,33 @@ void TestOptionsDialog::columnSortIsOrdinal()
     const QStringList once = column(model, 6);
     model.SortByColumn(6);
     QCOMPARE(column(model, 6), once);
+}
+
+void TestOptionsDialog::batchAddMatchesSingleAdds()
+{
+    // Rows added in slices land exactly where one-by-one adds put them,
+    // also after a sort by another column.
+    QRandomGenerator rng(42);
+    std::vector<TVexelReg *> patterns;
+    for (int i = 0; i < 300; ++i)
+        patterns.push_back(m_owned.emplace_back(pattern(int(rng.bounded(1, 12)), int(rng.bounded(1, 30)), i, 1)).get());
+    TRegListModel single;
+    TRegListModel batched;
+    size_t at = 0;
+    for (size_t slice : {size_t(1), size_t(50), size_t(0), size_t(120), size_t(129)}) {
+        std::vector<TVexelReg *> part(patterns.begin() + qsizetype(at), patterns.begin() + qsizetype(at + slice));
+        for (TVexelReg *p : part)
+            single.AddRegItem(p);
+        batched.AddRegItems(part);
+        at += slice;
+        single.SortByColumn(2);
+        batched.SortByColumn(2);
+    }
+    single.AddRegItem(patterns.front());
+    batched.AddRegItems({patterns.front()});
+    QCOMPARE(batched.rowCount(), single.rowCount());
+    for (int r = 0; r < single.rowCount(); ++r)
+        QCOMPARE(batched.Reg(r), single.Reg(r));
 }
 
 void TestOptionsDialog::compareRule_data()

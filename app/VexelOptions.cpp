@@ -81,10 +81,10 @@ TOptionsForm::TOptionsForm(QWidget *parent)
         {"RefSumChk", {QStringLiteral("和值参与运算"), &TRegOptions::RefSumChk}},
         {"RefTailChk", {QStringLiteral("后3数参与运算"), &TRegOptions::RefTailChk}},
     };
-    for (const auto &[name, spec] : checks) {
-        auto *box = new QCheckBox(spec.first);
+    for (const auto &[name, check] : checks) {
+        auto *box = new QCheckBox(check.first);
         box->setObjectName(QLatin1String(name));
-        const auto field = spec.second;
+        const auto field = check.second;
         connect(box, &QCheckBox::toggled, this, [this, field](bool on) { m_copy.*field = on; });
         m_checks.append({box, field});
         line3->addWidget(box);

@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build test demo run screenshot clean
+.PHONY: all deps configure build test demo run screenshot bench clean
 
 all: build
 
@@ -30,6 +30,12 @@ run: deps
 screenshot: deps
 	$(MAKE) build
 	bash scripts/screenshot
+
+# The search engine against the straightforward walk; `make bench BENCH_ARGS=--max`
+# adds the largest workload (minutes).
+bench: deps
+	$(MAKE) build
+	$(BUILD_DIR)/bin/vexel-bench $(BENCH_ARGS)
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -41,9 +41,16 @@ std::vector<quint16> TargetMasks(qint32 fallTarget);
 TSearchPlan MakeSearchPlan(const TRegOptions &settings, int drawCount);
 
 // The exhaustive search over every point count, combination, interval and
-// mask of the plan. Polls `stop` after each evaluation; reports progress at
-// the start of each point count and at the counter's multiples of
-// ProgressEvery, and every accepted pattern. Does not report the end; returns
-// the number of combinations taken.
+// mask of the plan. Reports progress at the start of each point count and,
+// after each rejected evaluation, whenever the counter is a multiple of
+// ProgressEvery; reports every accepted pattern with the counter of its
+// combination, in enumeration order. Polls `stop`; does not report the end.
+// Returns the number of combinations taken. Runs on SearchThreadCount()
+// worker threads (see RunFastSearch).
 qint64 RunVexelSearch(const TCodes &draws, const TRegOptions &settings, TSearchSink &sink,
                     const std::atomic<bool> &stop);
+
+// Worker threads of every later RunVexelSearch; 0 (the default) means one
+// per core.
+void SetSearchThreadCount(int threads);
+int SearchThreadCount();

@@ -2,6 +2,8 @@
 #include "SearchEngine.h"
 #include "VexelReg.h"
 
+#include <QElapsedTimer>
+
 namespace {
 
 class ReportingSink : public TSearchSink
@@ -9,8 +11,19 @@ class ReportingSink : public TSearchSink
 public:
     ReportingSink(TVexelSearchThread &thread, quint64 run) : m_thread(thread), m_run(run) {}
 
+    // At full speed the search reports each multiple of ProgressEvery once
+    // for every rejected evaluation of that combination (over a hundred in a
+    // row) and thousands of such counts a second, more than the receiver can
+    // drain. It needs a new count now and then: repeats are dropped, and so
+    // are counts that come within 20 ms of the last one passed on.
     void Progress(qint64 combinations) override
     {
+        if (combinations == m_lastProgress)
+            return;
+        if (m_sinceProgress.isValid() && m_sinceProgress.elapsed() < 20)
+            return;
+        m_lastProgress = combinations;
+        m_sinceProgress.start();
         m_thread.Report(TSearchReport{TSearchReport::Progress, combinations, nullptr, m_run});
     }
 
@@ -24,6 +37,8 @@ public:
 private:
     TVexelSearchThread &m_thread;
     quint64 m_run;
+    qint64 m_lastProgress = -1;
+    QElapsedTimer m_sinceProgress;
 };
 
 } // namespace

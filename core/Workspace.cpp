@@ -47,10 +47,23 @@ bool Load(const QString &path, const SectionReader &readChart, TVexelRegMgr &pat
         throw EVexelError(QStringLiteral("Cannot open file \"%1\": %2").arg(path, file.errorString()));
     if (file.size() == 0)
         return false;
-    QByteArray bytes = file.readAll();
+    const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw EVexelError(QStringLiteral("Cannot read file \"%1\": %2").arg(path, file.errorString()));
-    QBuffer buffer(&bytes);
+    return Read(bytes, readChart, patterns);
+}
+
+bool Load(const QString &path, TCodes &chartDraws, TVexelRegMgr &patterns)
+{
+    return Load(path, [&](QDataStream &s) { chartDraws.LoadFromStream(s); }, patterns);
+}
+
+bool Read(const QByteArray &bytes, const SectionReader &readChart, TVexelRegMgr &patterns)
+{
+    if (bytes.isEmpty())
+        return false;
+    QBuffer buffer;
+    buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QDataStream stream(&buffer);
     stream.setByteOrder(QDataStream::LittleEndian);
@@ -59,9 +72,9 @@ bool Load(const QString &path, const SectionReader &readChart, TVexelRegMgr &pat
     return true;
 }
 
-bool Load(const QString &path, TCodes &chartDraws, TVexelRegMgr &patterns)
+bool Read(const QByteArray &bytes, TCodes &chartDraws, TVexelRegMgr &patterns)
 {
-    return Load(path, [&](QDataStream &s) { chartDraws.LoadFromStream(s); }, patterns);
+    return Read(bytes, [&](QDataStream &s) { chartDraws.LoadFromStream(s); }, patterns);
 }
 
 } // namespace Workspace

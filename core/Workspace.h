@@ -29,4 +29,8 @@ void Save(const QString &path, const TCodes &chartDraws, const TVexelRegMgr &pat
 bool Load(const QString &path, const SectionReader &readChart, TVexelRegMgr &patterns);
 bool Load(const QString &path, TCodes &chartDraws, TVexelRegMgr &patterns);
 
+// Load on the bytes of a file already in memory.
+bool Read(const QByteArray &bytes, const SectionReader &readChart, TVexelRegMgr &patterns);
+bool Read(const QByteArray &bytes, TCodes &chartDraws, TVexelRegMgr &patterns);
+
 } // namespace Workspace

@@ -361,12 +361,16 @@ QByteArray UnscrambleText(const QByteArray &stored)
 
 TRegOptions LoadOptions(const QString &iniPath)
 {
-    TRegOptions options;
     QByteArray bytes;
     QString error;
     if (ReadSettingsBytes(iniPath, bytes, error) != ReadResult::Ok)
         bytes.clear(); // an unreadable file counts as a missing one
+    return LoadOptionsFromBytes(bytes);
+}
 
+TRegOptions LoadOptionsFromBytes(const QByteArray &bytes)
+{
+    TRegOptions options;
     const QHash<QByteArray, QByteArray> values = ReadOurKeys(bytes);
     options.userName = ReadText(values, NameKey);
     options.userPW = ReadText(values, PasswordKey);
@@ -393,10 +397,15 @@ void SaveOptions(const QString &iniPath, const TRegOptions &options)
     if (ReadSettingsBytes(iniPath, existing, error) == ReadResult::Failed)
         throw EVexelError(QStringLiteral("Cannot read settings file '%1': %2").arg(iniPath, error));
 
-    const QByteArray content = MergeSection(existing, SectionText(options));
+    const QByteArray content = OptionsFileBytes(existing, options);
     QSaveFile file(iniPath);
     if (!file.open(QIODevice::WriteOnly))
         throw EVexelError(QStringLiteral("Cannot write settings file '%1': %2").arg(iniPath, file.errorString()));
     if (file.write(content) != content.size() || !file.commit())
         throw EVexelError(QStringLiteral("Cannot write settings file '%1': %2").arg(iniPath, file.errorString()));
+}
+
+QByteArray OptionsFileBytes(const QByteArray &existing, const TRegOptions &options)
+{
+    return MergeSection(existing, SectionText(options));
 }

@@ -18,8 +18,12 @@ QByteArray UnscrambleText(const QByteArray &stored);
 // a value that does not read as a 32-bit integer gives the start default;
 // never raises. RefWidthSe is not stored and is always 0 after loading.
 TRegOptions LoadOptions(const QString &iniPath);
+// LoadOptions on the bytes of a settings file already in memory.
+TRegOptions LoadOptionsFromBytes(const QByteArray &bytes);
 
 // Writes section [TRegOptions] with its 17 keys, replacing that section and
 // keeping the rest of an existing file byte for byte. The file is replaced
 // atomically; on any failure EVexelError is raised and the old file stays.
 void SaveOptions(const QString &iniPath, const TRegOptions &options);
+// What SaveOptions writes over a file whose bytes are `existing`.
+QByteArray OptionsFileBytes(const QByteArray &existing, const TRegOptions &options);

@@ -1,13 +1,15 @@
 // vexel-search: runs the program's pattern search without the window.
 //
-//   vexel-search DRAWS.txt [--settings FILE.ini] [--save OUT.vxr]
+//   vexel-search DRAWS.txt [--settings FILE.ini] [--save OUT.vxr] [--threads N]
 //
 // Imports the draw text file as the Import command does, searches with the
 // settings file's search settings (or the start defaults), prints one
 // tab-separated line per found pattern and can write the workspace file the
-// desktop program would save.
+// desktop program would save. The search runs on N worker threads (default:
+// one per core).
 #include "DrawText.h"
 #include "Hao.h"
+#include "SearchEngine.h"
 #include "SettingsFile.h"
 #include "VexelError.h"
 #include "VexelReg.h"
@@ -22,13 +24,15 @@
 
 namespace {
 
-constexpr char Usage[] = "usage: vexel-search DRAWS.txt [--settings FILE.ini] [--save OUT.vxr]\n";
+constexpr char Usage[] =
+    "usage: vexel-search DRAWS.txt [--settings FILE.ini] [--save OUT.vxr] [--threads N]\n";
 
 struct Arguments
 {
     QString draws;
     QString settings;
     QString save;
+    int threads = 0; // 0: one per core
 };
 
 bool parseArguments(const QStringList &args, Arguments &out)
@@ -39,6 +43,11 @@ bool parseArguments(const QStringList &args, Arguments &out)
             if (i + 1 >= args.size())
                 return false;
             (a == QLatin1String("--settings") ? out.settings : out.save) = args[++i];
+        } else if (a == QLatin1String("--threads")) {
+            bool ok = false;
+            out.threads = i + 1 < args.size() ? args[++i].toInt(&ok) : 0;
+            if (!ok || out.threads < 1 || out.threads > 256)
+                return false;
         } else if (a.startsWith(QLatin1Char('-')) || !out.draws.isEmpty()) {
             return false;
         } else {
@@ -76,6 +85,7 @@ int main(int argc, char *argv[])
         std::fputs(Usage, stderr);
         return 2;
     }
+    SetSearchThreadCount(args.threads);
 
     TCodes draws;
     TRegOptions settings;

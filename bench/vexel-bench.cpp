@@ -1,0 +1,325 @@
+// vexel-bench: times the search engine against the straightforward walk.
+//
+//   vexel-bench [--max] [--sample FILE] [--threads N]
+//
+// Workloads (the rest of the settings at their start defaults):
+//   wide  distances 1..9, sum column and last three digits, 1..4 points,
+//         intervals 1..20, nearest point at most 6 back, at least 6 steps,
+//         two-position targets
+//   deep  wide with up to 6 points and at least 9 steps
+//   max   wide with up to 9 points and at least 12 steps (only with --max:
+//         minutes rather than seconds)
+// each on a 2,000-draw history made from a fixed seed and on the bundled
+// sample history. Every figure comes from this one run: the reference runs
+// only on wide (on deep it would take hours), the engine with one thread and
+// with N (default: every core; on max one thread only for the seeded
+// history), its wall time the median of 9 runs on wide, 3 on deep, 1 on max. "identical" compares every report (counter,
+// kind and every field of every pattern): against the reference on wide,
+// one thread against N threads elsewhere. A last run measures how soon a
+// stop request ends a max search and the longest wait between progress
+// reports while it ran.
+#include "FastSearch.h"
+#include "Hao.h"
+#include "ReferenceEngine.h"
+#include "SearchEngine.h"
+#include "VexelReg.h"
+
+#include <QCoreApplication>
+#include <QDataStream>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QStringList>
+#include <QThread>
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <sys/resource.h>
+#include <thread>
+
+#ifndef SAMPLE_HISTORY_PATH
+#define SAMPLE_HISTORY_PATH "data/qxc-history.txt"
+#endif
+
+namespace {
+
+constexpr quint32 HistorySeed = 20201011;
+
+TCodes seededHistory(int count)
+{
+    QRandomGenerator rng(HistorySeed);
+    TCodes draws;
+    for (int i = 0; i < count; ++i) {
+        const int index = draws.Add();
+        for (int p = 1; p <= 7; ++p)
+            draws.SetNum(p, index, int(rng.bounded(10)));
+    }
+    return draws;
+}
+
+// The sample's lines start with the draw's seven digits.
+std::optional<TCodes> sampleHistory(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    TCodes draws;
+    for (const QByteArray &raw : f.readAll().split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.size() < 7)
+            continue;
+        const int index = draws.Add();
+        for (int p = 1; p <= 7; ++p) {
+            const char c = line[p - 1];
+            if (c < '0' || c > '9')
+                return std::nullopt;
+            draws.SetNum(p, index, c - '0');
+        }
+    }
+    return draws;
+}
+
+TRegOptions workload(int maxPoints, int minSteps)
+{
+    TRegOptions s;
+    s.LinedDistMinSe = 1;
+    s.LinedDistMaxSe = 9;
+    s.RefSumChk = true;
+    s.RefTailChk = true;
+    s.LinedPtMinSe = 1;
+    s.LinedPtMaxSe = maxPoints;
+    s.InterMinSe = 1;
+    s.InterMaxSe = 20;
+    s.MaxYOfSecSe = 6;
+    s.SecCountSe = minSteps;
+    s.FallTargetGbx = 0;
+    return s;
+}
+
+// Every report, reduced to what tells two runs apart: the found patterns in
+// full, the progress reports (10^8 of them on max) as a count and a hash of
+// their counters and places among the found ones.
+struct Recorder : TSearchSink
+{
+    qint64 progress = 0;
+    quint64 progressHash = 14695981039346656037ull;
+    QList<QPair<qint64, QByteArray>> found;
+
+    void Progress(qint64 c) override
+    {
+        ++progress;
+        progressHash = (progressHash ^ quint64(c) ^ (quint64(found.size()) << 40)) * 1099511628211ull;
+    }
+    void Found(std::unique_ptr<TVexelReg> p, qint64 c) override
+    {
+        QByteArray bytes;
+        QDataStream s(&bytes, QIODevice::WriteOnly);
+        s.setByteOrder(QDataStream::LittleEndian);
+        s << p->LineCount();
+        p->SaveToStream(s);
+        found << qMakePair(c, bytes);
+    }
+    bool operator==(const Recorder &o) const
+    {
+        return progress == o.progress && progressHash == o.progressHash && found == o.found;
+    }
+};
+
+struct Timing
+{
+    double seconds = 0;
+    qint64 combinations = 0;
+    Recorder rec;
+};
+
+Timing runReference(const TCodes &draws, const TRegOptions &s)
+{
+    Timing t;
+    std::atomic<bool> stop{false};
+    QElapsedTimer clock;
+    clock.start();
+    t.combinations = RunReferenceSearch(draws, s, t.rec, stop);
+    t.seconds = double(clock.nsecsElapsed()) / 1e9;
+    return t;
+}
+
+Timing runFastOnce(const TCodes &draws, const TRegOptions &s, int threads)
+{
+    Timing t;
+    std::atomic<bool> stop{false};
+    TFastSearchConfig config;
+    config.threads = threads;
+    config.progressIntervalMs = 0; // only the reports both engines make
+    QElapsedTimer clock;
+    clock.start();
+    t.combinations = RunFastSearch(draws, s, t.rec, stop, config);
+    t.seconds = double(clock.nsecsElapsed()) / 1e9;
+    return t;
+}
+
+// The median of `runs` runs (this machine is shared, and short runs are
+// noisy); the reports are those of the first run, checked equal in all.
+Timing runFast(const TCodes &draws, const TRegOptions &s, int threads, int runs)
+{
+    Timing first = runFastOnce(draws, s, threads);
+    std::vector<double> seconds{first.seconds};
+    for (int i = 1; i < runs; ++i) {
+        const Timing again = runFastOnce(draws, s, threads);
+        if (!(again.rec == first.rec))
+            first.rec.found.clear(); // shows up as "NO"
+        seconds.push_back(again.seconds);
+    }
+    std::sort(seconds.begin(), seconds.end());
+    first.seconds = seconds[seconds.size() / 2];
+    return first;
+}
+
+void printRow(const char *work, const char *history, const char *engine, int threads, const Timing &t,
+              const QString &ratio, const QString &identical)
+{
+    std::printf("%-5s %-7s %-9s %7d %10.3f %14.4g %9lld %10s  %s\n", work, history, engine, threads,
+                t.seconds, double(t.combinations) / std::max(t.seconds, 1e-9),
+                (long long)t.rec.found.size(), qPrintable(ratio), qPrintable(identical));
+    std::fflush(stdout);
+}
+
+void benchWorkload(const char *work, const char *history, const TCodes &draws, const TRegOptions &s,
+                   bool withReference, int threads, int runs, bool withOneThread = true)
+{
+    std::optional<Timing> ref;
+    if (withReference) {
+        ref = runReference(draws, s);
+        printRow(work, history, "reference", 1, *ref, "1.0", "-");
+    }
+    if (!withOneThread) {
+        const Timing many = runFast(draws, s, threads, runs);
+        printRow(work, history, "engine", threads, many, QStringLiteral("-"), QStringLiteral("-"));
+        return;
+    }
+    const Timing one = runFast(draws, s, 1, runs);
+    const Timing many = threads > 1 ? runFast(draws, s, threads, runs) : Timing{};
+    auto vsRef = [&](const Timing &t) {
+        return ref ? QString::number(ref->seconds / t.seconds, 'f', 0) : QStringLiteral("-");
+    };
+    auto same = [&](const Timing &t) {
+        const bool ok = ref ? (t.rec == ref->rec && t.combinations == ref->combinations)
+                            : (t.rec == one.rec && t.combinations == one.combinations);
+        return QStringLiteral("%1 (vs %2)").arg(ok ? "yes" : "NO").arg(ref ? "reference" : "1 thread");
+    };
+    printRow(work, history, "engine", 1, one, vsRef(one), ref ? same(one) : QStringLiteral("-"));
+    if (threads > 1) {
+        printRow(work, history, "engine", threads, many, vsRef(many), same(many));
+        std::printf("%-5s %-7s %d threads vs 1: %.2f times as fast\n", work, history, threads,
+                    one.seconds / many.seconds);
+    }
+}
+
+// Stops a max search after about a second; reports how long the run took to
+// return and the longest gap between progress reports before the stop.
+void benchStop(const TCodes &draws, int threads)
+{
+    struct Watch : TSearchSink
+    {
+        QElapsedTimer clock;
+        qint64 last = 0;
+        qint64 longest = 0;
+        qint64 reports = 0;
+        void Progress(qint64) override
+        {
+            const qint64 now = clock.nsecsElapsed();
+            longest = std::max(longest, now - last);
+            last = now;
+            ++reports;
+        }
+        void Found(std::unique_ptr<TVexelReg>, qint64) override {}
+    } watch;
+    std::atomic<bool> stop{false};
+    std::atomic<qint64> stoppedAt{0};
+    qint64 returnedAt = 0;
+    TFastSearchConfig config;
+    config.threads = threads;
+    watch.clock.start();
+    std::thread stopper([&] {
+        QThread::msleep(1500);
+        stoppedAt.store(watch.clock.nsecsElapsed());
+        stop.store(true);
+    });
+    const qint64 combinations = RunFastSearch(draws, workload(9, 12), watch, stop, config);
+    returnedAt = watch.clock.nsecsElapsed();
+    stopper.join();
+    std::printf("stop  seeded  max search stopped after 1.5 s (%lld combinations): returned %.1f ms after the "
+                "request; %lld progress reports, longest gap %.1f ms\n",
+                (long long)combinations, double(returnedAt - stoppedAt.load()) / 1e6, (long long)watch.reports,
+                double(watch.longest) / 1e6);
+}
+
+QString cpuName()
+{
+    QFile f(QStringLiteral("/proc/cpuinfo"));
+    if (f.open(QIODevice::ReadOnly))
+        for (const QByteArray &line : f.readAll().split('\n'))
+            if (line.startsWith("model name"))
+                return QString::fromLatin1(line.mid(line.indexOf(':') + 1).trimmed());
+    return QStringLiteral("unknown processor");
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    bool withMax = false;
+    QString samplePath = QStringLiteral(SAMPLE_HISTORY_PATH);
+    int threads = QThread::idealThreadCount();
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        bool ok = true;
+        if (args[i] == QLatin1String("--max"))
+            withMax = true;
+        else if (args[i] == QLatin1String("--sample") && i + 1 < args.size())
+            samplePath = args[++i];
+        else if (args[i] == QLatin1String("--threads") && i + 1 < args.size())
+            threads = args[++i].toInt(&ok);
+        else
+            ok = false;
+        if (!ok || threads < 1) {
+            std::fputs("usage: vexel-bench [--max] [--sample FILE] [--threads N]\n", stderr);
+            return 2;
+        }
+    }
+
+    const TCodes seeded = seededHistory(2000);
+    const std::optional<TCodes> sample = sampleHistory(samplePath);
+    if (!sample) {
+        std::fprintf(stderr, "vexel-bench: cannot read the sample history \"%s\"\n", qPrintable(samplePath));
+        return 1;
+    }
+    std::printf("%s, %d cores; kernel %s; histories: seeded %d draws (seed %u), sample %d draws\n\n",
+                qPrintable(cpuName()), QThread::idealThreadCount(),
+                SearchIsaName(SupportedSearchIsas().back()), seeded.Count(), HistorySeed, sample->Count());
+    std::printf("%-5s %-7s %-9s %7s %10s %14s %9s %10s  %s\n", "work", "history", "engine", "threads",
+                "wall s", "combinations/s", "patterns", "vs ref", "identical");
+
+    struct Work
+    {
+        const char *name;
+        TRegOptions settings;
+        bool reference;
+        int runs;
+    };
+    std::vector<Work> works{{"wide", workload(4, 6), true, 9}, {"deep", workload(6, 9), false, 3}};
+    if (withMax)
+        works.push_back({"max", workload(9, 12), false, 1});
+    for (const Work &w : works) {
+        benchWorkload(w.name, "seeded", seeded, w.settings, w.reference, threads, w.runs);
+        // One thread on max adds minutes; the seeded history has it.
+        benchWorkload(w.name, "sample", *sample, w.settings, w.reference, threads, w.runs,
+                      w.runs > 1 || threads == 1);
+    }
+    benchStop(seeded, threads);
+
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("peak resident memory %.1f MB\n", double(usage.ru_maxrss) / 1024.0);
+    return 0;
+}

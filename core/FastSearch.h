@@ -1,0 +1,33 @@
+#pragma once
+
+#include "SearchEngine.h"
+
+#include <QtGlobal>
+#include <atomic>
+#include <vector>
+
+// Instruction sets the search kernel is built for. The search picks the best
+// one the processor has unless told otherwise.
+enum class TSearchIsa { Auto, Generic, Avx2, Avx512 };
+
+struct TFastSearchConfig
+{
+    int threads = 0;              // worker threads; 0 or less: QThread::idealThreadCount()
+    int progressIntervalMs = 200; // extra progress report when none came for this long; 0: none
+    TSearchIsa isa = TSearchIsa::Auto;
+    qint64 chunkCombinations = 0; // combinations per unit of work; 0: chosen from the search size
+};
+
+// The instruction sets this processor can run, Generic first.
+std::vector<TSearchIsa> SupportedSearchIsas();
+const char *SearchIsaName(TSearchIsa isa);
+
+// The exhaustive search of RunVexelSearch, spread over worker threads. The
+// reports reach `sink` on the calling thread, in exactly the order and with
+// exactly the counters of a one-by-one walk of every combination, interval
+// and mask; besides those, a progress report with the combinations merged so
+// far comes whenever none came for progressIntervalMs. After a stop request
+// the run returns within a few milliseconds; what it reported until then is
+// a prefix of what the whole run would report.
+qint64 RunFastSearch(const TCodes &draws, const TRegOptions &settings, TSearchSink &sink,
+                     const std::atomic<bool> &stop, const TFastSearchConfig &config = {});

@@ -1,0 +1,456 @@
+// The main window when things go wrong: a workspace cut short at every
+// length, searches stopped and started in quick succession, the window
+// closed while a stopped search or a download still runs, and settings files
+// whose keys are garbled, duplicated, missing or huge.
+#include "Main.h"
+#include "RegListModel.h"
+#include "SettingsFile.h"
+#include "VexelCtrl.h"
+#include "VexelReg.h"
+#include "VexelRegMgr.h"
+#include "Workspace.h"
+
+#include <QAction>
+#include <QDataStream>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTableView>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString OpenFailed = QStringLiteral("打开文档失败：\r\n工作文档.vxr");
+
+QStringList messages;
+
+std::unique_ptr<TMainForm> startWindow(const QString &folder, QStringList *startup = nullptr)
+{
+    messages.clear();
+    auto form = std::make_unique<TMainForm>(folder);
+    if (startup)
+        *startup = messages;
+    messages.clear();
+    return form;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+// A small workspace: two chart draws, two patterns, a one-draw snapshot.
+struct SmallWorkspace
+{
+    QByteArray bytes;
+    TCodes chart;
+    QStringList steps;        // the steps texts of the two patterns
+    qsizetype patternCountAt; // offset of the pattern count
+    qsizetype secondAt;       // offset of the second pattern
+    qsizetype secondEnd;      // offset just past it
+
+    SmallWorkspace()
+    {
+        const char *const numbers[] = {"8558511", "4176936"};
+        for (const char *n : numbers) {
+            const int i = chart.Add();
+            for (int p = 1; p <= 7; ++p)
+                chart.SetNum(p, i, n[p - 1] - '0');
+        }
+        TVexelRegMgr patterns(nullptr);
+        for (int k = 0; k < 2; ++k) {
+            auto *p = patterns.Add(new TVexelReg);
+            p->Line(0).Add({1 + k, -1});
+            p->Line(0).Add({3, -2 - k});
+            p->SetTargetMask(6);
+            p->SetInterval(2 + k);
+            p->SetDrawCount(2);
+            p->SetKind(1);
+            p->AddStep({7 - k}, 6);
+            p->AddStep({3 + k}, 6);
+            steps << p->StepsText();
+        }
+        patterns.Draws().Assign(chart);
+        patterns.Draws().SetCount(1);
+        bytes = Workspace::Build(chart, patterns);
+        patternCountAt = 8 + 32 * 2;
+        const qsizetype patternSize = 4 + 2 * 8 + 20 + 2 * 6;
+        secondAt = patternCountAt + 4 + patternSize;
+        secondEnd = secondAt + patternSize;
+    }
+};
+
+// A server that takes connections and never answers them.
+class SilentServer : public QTcpServer
+{
+public:
+    SilentServer()
+    {
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *s = nextPendingConnection())
+                m_held.push_back(s);
+        });
+    }
+    QString Url() const { return QStringLiteral("http://127.0.0.1:%1/draws").arg(serverPort()); }
+    int Connections() const { return int(m_held.size()); }
+
+private:
+    std::vector<QTcpSocket *> m_held;
+};
+
+// Settings that keep a search of the sample history busy for minutes.
+const QByteArray LongSearch = "[TRegOptions]\r\nLinedDistMinSe=1\r\nLinedDistMaxSe=9\r\nRefSumChk=1\r\n"
+                              "LinedPtMinSe=1\r\nLinedPtMaxSe=9\r\nInterMaxSe=20\r\nMaxYOfSecSe=6\r\n"
+                              "SecCountSe=12\r\n";
+
+const char *const Sample = SAMPLE_HISTORY_PATH;
+
+// The value of one settings key, as text, for comparing.
+QString valueOf(const TRegOptions &o, const QString &key)
+{
+    const QHash<QString, QString> all = {
+        {"userName", o.userName}, {"userPW", o.userPW},
+        {"LinedDistMinSe", QString::number(o.LinedDistMinSe)}, {"LinedDistMaxSe", QString::number(o.LinedDistMaxSe)},
+        {"LinedPtMinSe", QString::number(o.LinedPtMinSe)}, {"LinedPtMaxSe", QString::number(o.LinedPtMaxSe)},
+        {"ClearDupChk", QString::number(o.ClearDupChk)}, {"RefSumChk", QString::number(o.RefSumChk)},
+        {"InterMinSe", QString::number(o.InterMinSe)}, {"InterMaxSe", QString::number(o.InterMaxSe)},
+        {"MaxYOfSecSe", QString::number(o.MaxYOfSecSe)}, {"RefTailChk", QString::number(o.RefTailChk)},
+        {"FallTargetAnyChk", QString::number(o.FallTargetAnyChk)}, {"SecCountSe", QString::number(o.SecCountSe)},
+        {"SumContrastGbx", QString::number(o.SumContrastGbx)}, {"FallTargetGbx", QString::number(o.FallTargetGbx)},
+        {"FallStyleGbx", QString::number(o.FallStyleGbx)},
+    };
+    return all.value(key);
+}
+
+const QStringList SettingsKeys = {
+    "userName", "userPW", "LinedDistMinSe", "LinedDistMaxSe", "LinedPtMinSe", "LinedPtMaxSe",
+    "ClearDupChk", "RefSumChk", "InterMinSe", "InterMaxSe", "MaxYOfSecSe", "RefTailChk",
+    "FallTargetAnyChk", "SecCountSe", "SumContrastGbx", "FallTargetGbx", "FallStyleGbx",
+};
+
+bool isText(const QString &key)
+{
+    return key == QLatin1String("userName") || key == QLatin1String("userPW");
+}
+
+// A settings file holding every key with a value that reads, each different
+// from its default, and the settings that file gives.
+QByteArray fullSettings(TRegOptions &expected)
+{
+    expected = TRegOptions();
+    expected.userName = QStringLiteral("会员");
+    expected.userPW = QStringLiteral("secret");
+    expected.LinedDistMinSe = 1;
+    expected.LinedDistMaxSe = 5;
+    expected.LinedPtMinSe = 3;
+    expected.LinedPtMaxSe = 4;
+    expected.ClearDupChk = true;
+    expected.RefSumChk = true;
+    expected.InterMinSe = 2;
+    expected.InterMaxSe = 7;
+    expected.MaxYOfSecSe = 3;
+    expected.RefTailChk = false;
+    expected.FallTargetAnyChk = false;
+    expected.SecCountSe = 8;
+    expected.SumContrastGbx = 1;
+    expected.FallTargetGbx = 2;
+    expected.FallStyleGbx = 1;
+    return OptionsFileBytes(QByteArray(), expected);
+}
+
+// The file with the line of `key` replaced by `replacement` (no line at all
+// when it is empty).
+QByteArray withKeyLine(const QByteArray &file, const QString &key, const QByteArray &replacement)
+{
+    QByteArray out;
+    for (const QByteArray &line : file.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        if (line.startsWith(key.toLatin1() + '=')) {
+            if (!replacement.isEmpty())
+                out += replacement + "\r\n";
+            continue;
+        }
+        out += line + '\n';
+    }
+    return out;
+}
+
+} // namespace
+
+class TestFailures : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void truncatedWorkspace_data();
+    void truncatedWorkspace();
+    void searchStopRestart();
+    void closeAfterStop();
+    void closeDuringDownload_data();
+    void closeDuringDownload();
+    void damagedSettings_data();
+    void damagedSettings();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestFailures::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    messages.clear();
+    TMainForm::MessageHook = [](const QString &t) { messages << t; };
+}
+
+void TestFailures::cleanup()
+{
+    TMainForm::StopPauseMs = 1000;
+}
+
+void TestFailures::truncatedWorkspace_data()
+{
+    QTest::addColumn<bool>("damaged");
+    QTest::newRow("sound file") << false;
+    QTest::newRow("second pattern's point count negative") << true;
+}
+
+// Every length of the file from 0 to whole. A file cut short loads what it
+// holds, the rest reading as zero; the damaged one fails once its negative
+// count is in, keeping the chart and the first pattern.
+void TestFailures::truncatedWorkspace()
+{
+    QFETCH(bool, damaged);
+    const SmallWorkspace small;
+    QByteArray full = small.bytes;
+    if (damaged)
+        qToLittleEndian<qint32>(-1, full.data() + small.secondAt);
+    const QString path = QDir(m_dir->path()).filePath(TMainForm::WorkspaceName);
+
+    for (qsizetype length = 0; length <= full.size(); ++length) {
+        const QByteArray cut = full.left(length);
+        writeFile(path, cut);
+        QStringList startup;
+        auto form = startWindow(m_dir->path(), &startup);
+        const QString at = QStringLiteral("length %1").arg(length);
+        const bool fails = damaged && length >= small.secondAt + 4;
+
+        QVERIFY2(startup == (fails ? QStringList{OpenFailed} : QStringList()), qPrintable(at));
+        const TCodes &chart = form->Chart().Codes();
+        QVERIFY2(chart.Count() == (length >= 8 ? 2 : 0), qPrintable(at));
+        for (int i = 0; i < chart.Count(); ++i) {
+            const bool whole = length >= 8 + 32 * (i + 1);
+            const TCode expected = whole ? small.chart.GetCode(i) : TCode{};
+            if (whole || length <= 8 + 32 * i)
+                QVERIFY2(chart.GetCode(i) == expected, qPrintable(at));
+        }
+        const int patterns = fails ? 1 : (length >= small.patternCountAt + 4 ? 2 : 0);
+        QVERIFY2(form->Patterns().Count() == patterns, qPrintable(at));
+        QVERIFY2(form->PanelText(2) == QStringLiteral("总共%1个规律").arg(patterns), qPrintable(at));
+        if (fails) {
+            // What was read stays, but the list is not filled.
+            QVERIFY2(form->ListModel().rowCount() == 0, qPrintable(at));
+            QVERIFY2(form->PanelText(0) == QStringLiteral("正在打开文档..."), qPrintable(at));
+            QVERIFY2(form->Patterns().Get(0)->StepsText() == small.steps[0], qPrintable(at));
+        } else {
+            QVERIFY2(form->ListModel().rowCount() == patterns, qPrintable(at));
+            QVERIFY2(form->PanelText(0).isEmpty(), qPrintable(at));
+            if (length >= small.secondEnd)
+                QVERIFY2(form->Patterns().Get(1)->StepsText() == small.steps[1], qPrintable(at));
+        }
+        // The window works on with what it has: select a row, save.
+        if (form->ListModel().rowCount() > 0)
+            form->ListView().selectRow(form->ListModel().rowCount() - 1);
+        form->FileMenuSaveClick();
+        QVERIFY2(messages.isEmpty(), qPrintable(at + QStringLiteral(": ") + messages.join('|')));
+        form.reset();
+        QVERIFY2(messages.isEmpty(), qPrintable(at));
+    }
+}
+
+// A hundred searches, each stopped right after it started. The busy flag
+// follows every command at once; the stopped workers' late reports change
+// neither it nor the list, whose rows stay the collection's patterns.
+void TestFailures::searchStopRestart()
+{
+    writeFile(QDir(m_dir->path()).filePath("vmkrosd.ini"), LongSearch);
+    auto form = startWindow(m_dir->path());
+    form->ImportFile(Sample);
+    messages.clear();
+    TMainForm::StopPauseMs = 1;
+    QAction *search = form->Action("RegMenuSearch");
+    QAction *stop = form->Action("RegMenuStop");
+    for (int i = 0; i < 100; ++i) {
+        search->trigger();
+        QVERIFY2(form->Patterns().Busy(), qPrintable(QString::number(i)));
+        QCOMPARE(form->PanelText(2), QStringLiteral("开始搜索规律,请稍候..."));
+        if (i % 3 == 0)
+            QCoreApplication::processEvents();
+        stop->trigger();
+        QVERIFY2(!form->Patterns().Busy(), qPrintable(QString::number(i)));
+        if (i % 5 == 0)
+            QCoreApplication::processEvents();
+        QVERIFY(!form->Patterns().Busy());
+    }
+    QVERIFY(QTest::qWaitFor([&] { return !form->Patterns().WorkerRunning(); }, 60000));
+    QTest::qWait(50);
+    QVERIFY(!form->Patterns().Busy());
+    QVERIFY(messages.isEmpty());
+    QCOMPARE(form->ListModel().rowCount(), form->Patterns().Count());
+    for (int r = 0; r < form->ListModel().rowCount(); ++r)
+        QVERIFY(form->Patterns().IndexOf(form->ListModel().Reg(r)) >= 0);
+    // A search after all that runs and ends normally.
+    form->Settings() = TRegOptions();
+    search->trigger();
+    QVERIFY(QTest::qWaitFor([&] {
+        return !form->Patterns().Busy() && form->PanelText(2).startsWith(QStringLiteral("结束搜索"));
+    }, 60000));
+    QCOMPARE(form->ListModel().rowCount(), form->Patterns().Count());
+    QVERIFY(form->close());
+}
+
+// Closing is refused while the search runs and accepted once it is stopped,
+// though its worker may still be busy; nothing reaches the window after it
+// is gone.
+void TestFailures::closeAfterStop()
+{
+    writeFile(QDir(m_dir->path()).filePath("vmkrosd.ini"), LongSearch);
+    for (int round = 0; round < 5; ++round) {
+        auto form = startWindow(m_dir->path());
+        form->ImportFile(Sample);
+        messages.clear();
+        TMainForm::StopPauseMs = round;
+        form->RegMenuSearchClick();
+        QVERIFY(!form->close());
+        QCOMPARE(messages, QStringList{TMainForm::SearchingMessage});
+        messages.clear();
+        form->RegMenuStopClick();
+        QVERIFY(form->close());
+        form.reset();
+        QTest::qWait(100);
+        QVERIFY2(messages.isEmpty(), qPrintable(messages.join('|')));
+    }
+}
+
+void TestFailures::closeDuringDownload_data()
+{
+    QTest::addColumn<int>("waitMs");
+    QTest::newRow("waiting to fetch") << 60000;
+    QTest::newRow("fetch without answer") << 0;
+}
+
+// The window closes while its download waits or hangs on a server that
+// never answers: it goes at once, and no report or message follows.
+void TestFailures::closeDuringDownload()
+{
+    QFETCH(int, waitMs);
+    SilentServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    auto form = startWindow(m_dir->path());
+    form->SetDataServiceUrl(server.Url());
+    form->SetDownloadTimings(waitMs, 30000);
+    form->FileMenuDownClick();
+    QVERIFY(form->DownloadRunning());
+    QVERIFY(!form->Action("FileMenuDown")->isEnabled());
+    // A second Download meanwhile starts nothing.
+    form->FileMenuDownClick();
+    if (waitMs == 0)
+        QVERIFY(QTest::qWaitFor([&] { return server.Connections() > 0; }, 5000));
+    QCOMPARE(server.Connections(), waitMs == 0 ? 1 : 0);
+    QVERIFY(!form->Patterns().Busy());
+    QVERIFY(form->close());
+    QElapsedTimer timer;
+    timer.start();
+    form.reset();
+    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+    QTest::qWait(100);
+    QVERIFY2(messages.isEmpty(), qPrintable(messages.join('|')));
+}
+
+void TestFailures::damagedSettings_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QByteArray>("line");      // the key's line; empty: none
+    QTest::addColumn<bool>("keepsValue");      // the full file's value stays
+    QTest::addColumn<QString>("expected");     // otherwise: this value, or the default when empty
+
+    TRegOptions full;
+    fullSettings(full);
+    const QByteArray digits = QByteArray(200000, '7');
+    for (const QString &key : SettingsKeys) {
+        const QByteArray k = key.toLatin1();
+        const char *name = k.constData();
+        if (isText(key)) {
+            // Any bytes are a scrambled text; a missing key reads as its own name.
+            QTest::addRow("%s missing", name) << key << QByteArray() << false
+                                              << QString::fromLatin1(UnscrambleText(k));
+            QByteArray stored;
+            for (const QByteArray &l : OptionsFileBytes({}, full).split('\n'))
+                if (l.startsWith(k + '='))
+                    stored = l.trimmed();
+            QTest::addRow("%s duplicated", name) << key << stored + "\r\n" + k + "=other" << true << QString();
+            // What the line gives in a file of its own.
+            const auto alone = [&](const QByteArray &line) {
+                return valueOf(LoadOptionsFromBytes("[TRegOptions]\n" + line + "\n"), key);
+            };
+            const QByteArray huge = k + "=" + QByteArray(100000, 'x');
+            QTest::addRow("%s huge", name) << key << huge << false << alone(huge);
+            const QByteArray garbled = k + "=%%zz\x01\xff";
+            QTest::addRow("%s garbled", name) << key << garbled << false << alone(garbled);
+        } else {
+            QTest::addRow("%s missing", name) << key << QByteArray() << false << QString();
+            QTest::addRow("%s garbled", name) << key << k + "=1x" << false << QString();
+            QTest::addRow("%s empty", name) << key << k + "=" << false << QString();
+            QTest::addRow("%s huge", name) << key << k + "=" + digits << false << QString();
+            QTest::addRow("%s beyond 32 bits", name) << key << k + "=2147483648" << false << QString();
+            QTest::addRow("%s duplicated", name) << key << k + "=" + valueOf(full, key).toLatin1() + "\r\n" + k + "=0"
+                                                 << true << QString();
+            QTest::addRow("%s spaced and signed", name) << key << "  " + k + " = +" + valueOf(full, key).toLatin1()
+                                                        << true << QString();
+        }
+    }
+}
+
+// Each row damages one key of a file that sets every key: that key reads as
+// its default (or as what its text gives), every other key as in the file,
+// and the program starts and writes the settings back when it ends.
+void TestFailures::damagedSettings()
+{
+    QFETCH(QString, key);
+    QFETCH(QByteArray, line);
+    QFETCH(bool, keepsValue);
+    QFETCH(QString, expected);
+
+    TRegOptions full;
+    const QByteArray file = withKeyLine(fullSettings(full), key, line);
+    const QString ini = QDir(m_dir->path()).filePath("vmkrosd.ini");
+    writeFile(ini, file);
+
+    QStringList startup;
+    auto form = startWindow(m_dir->path(), &startup);
+    QCOMPARE(startup, QStringList{OpenFailed}); // no workspace yet
+    const TRegOptions &read = form->Settings();
+    for (const QString &k : SettingsKeys) {
+        QString want = valueOf(full, k);
+        if (k == key && !keepsValue)
+            want = expected.isEmpty() ? valueOf(TRegOptions(), k) : expected;
+        QVERIFY2(valueOf(read, k) == want,
+                 qPrintable(QStringLiteral("%1: '%2' instead of '%3'").arg(k, valueOf(read, k).left(40), want.left(40))));
+    }
+    QCOMPARE(form->Chart().GridWidth(), read.RefTailChk ? 462 : 339);
+    const TRegOptions kept = read;
+    form.reset();
+    QCOMPARE(LoadOptions(ini), kept);
+}
+
+QTEST_MAIN(TestFailures)
+#include "tst_failures.moc"

@@ -1,0 +1,120 @@
+#include "ReferenceEngine.h"
+#include "Hao.h"
+#include "VexelReg.h"
+
+namespace {
+
+// Walks one (line, interval, mask) back from the next draw and returns the
+// number of steps that hold; the line values go into `values` when given.
+int WalkChain(const TCodes &draws, const TPoint *points, int pointCount, qint32 minRow,
+              int interval, quint16 mask, std::vector<qint32> *values)
+{
+    const qint64 n = draws.Count();
+    int steps = 0;
+    for (qint64 r = n;; r -= interval) {
+        // The step would read a draw before the first one: the walk ends.
+        if (r + minRow < 0 || r < 0)
+            break;
+        quint32 sum = 0;
+        for (int i = 0; i < pointCount; ++i) {
+            const qint64 row = r + points[i].y;
+            if (row < n)
+                sum += quint32(draws.At(points[i].x, int(row)));
+        }
+        const qint32 v = qint32(sum) % 10;
+        if (r < n) {
+            qint32 target = 0;
+            for (int p = 0; p <= 4; ++p)
+                if (mask & (1u << p))
+                    target = (target + draws.At(p, int(r)) % 10) % 10;
+            if (target != v)
+                break;
+        }
+        ++steps;
+        if (values)
+            values->push_back(v);
+    }
+    return steps;
+}
+
+} // namespace
+
+qint64 RunReferenceSearch(const TCodes &draws, const TRegOptions &settings, TSearchSink &sink,
+                          const std::atomic<bool> &stop)
+{
+    const TSearchPlan plan = MakeSearchPlan(settings, draws.Count());
+    const int n = plan.candidates.Count();
+    const TPoint *candidates = plan.candidates.Data();
+
+    std::vector<int> indices;
+    std::vector<TPoint> line;
+    std::vector<qint32> values;
+    qint64 counter = 0;
+
+    for (int k = plan.kFirst;; ++k) {
+        sink.Progress(counter);
+        // Once k exceeds the candidates no larger count has a combination.
+        if (k > n)
+            break;
+        indices.resize(size_t(k));
+        line.resize(size_t(k));
+        for (int i = 0; i < k; ++i)
+            indices[size_t(i)] = i;
+
+        for (;;) {
+            ++counter;
+            qint32 nearest = -1000;
+            qint32 minRow = 0;
+            for (int i = 0; i < k; ++i) {
+                line[size_t(i)] = candidates[indices[size_t(i)]];
+                nearest = qMax(nearest, line[size_t(i)].y);
+                minRow = qMin(minRow, line[size_t(i)].y);
+            }
+            const bool closeEnough = -qint64(nearest) <= plan.maxDistance;
+
+            for (qint64 interval = plan.intervalFirst; interval <= plan.intervalLast; ++interval) {
+                for (quint16 mask : plan.masks) {
+                    bool found = false;
+                    if (closeEnough) {
+                        const int steps = WalkChain(draws, line.data(), k, minRow, int(interval),
+                                                    mask, nullptr);
+                        if (steps >= plan.minSteps) {
+                            values.clear();
+                            WalkChain(draws, line.data(), k, minRow, int(interval), mask, &values);
+                            auto pattern = std::make_unique<TVexelReg>();
+                            pattern->SetTargetMask(mask);
+                            pattern->SetTargetCount(plan.targetCount);
+                            pattern->SetDrawCount(draws.Count());
+                            pattern->SetKind(1);
+                            pattern->SetInterval(int(interval));
+                            for (const TPoint &p : line)
+                                pattern->Line(0).Add(p);
+                            for (qint32 v : values)
+                                pattern->AddStep(&v, mask);
+                            sink.Found(std::move(pattern), counter);
+                            found = true;
+                        }
+                    }
+                    if (!found && counter % ProgressEvery == 0)
+                        sink.Progress(counter);
+                    if (stop.load(std::memory_order_relaxed))
+                        break;
+                }
+            }
+            if (stop.load(std::memory_order_relaxed))
+                return counter;
+
+            int i = k - 1;
+            while (i >= 0 && indices[size_t(i)] >= n - k + i)
+                --i;
+            if (i < 0)
+                break;
+            ++indices[size_t(i)];
+            for (int j = i + 1; j < k; ++j)
+                indices[size_t(j)] = indices[size_t(i)] + (j - i);
+        }
+        if (stop.load(std::memory_order_relaxed) || k >= plan.kLast)
+            break;
+    }
+    return counter;
+}

@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build test demo run screenshot bench clean
+.PHONY: all deps configure build test demo run screenshot bench fuzz sanitize clean
 
 all: build
 
@@ -36,6 +36,18 @@ screenshot: deps
 bench: deps
 	$(MAKE) build
 	$(BUILD_DIR)/bin/vexel-bench $(BENCH_ARGS)
+
+# Every libFuzzer harness for FUZZ_SECONDS each (FUZZ_JOBS at a time), built
+# with clang into build-fuzz/; prints executions and findings.
+FUZZ_SECONDS ?= 60
+FUZZ_JOBS ?= 1
+fuzz: deps
+	FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_JOBS=$(FUZZ_JOBS) bash scripts/fuzz
+
+# The test suite under AddressSanitizer and UndefinedBehaviorSanitizer
+# (build-asan/), the threaded suites under ThreadSanitizer (build-tsan/).
+sanitize: deps
+	bash scripts/sanitize
 
 clean:
 	rm -rf $(BUILD_DIR)

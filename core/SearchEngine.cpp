@@ -17,7 +17,9 @@ TSearchPlan MakeSearchPlan(const TRegOptions &s, int drawCount)
 {
     TSearchPlan plan;
     plan.masks = TargetMasks(s.FallTargetGbx);
-    plan.targetCount = qint16(s.FallTargetGbx + 2);
+    // A hand-edited FallTargetGbx can be any 32-bit value; without masks the
+    // count is never stored, but it must not overflow on the way.
+    plan.targetCount = qint16(qint64(s.FallTargetGbx) + 2);
 
     // A point farther back than the whole history can never be read, so a
     // line holding one is never accepted, and a point more than the history

@@ -137,7 +137,11 @@ float PathLength(const TPoint *points, const char *order)
         const TPoint b = points[order[i] - '1'];
         const qint64 dy = qint64(a.y) - b.y;
         const qint64 dx = qint64(a.x) - b.x;
-        length += std::sqrt(float(dy * dy + dx * dx));
+        // A point read from a damaged file can lie 2^32 rows from another,
+        // and the square of that overflows 64 bits. In a double the squares
+        // and their sum are exact below 2^53, far beyond any real line, and
+        // the sum is rounded to single precision as before.
+        length += std::sqrt(float(double(dy) * double(dy) + double(dx) * double(dx)));
     }
     return length;
 }

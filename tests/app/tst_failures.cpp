@@ -194,6 +194,7 @@ private slots:
     void cleanup();
     void truncatedWorkspace_data();
     void truncatedWorkspace();
+    void damagedPatternsShown();
     void searchStopRestart();
     void closeAfterStop();
     void closeDuringDownload_data();
@@ -275,6 +276,63 @@ void TestFailures::truncatedWorkspace()
         form.reset();
         QVERIFY2(messages.isEmpty(), qPrintable(at));
     }
+}
+
+// A workspace whose patterns a damaged file made: points far outside the
+// grid, values and masks that no search gives, a negative interval, no steps
+// at all. The window lists them, shows each one on the chart and paints it.
+void TestFailures::damagedPatternsShown()
+{
+    TCodes chart;
+    for (int i = 0; i < 3; ++i) {
+        chart.Add();
+        chart.SetNum(1 + i, i, 9);
+    }
+    TVexelRegMgr patterns(nullptr);
+    const qint32 most = 2147483647;
+    const qint32 least = -most - 1;
+    const QList<QList<TPoint>> lines = {
+        {{0, most}, {least, least}, {7, 0}},
+        {{most, -1}, {-5, -2}, {3, least}, {8, 1}},
+        {{1, -1}, {2, -1}},
+        {},
+    };
+    for (int i = 0; i < lines.size(); ++i) {
+        auto *p = patterns.Add(new TVexelReg);
+        for (const TPoint &pt : lines[i])
+            p->Line(0).Add(pt);
+        if (i < 3) {
+            p->AddStep({least}, 0xFFFF);
+            p->AddStep({most}, 31);
+            p->AddStep({-7}, 6);
+        }
+        p->SetTargetMask(i == 0 ? 0xFFFF : 31);
+        p->SetTargetCount(qint16(i == 1 ? -1 : 4));
+        p->SetInterval(i == 2 ? -3 : most);
+        p->SetDrawCount(i == 1 ? least : 3);
+        p->SetKind(i);
+    }
+    patterns.Draws().Assign(chart);
+    writeFile(QDir(m_dir->path()).filePath(TMainForm::WorkspaceName), Workspace::Build(chart, patterns));
+
+    QStringList startup;
+    auto form = startWindow(m_dir->path(), &startup);
+    QVERIFY2(startup.isEmpty(), qPrintable(startup.join('|')));
+    QCOMPARE(form->ListModel().rowCount(), int(lines.size()));
+    form->show();
+    for (int r = 0; r < form->ListModel().rowCount(); ++r) {
+        form->ListView().selectRow(r);
+        QCOMPARE(form->Chart().Reg().PointsText(), form->ListModel().Reg(r)->PointsText());
+        QCOMPARE(form->Chart().Reg().StepsText(), form->ListModel().Reg(r)->StepsText());
+        for (int c = 0; c < TRegListModel::ColumnCount; ++c)
+            form->ListModel().Text(r, c);
+        form->Chart().grab();
+    }
+    for (int c = 0; c < TRegListModel::ColumnCount; ++c)
+        form->ListModel().SortByColumn(c);
+    form->RegMenuSelAllClick();
+    form->Chart().grab();
+    QVERIFY(messages.isEmpty());
 }
 
 // A hundred searches, each stopped right after it started. The busy flag

@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <mutex>
+
 using Numbers = QList<qint32>;
 
 namespace {
@@ -30,23 +32,32 @@ struct Outcome
 
 // Runs a worker to its end while this thread's event loop serves the
 // in-process servers.
+// The reports are taken on the worker's thread, under a lock of their own:
+// a QSignalSpy would fill its list there while this thread reads it.
 Outcome runWorker(TDataDown &worker)
 {
-    QSignalSpy downloaded(&worker, &TDataDown::downloaded);
-    QSignalSpy failed(&worker, &TDataDown::failed);
+    std::mutex lock;
+    Outcome o;
+    QObject::connect(&worker, &TDataDown::downloaded, &worker, [&](const QStringList &handOver) {
+        const std::lock_guard<std::mutex> guard(lock);
+        if (o.reports++ == 0) {
+            o.downloaded = true;
+            o.handOver = handOver;
+        }
+    }, Qt::DirectConnection);
+    QObject::connect(&worker, &TDataDown::failed, &worker, [&](const QString &reason) {
+        const std::lock_guard<std::mutex> guard(lock);
+        if (o.reports++ == 0)
+            o.reason = reason;
+    }, Qt::DirectConnection);
     QElapsedTimer clock;
     clock.start();
     worker.start();
     while (!worker.isFinished() && clock.elapsed() < 60000)
         QTest::qWait(5);
-    Outcome o;
+    worker.wait();
+    const std::lock_guard<std::mutex> guard(lock);
     o.elapsedMs = clock.elapsed();
-    o.reports = int(downloaded.count() + failed.count());
-    o.downloaded = !downloaded.isEmpty();
-    if (o.downloaded)
-        o.handOver = downloaded.first().first().toStringList();
-    if (!failed.isEmpty())
-        o.reason = failed.first().first().toString();
     return o;
 }
 

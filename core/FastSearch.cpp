@@ -112,23 +112,37 @@ namespace generic {
 } // namespace generic
 
 #ifdef VEXEL_X86
+// GCC takes a target pragma for everything that follows; clang ignores it
+// and needs the target attached to each function instead.
+#ifdef __clang__
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 namespace avx2 {
 #define KERNEL_LEVEL 1
 #include "FastSearchKernel.inc"
 #undef KERNEL_LEVEL
 } // namespace avx2
+#ifdef __clang__
+#pragma clang attribute pop
+#pragma clang attribute push(__attribute__((target("avx512f,avx512bw"))), apply_to = function)
+#else
 #pragma GCC pop_options
-
 #pragma GCC push_options
 #pragma GCC target("avx512f,avx512bw")
+#endif
 namespace avx512 {
 #define KERNEL_LEVEL 2
 #include "FastSearchKernel.inc"
 #undef KERNEL_LEVEL
 } // namespace avx512
+#ifdef __clang__
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 #endif
 
 using TKernelFn = void (*)(const TKernelCall &);

@@ -149,6 +149,7 @@ private:
     void PlaceScrollBar();
     TGridRect ClientRect() const;
 
+    bool UseTextFont(TPaintContext &c, int pixels, bool bold, QColor colour) const;
     void DrawCellText(TPaintContext &c, const QString &text, const TGridRect &rect, int size, QColor colour, bool bold) const;
     void DrawTextAt(TPaintContext &c, const QString &text, QPoint topLeft, int size, QColor colour) const;
     void DrawPattern(TPaintContext &c) const;

@@ -204,20 +204,27 @@ void TVexelRegNet::DrawChart(QPainter &canvas, int rows, int top, float scale, Q
     canvas.restore();
 }
 
-void TVexelRegNet::DrawCellText(TPaintContext &c, const QString &text, const G::TGridRect &rect, int size,
-                                QColor colour, bool bold) const
+bool TVexelRegNet::UseTextFont(TPaintContext &c, int pixels, bool bold, QColor colour) const
 {
-    // Regular texts are always 11 points, whatever size is asked.
-    const int points = G::Nearest(double(bold ? size : 11) * c.Map.Scale);
-    const int pixels = PixelsOfPoints(points);
+    // Texts scaled below one pixel are not drawn at all.
     if (pixels <= 0)
-        return;
+        return false;
     QFont face = font();
     face.setBold(bold);
     face.setPixelSize(pixels);
     c.Canvas.setFont(face);
     c.Canvas.setPen(colour);
     c.Canvas.setBrush(Qt::NoBrush);
+    return true;
+}
+
+void TVexelRegNet::DrawCellText(TPaintContext &c, const QString &text, const G::TGridRect &rect, int size,
+                                QColor colour, bool bold) const
+{
+    // Regular texts are always 11 points, whatever size is asked.
+    const int points = G::Nearest(double(bold ? size : 11) * c.Map.Scale);
+    if (!UseTextFont(c, PixelsOfPoints(points), bold, colour))
+        return;
     const QFontMetrics metrics = c.Canvas.fontMetrics();
     const int w = metrics.horizontalAdvance(text);
     const int h = metrics.height();
@@ -228,15 +235,8 @@ void TVexelRegNet::DrawCellText(TPaintContext &c, const QString &text, const G::
 
 void TVexelRegNet::DrawTextAt(TPaintContext &c, const QString &text, QPoint topLeft, int size, QColor colour) const
 {
-    const int pixels = PixelsOfPoints(G::Nearest(double(size) * c.Map.Scale));
-    if (pixels <= 0)
+    if (!UseTextFont(c, PixelsOfPoints(G::Nearest(double(size) * c.Map.Scale)), true, colour))
         return;
-    QFont face = font();
-    face.setBold(true);
-    face.setPixelSize(pixels);
-    c.Canvas.setFont(face);
-    c.Canvas.setPen(colour);
-    c.Canvas.setBrush(Qt::NoBrush);
     c.Canvas.drawText(QPoint(topLeft.x(), topLeft.y() + c.Canvas.fontMetrics().ascent()), text);
 }
 

@@ -1,5 +1,6 @@
 // Draw list, point list and pattern record: exact messages, stream forms,
 // growth, derived sums, list texts and the shortest-order rule.
+#include "DrawsOf.h"
 #include "ExtList.h"
 #include "Hao.h"
 #include "VexelError.h"
@@ -41,17 +42,6 @@ void load(T &object, const QByteArray &bytes)
     buffer.open(QIODevice::ReadOnly);
     QDataStream s(&buffer);
     object.LoadFromStream(s);
-}
-
-TCodes drawsOf(const QList<QString> &numbers)
-{
-    TCodes draws;
-    for (const QString &n : numbers) {
-        const int i = draws.Add();
-        for (int p = 1; p <= 7; ++p)
-            draws.SetNum(p, i, n[p - 1].digitValue());
-    }
-    return draws;
 }
 
 QList<TPoint> pointsOf(const TPointList &list)

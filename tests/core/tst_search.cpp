@@ -1,6 +1,7 @@
 // The search run and the collection that drives it: candidate and
 // combination order, acceptance, the walk's end at the first draw, progress
 // points, stop, stale workers and destruction during a search.
+#include "DrawsOf.h"
 #include "Hao.h"
 #include "SearchEngine.h"
 #include "VexelError.h"
@@ -12,17 +13,6 @@
 #include <QtTest>
 
 namespace {
-
-TCodes drawsOf(const QStringList &numbers)
-{
-    TCodes draws;
-    for (const QString &n : numbers) {
-        const int i = draws.Add();
-        for (int p = 1; p <= 7; ++p)
-            draws.SetNum(p, i, n[p - 1].digitValue());
-    }
-    return draws;
-}
 
 TCodes randomDraws(int count, quint32 seed)
 {

@@ -1,5 +1,6 @@
 // The workspace file: section layout and sizes, round trip, the empty file,
 // damaged and truncated files, and saves that must not harm the old file.
+#include "DrawsOf.h"
 #include "Hao.h"
 #include "VexelError.h"
 #include "VexelReg.h"
@@ -12,17 +13,6 @@
 #include <QtTest>
 
 namespace {
-
-TCodes drawsOf(const QStringList &numbers)
-{
-    TCodes draws;
-    for (const QString &n : numbers) {
-        const int i = draws.Add();
-        for (int p = 1; p <= 7; ++p)
-            draws.SetNum(p, i, n[p - 1].digitValue());
-    }
-    return draws;
-}
 
 TVexelReg *pattern(int points, int steps, int seed)
 {

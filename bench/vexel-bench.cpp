@@ -19,6 +19,7 @@
 // one thread against N threads elsewhere. A last run measures how soon a
 // stop request ends a max search and the longest wait between progress
 // reports while it ran.
+#include "DrawsOf.h"
 #include "FastSearch.h"
 #include "Hao.h"
 #include "ReferenceEngine.h"
@@ -48,14 +49,7 @@ constexpr quint32 HistorySeed = 20201011;
 
 TCodes seededHistory(int count)
 {
-    QRandomGenerator rng(HistorySeed);
-    TCodes draws;
-    for (int i = 0; i < count; ++i) {
-        const int index = draws.Add();
-        for (int p = 1; p <= 7; ++p)
-            draws.SetNum(p, index, int(rng.bounded(10)));
-    }
-    return draws;
+    return randomDraws(count, HistorySeed);
 }
 
 // The sample's lines start with the draw's seven digits.

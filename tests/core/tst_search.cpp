@@ -14,18 +14,6 @@
 
 namespace {
 
-TCodes randomDraws(int count, quint32 seed)
-{
-    QRandomGenerator rng(seed);
-    TCodes draws;
-    for (int i = 0; i < count; ++i) {
-        const int index = draws.Add();
-        for (int p = 1; p <= 7; ++p)
-            draws.SetNum(p, index, int(rng.bounded(10)));
-    }
-    return draws;
-}
-
 struct Recorder : TSearchSink
 {
     struct Found

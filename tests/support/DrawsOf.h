@@ -1,8 +1,10 @@
 #pragma once
-// Draw histories written out as seven-digit numbers, for tests.
+// Draw histories for tests and the benchmark: written out as seven-digit
+// numbers, or random digits from a seed.
 
 #include "Hao.h"
 
+#include <QRandomGenerator>
 #include <QStringList>
 
 inline TCodes drawsOf(const QStringList &numbers)
@@ -12,6 +14,18 @@ inline TCodes drawsOf(const QStringList &numbers)
         const int i = draws.Add();
         for (int p = 1; p <= 7; ++p)
             draws.SetNum(p, i, n[p - 1].digitValue());
+    }
+    return draws;
+}
+
+inline TCodes randomDraws(int count, quint32 seed)
+{
+    QRandomGenerator rng(seed);
+    TCodes draws;
+    for (int i = 0; i < count; ++i) {
+        const int index = draws.Add();
+        for (int p = 1; p <= 7; ++p)
+            draws.SetNum(p, index, int(rng.bounded(10)));
     }
     return draws;
 }

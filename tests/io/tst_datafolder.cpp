@@ -3,9 +3,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-// Each case lays out folders under a temporary root and names the program
-// folder, the install's shared folder relative to it, and where the workspace
-// and the Import dialog must go ("app data" stands for the user's folder).
 class TestDataFolder : public QObject
 {
     Q_OBJECT
@@ -15,6 +12,9 @@ private slots:
     void choose();
 };
 
+// Folders laid out under a temporary root; the program folder; the install's
+// shared folder relative to it; where the workspace and the Import dialog go
+// ("app data": the user's application-data folder).
 void TestDataFolder::choose_data()
 {
     QTest::addColumn<QStringList>("folders");
@@ -23,17 +23,15 @@ void TestDataFolder::choose_data()
     QTest::addColumn<QString>("data");
     QTest::addColumn<QString>("import");
 
-    QTest::newRow("build folder") << QStringList{"build/bin"} << "build/bin" << "../share/vexel"
-                                  << "build/bin" << "build/bin";
-    // Writable to root, yet one user's files stay out of the system's folders.
-    QTest::newRow("installed copy, writable program folder")
-        << QStringList{"usr/bin", "usr/share/vexel"} << "usr/bin" << "../share/vexel"
-        << "app data" << "usr/share/vexel";
-    QTest::newRow("unwritable program folder") << QStringList{} << "missing/bin" << "../share/vexel"
-                                               << "app data" << "missing/bin";
-    // A build without an install layout must not take its own folder for one.
-    QTest::newRow("no install layout") << QStringList{"usr/bin", "usr/share/vexel"} << "usr/bin" << ""
-                                       << "usr/bin" << "usr/bin";
+    const QStringList installed{"usr/bin", "usr/share/vexel"};
+    QTest::newRow("build folder") << QStringList{"build/bin"} << "build/bin" << "../share/vexel" << "build/bin"
+                                  << "build/bin";
+    // Root can write there, yet one user's files stay out of the system's folders.
+    QTest::newRow("installed copy") << installed << "usr/bin" << "../share/vexel" << "app data"
+                                    << "usr/share/vexel";
+    QTest::newRow("unwritable program folder") << QStringList{} << "gone/bin" << "../share/vexel" << "app data"
+                                               << "gone/bin";
+    QTest::newRow("no install layout") << installed << "usr/bin" << "" << "usr/bin" << "usr/bin";
 }
 
 void TestDataFolder::choose()
@@ -43,18 +41,16 @@ void TestDataFolder::choose()
     QFETCH(QString, shareFromProgram);
     QFETCH(QString, data);
     QFETCH(QString, import);
-
     QTemporaryDir root;
-    QVERIFY(root.isValid());
     const QDir dir(root.path());
     for (const QString &folder : folders)
         QVERIFY(dir.mkpath(folder));
-    const QString appData = dir.filePath(QStringLiteral("home/.local/share/vexel"));
-    const auto expected = [&](const QString &name) { return name == "app data" ? appData : dir.filePath(name); };
+    const QString appData = dir.filePath("home/.local/share/vexel");
+    const auto path = [&](const QString &name) { return name == "app data" ? appData : dir.filePath(name); };
 
     const QString share = InstalledShareFolder(dir.filePath(program), shareFromProgram);
-    QCOMPARE(ChooseDataFolder(dir.filePath(program), share, appData), expected(data));
-    QCOMPARE(ChooseImportFolder(dir.filePath(program), share), expected(import));
+    QCOMPARE(ChooseDataFolder(dir.filePath(program), share, appData), path(data));
+    QCOMPARE(ChooseImportFolder(dir.filePath(program), share), path(import));
     QCOMPARE(QFileInfo(appData).isDir(), data == "app data");
 }
 

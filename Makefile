@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build test demo run screenshot bench fuzz sanitize clean
+.PHONY: all deps configure build test demo run screenshot package bench fuzz sanitize clean
 
 all: build
 
@@ -30,6 +30,11 @@ run: deps
 screenshot: deps
 	$(MAKE) build
 	bash scripts/screenshot
+
+# The Debian package build/vexel_VERSION_ARCH.deb.
+package: deps
+	$(MAKE) build
+	cd $(BUILD_DIR) && cpack
 
 # The search engine against the straightforward walk; `make bench BENCH_ARGS=--max`
 # adds the largest workload (minutes).

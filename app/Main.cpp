@@ -2,6 +2,7 @@
 
 #include "AboutBox.h"
 #include "DataDown.h"
+#include "DataFolder.h"
 #include "DrawText.h"
 #include "RegListModel.h"
 #include "SearchEngine.h"
@@ -32,12 +33,10 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QSplitter>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
 #include <QTableView>
-#include <QTemporaryFile>
 #include <QThread>
 #include <QToolBar>
 #include <QToolButton>
@@ -61,23 +60,6 @@ QString LongHint(const QString &hint)
 {
     const qsizetype bar = hint.indexOf(QLatin1Char('|'));
     return bar < 0 ? hint : hint.mid(bar + 1);
-}
-
-bool FolderWritable(const QString &folder)
-{
-    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("XXXXXX.probe")));
-    return probe.open();
-}
-
-QString DefaultDataFolder(const QString &programFolder)
-{
-    if (FolderWritable(programFolder))
-        return programFolder;
-    // An installed copy cannot write beside its executable: keep the
-    // workspace and the settings in the user's application-data folder.
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(data);
-    return data;
 }
 
 // Combinations a search with these settings takes, for the progress bar.
@@ -169,8 +151,8 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
     m_splitter->setStretchFactor(1, 1);
     setCentralWidget(m_splitter);
 
-    m_programFolder = QCoreApplication::applicationDirPath();
-    m_dataFolder = dataFolder.isEmpty() ? DefaultDataFolder(m_programFolder) : dataFolder;
+    m_importFolder = ProgramImportFolder();
+    m_dataFolder = dataFolder.isEmpty() ? ProgramDataFolder() : dataFolder;
     setWindowTitle(ProductTitle);
     QDir::setCurrent(m_dataFolder);
 
@@ -496,7 +478,7 @@ void TMainForm::FileMenuSaveClick()
 
 void TMainForm::FileNenuImportClick()
 {
-    QFileDialog dialog(this, QStringLiteral("从文本文件中的开奖数据导入号码"), m_programFolder);
+    QFileDialog dialog(this, QStringLiteral("从文本文件中的开奖数据导入号码"), m_importFolder);
     dialog.setObjectName(QStringLiteral("ImportDialog"));
     dialog.setNameFilters({QStringLiteral("文本文件 (*.txt)"), QStringLiteral("任何文件 (*)")});
     dialog.setDefaultSuffix(QStringLiteral("txt"));

@@ -40,7 +40,8 @@ public:
 
     // `dataFolder` overrides where the workspace and the settings file live
     // (tests use it); by default that is the program folder when it can be
-    // written, else the user's application-data folder.
+    // written and not an installed copy, else the user's application-data
+    // folder.
     explicit TMainForm(const QString &dataFolder = QString(), QWidget *parent = nullptr);
     ~TMainForm() override;
 
@@ -140,7 +141,7 @@ private:
     QString m_dataUrl;
     int m_downloadWaitMs = -1;
     int m_downloadTimeLimitMs = -1;
-    QString m_programFolder;
+    QString m_importFolder; // where the Import dialog opens: the sample history
     QString m_dataFolder;
     int m_sortColumn = 0;
     qint64 m_searchTotal = 0;

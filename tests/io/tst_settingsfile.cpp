@@ -1,3 +1,4 @@
+#include "DataFolder.h"
 #include "Gbk.h"
 #include "SettingsFile.h"
 #include "VexelError.h"
@@ -37,6 +38,8 @@ class TestSettingsFile : public QObject
 private slots:
     void settingsFilePath_data();
     void settingsFilePath();
+    void dataFolder_data();
+    void dataFolder();
     void scrambleRoundTrip();
     void firstRun();
     void roundTripEveryField();
@@ -69,6 +72,48 @@ void TestSettingsFile::settingsFilePath()
     QFETCH(QString, folder);
     QFETCH(QString, path);
     QCOMPARE(SettingsFilePath(folder), path);
+}
+
+// Folders laid out under a temporary root; the program folder; the install's
+// shared folder relative to it; where the settings file and the Import dialog
+// go ("app data": the user's application-data folder).
+void TestSettingsFile::dataFolder_data()
+{
+    QTest::addColumn<QStringList>("folders");
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("shareFromProgram");
+    QTest::addColumn<QString>("data");
+    QTest::addColumn<QString>("import");
+
+    const QStringList installed{"usr/bin", "usr/share/vexel"};
+    QTest::newRow("build folder") << QStringList{"build/bin"} << "build/bin" << "../share/vexel" << "build/bin"
+                                  << "build/bin";
+    // Root can write there, yet one user's files stay out of the system's folders.
+    QTest::newRow("installed copy") << installed << "usr/bin" << "../share/vexel" << "app data"
+                                    << "usr/share/vexel";
+    QTest::newRow("unwritable program folder") << QStringList{} << "gone/bin" << "../share/vexel" << "app data"
+                                               << "gone/bin";
+    QTest::newRow("no install layout") << installed << "usr/bin" << "" << "usr/bin" << "usr/bin";
+}
+
+void TestSettingsFile::dataFolder()
+{
+    QFETCH(QStringList, folders);
+    QFETCH(QString, program);
+    QFETCH(QString, shareFromProgram);
+    QFETCH(QString, data);
+    QFETCH(QString, import);
+    QTemporaryDir root;
+    const QDir dir(root.path());
+    for (const QString &folder : folders)
+        QVERIFY(dir.mkpath(folder));
+    const QString appData = dir.filePath("home/.local/share/vexel");
+    const auto path = [&](const QString &name) { return name == "app data" ? appData : dir.filePath(name); };
+
+    const QString share = InstalledShareFolder(dir.filePath(program), shareFromProgram);
+    QCOMPARE(ChooseDataFolder(dir.filePath(program), share, appData), path(data));
+    QCOMPARE(ChooseImportFolder(dir.filePath(program), share), path(import));
+    QCOMPARE(QFileInfo(appData).isDir(), data == "app data");
 }
 
 void TestSettingsFile::scrambleRoundTrip()

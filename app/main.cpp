@@ -1,4 +1,5 @@
 #include "Main.h"
+#include "QtTranslations.h"
 
 #include <QApplication>
 
@@ -6,6 +7,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vexel"));
+    InstallQtChineseTranslations(app);
     TMainForm window;
     window.show();
     return app.exec();

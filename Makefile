@@ -21,7 +21,7 @@ test: deps
 
 demo: deps
 	$(MAKE) build
-	$(BUILD_DIR)/bin/vexel-search data/qxc-history.txt
+	$(BUILD_DIR)/bin/vexel-search data/qxc-history.txt --settings data/demo.ini
 
 run: deps
 	$(MAKE) build

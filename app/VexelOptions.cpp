@@ -1,4 +1,5 @@
 #include "VexelOptions.h"
+#include "ArrowSpinBox.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -144,12 +145,10 @@ TOptionsForm::TOptionsForm(QWidget *parent)
 QSpinBox *TOptionsForm::addSpin(const char *name, int min, int max, int shown, int maxLength,
                                 qint32 TRegOptions::*field)
 {
-    auto *spin = new QSpinBox;
+    auto *spin = new TArrowSpinBox;
     spin->setObjectName(QLatin1String(name));
     spin->setRange(min, max);
     spin->setValue(shown);
-    // The value changes only through the arrows and the up and down keys.
-    spin->findChild<QLineEdit *>()->setReadOnly(true);
     spin->findChild<QLineEdit *>()->setMaxLength(maxLength);
     connect(spin, &QSpinBox::valueChanged, this, [this, field](int v) { m_copy.*field = v; });
     m_spins.append({spin, field});

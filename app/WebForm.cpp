@@ -1,4 +1,5 @@
 #include "WebForm.h"
+#include "BuildInfo.h"
 
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -16,7 +17,8 @@ TWebForm::TWebForm(QWidget *parent)
 {
     InitHelpResources();
     setObjectName(QStringLiteral("WebForm"));
-    setWindowTitle(QStringLiteral("Vexel规律系统 - 帮助"));
+    // Named after the site the pages belong to, as the main window's title is.
+    setWindowTitle(QStringLiteral("帮助 - ") + BuildInfo::SiteName() + QLatin1Char(' ') + BuildInfo::SiteAddress());
     resize(544, 375);
     m_browser = new QTextBrowser(this);
     m_browser->setObjectName(QStringLiteral("WebBrowserSite"));

@@ -1,4 +1,5 @@
 #include "Main.h"
+#include "QtTranslations.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -9,6 +10,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("vexel"));
     QApplication::setDesktopFileName(QStringLiteral(VEXEL_APP_ID));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/vexel.png")));
+    InstallQtChineseTranslations(app);
     TMainForm window;
     window.show();
     return app.exec();

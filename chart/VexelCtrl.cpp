@@ -78,6 +78,9 @@ TVexelRegNet::TVexelRegNet(QWidget *parent)
     FScrollBar->setFocusPolicy(Qt::NoFocus);
     FScrollBar->setRange(0, 0);
     connect(FScrollBar, &QAbstractSlider::actionTriggered, this, &TVexelRegNet::ScrollBarAction);
+    // The bar would scroll several lines per notch on its own; the chart
+    // scrolls one line per wheel message wherever it lands.
+    FScrollBar->installEventFilter(this);
 
     G::LayoutColumns(FGrid);
     FColTitles = {QStringLiteral("期"), QStringLiteral("值"), QStringLiteral("A"), QStringLiteral("B"),
@@ -451,6 +454,15 @@ void TVexelRegNet::wheelEvent(QWheelEvent *e)
     }
     PostScroll(delta.y() > 0 ? G::scLineUp : G::scLineDown);
     e->accept();
+}
+
+bool TVexelRegNet::eventFilter(QObject *watched, QEvent *e)
+{
+    if (watched == FScrollBar && e->type() == QEvent::Wheel) {
+        wheelEvent(static_cast<QWheelEvent *>(e));
+        return e->isAccepted();
+    }
+    return QWidget::eventFilter(watched, e);
 }
 
 void TVexelRegNet::focusInEvent(QFocusEvent *e)

@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QWheelEvent>
+#include <QKeyEvent>
 #include <QTimer>
 #include <QtTest>
 
@@ -165,6 +167,14 @@ void TestOptionsDialog::spinFieldsRefuseTyping()
     QTest::keyClick(box, Qt::Key_Up);
     QCOMPARE(box->value(), 3);
     QCOMPARE(form.WorkingCopy().LinedPtMinSe, 3);
+    // Page keys and the wheel, queued as a busy window receives them, change nothing.
+    for (Qt::Key key : {Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_PageUp})
+        QCoreApplication::postEvent(box, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
+    const QPointF at(box->width() / 2, box->height() / 2);
+    QCoreApplication::postEvent(box, new QWheelEvent(at, box->mapToGlobal(at), {}, {0, 120}, Qt::NoButton,
+                                                     Qt::NoModifier, Qt::NoScrollPhase, false));
+    QCoreApplication::processEvents();
+    QCOMPARE(box->value(), 3);
 }
 
 void TestOptionsDialog::rowTexts()

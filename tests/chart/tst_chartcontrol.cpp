@@ -88,7 +88,7 @@ void load(TVexelRegNet &chart, QByteArray bytes)
 
 void sendWheel(QWidget *w, QPoint angle, Qt::ScrollPhase phase = Qt::NoScrollPhase)
 {
-    const QPointF pos(100, 100);
+    const QPointF pos(w->width() / 2, qMin(100, w->height() / 2));
     QWheelEvent e(pos, w->mapToGlobal(pos), QPoint(), angle, Qt::NoButton, Qt::NoModifier, phase, false);
     QCoreApplication::sendEvent(w, &e);
 }
@@ -380,21 +380,28 @@ void TestChartControl::wheel_data()
     QTest::addColumn<QPoint>("angle");
     QTest::addColumn<int>("phase");
     QTest::addColumn<int>("expectedTop");
+    QTest::addColumn<bool>("onScrollBar");
 
-    QTest::newRow("up") << QPoint(0, 120) << int(Qt::NoScrollPhase) << 49;
-    QTest::newRow("down") << QPoint(0, -120) << int(Qt::NoScrollPhase) << 51;
-    QTest::newRow("delta 0 scrolls down") << QPoint(0, 0) << int(Qt::NoScrollPhase) << 51;
-    QTest::newRow("sideways") << QPoint(120, 0) << int(Qt::NoScrollPhase) << 50;
-    QTest::newRow("end of a touchpad gesture") << QPoint(0, 0) << int(Qt::ScrollEnd) << 50;
+    QTest::newRow("up") << QPoint(0, 120) << int(Qt::NoScrollPhase) << 49 << false;
+    QTest::newRow("down") << QPoint(0, -120) << int(Qt::NoScrollPhase) << 51 << false;
+    QTest::newRow("delta 0 scrolls down") << QPoint(0, 0) << int(Qt::NoScrollPhase) << 51 << false;
+    QTest::newRow("sideways") << QPoint(120, 0) << int(Qt::NoScrollPhase) << 50 << false;
+    QTest::newRow("end of a touchpad gesture") << QPoint(0, 0) << int(Qt::ScrollEnd) << 50 << false;
+    // The chart's own scroll bar moves one line per notch too, not the
+    // system's three.
+    QTest::newRow("up on the scroll bar") << QPoint(0, 120) << int(Qt::NoScrollPhase) << 49 << true;
+    QTest::newRow("down on the scroll bar") << QPoint(0, -120) << int(Qt::NoScrollPhase) << 51 << true;
 }
 
 void TestChartControl::wheel()
 {
     QFETCH(QPoint, angle);
     QFETCH(int, phase);
+    QFETCH(bool, onScrollBar);
     auto chart = chartWith<TProbeChart>(100);
     chart->VScroll(scPosition, 50);
-    sendWheel(chart.get(), angle, Qt::ScrollPhase(phase));
+    QWidget *target = onScrollBar ? static_cast<QWidget *>(chart->ScrollBar()) : chart.get();
+    sendWheel(target, angle, Qt::ScrollPhase(phase));
     settle();
     QTEST(chart->TopRow(), "expectedTop");
 }

@@ -1,0 +1,20 @@
+#include "BuildInfo.h"
+
+namespace BuildInfo {
+
+QString ProductTitle()
+{
+    return QString::fromUtf8(VEXEL_PRODUCT_TITLE);
+}
+
+QString SiteName()
+{
+    return QString::fromUtf8(VEXEL_SITE_NAME);
+}
+
+QString SiteAddress()
+{
+    return QString::fromUtf8(VEXEL_SITE_ADDRESS);
+}
+
+} // namespace BuildInfo

@@ -109,6 +109,8 @@ private slots:
     void keysNotify();
     void typing_data();
     void typing();
+    void typingQueued_data();
+    void typingQueued();
     void typingOffThePage();
     void nonDigitBeeps_data();
     void nonDigitBeeps();
@@ -316,6 +318,35 @@ void TestChartControl::typing()
         QCOMPARE(c[0], c[1] + c[2] + c[3] + c[4]);
     }
     QCOMPARE(chart->Beeps, 0);
+}
+
+void TestChartControl::typingQueued_data()
+{
+    typing_data();
+}
+
+void TestChartControl::typingQueued()
+{
+    // Every key is queued before the first is handled, as a busy program
+    // receives a fast typist's keys: each digit must still get its own cell.
+    QFETCH(int, colCount);
+    QFETCH(QStringList, draws);
+    QFETCH(TCell, start);
+    QFETCH(QString, typed);
+
+    auto chart = chartWith<TProbeChart>(0, colCount);
+    for (const QString &d : draws)
+        addDraw(chart->Codes(), d);
+    chart->Relayout();
+    chart->SetCurrentCell(start);
+    for (QChar ch : typed) {
+        const int key = Qt::Key_0 + ch.digitValue();
+        QCoreApplication::postEvent(chart.get(), new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, QString(ch)));
+        QCoreApplication::postEvent(chart.get(), new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, QString(ch)));
+    }
+    QCoreApplication::processEvents();
+    QTEST(drawsOf(chart->Codes()), "expected");
+    QTEST(chart->CurrentCell(), "cell");
 }
 
 void TestChartControl::typingOffThePage()

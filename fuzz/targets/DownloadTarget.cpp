@@ -4,7 +4,8 @@
 // lines as they stand, since the hand-over lines reach it through a signal.
 // What must hold: a refused reply or a line that does not convert leaves the
 // draw list as it was; a hand-over line is the issue, "#" and the digit text;
-// a decoded draw is seven digits and scrambles back to the digit text.
+// a decoded draw is seven digits and scrambles back to the digit text; the
+// user's message about a refused reply stays a few lines long.
 #include "FuzzTargets.h"
 
 #include "DataDown.h"
@@ -19,6 +20,12 @@ namespace VexelFuzz {
 namespace {
 
 const char *const Target = "download";
+
+void CheckMessage(const EDownloadError &e)
+{
+    const QString text = DownloadFailureText(e.failure());
+    FUZZ_CHECK(Target, text.size() <= 100, QStringLiteral("a message of %1 characters").arg(text.size()));
+}
 
 TCodes PriorDraws()
 {
@@ -60,7 +67,8 @@ void Load(const QStringList &handOver)
     QList<qint32> numbers;
     try {
         numbers = ConvertDownloadedDraws(handOver);
-    } catch (const EVexelError &e) {
+    } catch (const EDownloadError &e) {
+        CheckMessage(e);
         FUZZ_CHECK(Target, e.message().endsWith(QStringLiteral("' is not a valid integer value")),
                    QStringLiteral("unexpected conversion message: %1").arg(e.message()));
         FUZZ_CHECK(Target, SameDraws(draws, before), QStringLiteral("a failed conversion changed the draw list"));
@@ -101,8 +109,9 @@ void Download(const uint8_t *data, size_t size)
     try {
         handOver = BuildHandOver(reply);
         accepted = true;
-    } catch (const EVexelError &) {
+    } catch (const EDownloadError &e) {
         // A refused reply: the worker reports the failure and hands nothing over.
+        CheckMessage(e);
     }
     if (accepted) {
         FUZZ_CHECK(Target, reply.size() >= 2 && reply.first().contains(QStringLiteral("成功")),

@@ -59,10 +59,10 @@ QList<qint32> ConvertDownloadedDraws(const QStringList &handOver);
 // The download worker. It waits a few seconds from its creation, fetches the
 // draw request once and reports exactly one of downloaded() and failed(),
 // then ends. failed() carries the technical reason, in English, and the
-// failure to tell the user (DownloadFailureText). Both signals are emitted on the worker thread, so a receiver on
-// the interface thread gets them queued: the worker never waits for its
-// receiver, and a receiver that disconnects before it goes away never gets a
-// late report. Set the fields before start().
+// failure to tell the user (DownloadFailureText). Both signals are emitted on
+// the worker thread, so a receiver on the interface thread gets them queued:
+// the worker never waits for its receiver, and a receiver that disconnects
+// before it goes away never gets a late report. Set the fields before start().
 class TDataDown : public QThread
 {
     Q_OBJECT

@@ -28,6 +28,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 1' TERM INT HUP
 
 fail() {
     echo "FAIL: $*" >&2

@@ -54,6 +54,7 @@ namespace {
 const QString SiteName = QString::fromUtf8(VEXEL_SITE_NAME);
 const QString SiteAddress = QString::fromUtf8(VEXEL_SITE_ADDRESS);
 const QString EditionText = QStringLiteral("单用户版");
+const QString DownloadFailedText = QStringLiteral("下载开奖数据失败！\r\n");
 
 // The long part of a hint "short|long".
 QString LongHint(const QString &hint)
@@ -774,8 +775,8 @@ void TMainForm::FileMenuDownClick()
         worker->SetTimeLimitMs(m_downloadTimeLimitMs);
     worker->SetFreeOnTerminate(true);
     connect(worker, &TDataDown::downloaded, this, &TMainForm::LoadDownloadedDraws);
-    connect(worker, &TDataDown::failed, this, [this](const QString &reason) {
-        ShowMessage(QStringLiteral("下载开奖数据失败！\r\n") + reason);
+    connect(worker, &TDataDown::failed, this, [this](const QString &, const TDownloadError &failure) {
+        ShowMessage(DownloadFailedText + DownloadFailureText(failure));
     });
     // Whatever the outcome, the user can try again once the worker has ended.
     connect(worker, &QThread::finished, this, [this] { SetDownloadEnabled(true); });
@@ -789,8 +790,11 @@ void TMainForm::LoadDownloadedDraws(const QStringList &lines)
     QList<qint32> numbers;
     try {
         numbers = ConvertDownloadedDraws(lines);
-    } catch (const EVexelError &e) {
-        ShowMessage(QStringLiteral("下载开奖数据失败！\r\n") + e.message());
+    } catch (const EDownloadError &e) {
+        ShowMessage(DownloadFailedText + DownloadFailureText(e.failure()));
+        return;
+    } catch (const EVexelError &) {
+        ShowMessage(DownloadFailedText + DownloadFailureText(TDownloadError{}));
         return;
     }
     SetDownloadEnabled(true);

@@ -276,11 +276,6 @@ void TVexelRegNet::SetTopRow(int row)
     FGrid.TopRow = FScrollBar->value();
 }
 
-void TVexelRegNet::PostKeyDown(int key)
-{
-    QMetaObject::invokeMethod(this, [this, key] { KeyDown(key); }, Qt::QueuedConnection);
-}
-
 void TVexelRegNet::PostEnsureVisible()
 {
     QMetaObject::invokeMethod(this, [this] { EnsureCurrentVisible(); }, Qt::QueuedConnection);
@@ -416,10 +411,9 @@ void TVexelRegNet::KeyPress(QChar ch)
     TCode code = FDraws.GetCode(target);
     code[size_t(FCurrent.Col - 1)] = digit;
     FDraws.SetCode(target, code);
-    update();
-    // The cursor moves on once this key is done: along the digits, then to
-    // column A of the next row.
-    PostKeyDown(Qt::Key_Right);
+    // The cursor moves on before the next key is read, however many keys are
+    // already queued: along the digits, then to column A of the next row.
+    KeyDown(Qt::Key_Right);
 }
 
 void TVexelRegNet::mousePressEvent(QMouseEvent *e)

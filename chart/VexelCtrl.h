@@ -144,7 +144,6 @@ private:
 
     void ScrollBarAction(int action);
     void SetTopRow(int row);
-    void PostKeyDown(int key);
     void PostEnsureVisible();
     void EnsureCurrentVisible();
     void PlaceScrollBar();

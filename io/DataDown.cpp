@@ -38,6 +38,37 @@ QString Quoted(const QString &line)
     return line.size() <= MaxQuoted ? line : line.left(MaxQuoted) + QStringLiteral("...");
 }
 
+// What a network error means to the user. The reply's own status is looked
+// at before this, so the content errors that follow from it do not come here.
+TDownloadFailure FailureOf(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::HostNotFoundError:
+    case QNetworkReply::SslHandshakeFailedError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::BackgroundRequestNotAllowedError:
+    case QNetworkReply::UnknownNetworkError:
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionClosedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError:
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+    case QNetworkReply::UnknownProxyError:
+        return TDownloadFailure::NoConnection;
+    case QNetworkReply::RemoteHostClosedError:
+        return TDownloadFailure::ConnectionLost;
+    case QNetworkReply::TimeoutError:
+        return TDownloadFailure::TimedOut;
+    case QNetworkReply::OperationCanceledError:
+        return TDownloadFailure::Stopped;
+    default:
+        // Protocol failures, damaged compressed bodies, bad redirects.
+        return TDownloadFailure::NotHttp;
+    }
+}
+
 } // namespace
 
 QString DataServiceUrl()
@@ -56,17 +87,20 @@ QString BuildRequestAddress(const QString &baseUrl, const QString &memberName,
 }
 
 bool DownloadLines(const QString &address, QStringList &lines, QString *error, int timeLimitMs,
-                   const std::function<bool()> &stopRequested)
+                   const std::function<bool()> &stopRequested, TDownloadError *failure)
 {
     const QUrl url(address);
     const QString where = url.toDisplayString(QUrl::RemoveQuery | QUrl::RemoveUserInfo);
-    const auto fail = [error](const QString &reason) {
+    const auto fail = [error, failure](const TDownloadError &why, const QString &reason) {
         if (error)
             *error = reason;
+        if (failure)
+            *failure = why;
         return false;
     };
     if (!url.isValid() || url.isRelative())
-        return fail(QStringLiteral("DownloadLines: '%1' is not a valid address").arg(where));
+        return fail({TDownloadFailure::BadAddress},
+                    QStringLiteral("DownloadLines: '%1' is not a valid address").arg(where));
     if (timeLimitMs <= 0)
         timeLimitMs = DefaultFetchTimeLimitMs;
 
@@ -119,21 +153,29 @@ bool DownloadLines(const QString &address, QStringList &lines, QString *error, i
     delete reply;
 
     if (stopped)
-        return fail(QStringLiteral("DownloadLines: stopped"));
-    if (timedOut)
-        return fail(QStringLiteral("DownloadLines: no complete reply from %1 within %2 ms")
-                        .arg(where).arg(timeLimitMs));
+        return fail({TDownloadFailure::Stopped}, QStringLiteral("DownloadLines: stopped"));
+    if (timedOut) {
+        TDownloadError why{TDownloadFailure::TimedOut};
+        why.Seconds = (timeLimitMs + 999) / 1000;
+        return fail(why, QStringLiteral("DownloadLines: no complete reply from %1 within %2 ms")
+                             .arg(where).arg(timeLimitMs));
+    }
     if (tooLarge)
-        return fail(QStringLiteral("DownloadLines: the reply from %1 is larger than %2 MiB")
+        return fail({TDownloadFailure::TooLarge},
+                    QStringLiteral("DownloadLines: the reply from %1 is larger than %2 MiB")
                         .arg(where).arg(MaxReplySize / (1024 * 1024)));
-    if (status.isValid() && (status.toInt() < 200 || status.toInt() > 299))
-        return fail(QStringLiteral("DownloadLines: %1 answered HTTP %2 %3").arg(where).arg(status.toInt()).arg(phrase).trimmed());
+    if (status.isValid() && (status.toInt() < 200 || status.toInt() > 299)) {
+        TDownloadError why{TDownloadFailure::HttpError};
+        why.Status = status.toInt();
+        return fail(why, QStringLiteral("DownloadLines: %1 answered HTTP %2 %3")
+                             .arg(where).arg(status.toInt()).arg(Quoted(phrase)).trimmed());
+    }
     if (networkError != QNetworkReply::NoError) {
         // Qt's text may quote the whole address, password included.
         errorText.replace(url.toString(QUrl::FullyEncoded), where);
         errorText.replace(url.toString(), where);
         errorText.replace(url.toDisplayString(), where);
-        return fail(QStringLiteral("DownloadLines: %1: %2").arg(where, errorText));
+        return fail({FailureOf(networkError)}, QStringLiteral("DownloadLines: %1: %2").arg(where, errorText));
     }
     lines = SplitLines(DecodeGbk(body));
     return true;
@@ -144,10 +186,12 @@ QStringList BuildHandOver(const QStringList &reply)
     // Both faults refuse the reply; the status line, when there is one, says
     // more about why.
     if (!reply.isEmpty() && !reply.first().contains(SuccessMark))
-        throw EVexelError(QStringLiteral("TDataDown: the reply does not report success: '%1'")
-                              .arg(Quoted(reply.first())));
+        throw EDownloadError(QStringLiteral("TDataDown: the reply does not report success: '%1'")
+                                 .arg(Quoted(reply.first())),
+                             {TDownloadFailure::NotSuccess, DownloadExcerpt(reply.first())});
     if (reply.size() < 2)
-        throw EVexelError(QStringLiteral("TDataDown: the reply has fewer than two lines"));
+        throw EDownloadError(QStringLiteral("TDataDown: the reply has fewer than two lines"),
+                             {TDownloadFailure::NoDrawLines});
     QStringList handOver;
     for (qsizetype i = 1; i < reply.size(); ++i) {
         const QString line = TrimText(reply.at(i));
@@ -155,8 +199,9 @@ QStringList BuildHandOver(const QStringList &reply)
             continue;
         const QStringList fields = SplitText(QStringLiteral("#"), line);
         if (fields.size() < 3)
-            throw EVexelError(QStringLiteral("TDataDown: reply line %1 has fewer than three fields: '%2'")
-                                  .arg(i + 1).arg(Quoted(line)));
+            throw EDownloadError(QStringLiteral("TDataDown: reply line %1 has fewer than three fields: '%2'")
+                                     .arg(i + 1).arg(Quoted(line)),
+                                 {TDownloadFailure::BadLine, DownloadExcerpt(line), int(i + 1)});
         handOver.append(TrimText(fields.at(0)) + QLatin1Char('#') + TrimText(fields.at(2)));
     }
     return handOver;
@@ -167,14 +212,20 @@ QList<qint32> ConvertDownloadedDraws(const QStringList &handOver)
     constexpr int DrawDigits = 7;
     QList<qint32> numbers;
     numbers.reserve(handOver.size());
-    for (const QString &line : handOver) {
-        const QStringList pieces = SplitText(QStringLiteral("#"), TrimText(line));
-        // A missing piece reads as an empty text, which is no integer.
-        const QString issue = pieces.value(0);
-        const QString digits = pieces.value(1);
-        ReadInteger(issue.left(DrawDigits));
-        ReadInteger(TrimText(digits).left(DrawDigits));
-        numbers.append(ReadInteger(DecodeDrawDigits(issue, digits)));
+    for (qsizetype i = 0; i < handOver.size(); ++i) {
+        const QString &line = handOver.at(i);
+        try {
+            const QStringList pieces = SplitText(QStringLiteral("#"), TrimText(line));
+            // A missing piece reads as an empty text, which is no integer.
+            const QString issue = pieces.value(0);
+            const QString digits = pieces.value(1);
+            ReadInteger(issue.left(DrawDigits));
+            ReadInteger(TrimText(digits).left(DrawDigits));
+            numbers.append(ReadInteger(DecodeDrawDigits(issue, digits)));
+        } catch (const EVexelError &e) {
+            throw EDownloadError(e.message(),
+                                 {TDownloadFailure::BadDraw, DownloadExcerpt(line), int(i + 1)});
+        }
     }
     return numbers;
 }
@@ -229,25 +280,32 @@ void TDataDown::run()
 {
     QStringList handOver;
     QString reason;
+    TDownloadError failure;
     bool accepted = false;
     try {
         if (!WaitForFetch()) {
             reason = QStringLiteral("TDataDown: stopped");
+            failure.Kind = TDownloadFailure::Stopped;
         } else {
             const QString address = BuildRequestAddress(m_baseUrl, m_memberName, m_memberPassword);
             QStringList lines;
-            if (DownloadLines(address, lines, &reason, m_timeLimitMs, [this] { return Terminated(); })) {
+            if (DownloadLines(address, lines, &reason, m_timeLimitMs, [this] { return Terminated(); }, &failure)) {
                 handOver = BuildHandOver(lines);
                 accepted = true;
             }
         }
+    } catch (const EDownloadError &e) {
+        reason = e.message();
+        failure = e.failure();
     } catch (const EVexelError &e) {
         reason = e.message();
+        failure = TDownloadError{};
     } catch (const std::exception &e) {
         reason = QStringLiteral("TDataDown: %1").arg(QString::fromLocal8Bit(e.what()));
+        failure = TDownloadError{};
     }
     if (accepted)
         emit downloaded(handOver);
     else
-        emit failed(reason);
+        emit failed(reason, failure);
 }

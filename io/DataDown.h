@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DownloadFailure.h"
+
 #include <QElapsedTimer>
 #include <QList>
 #include <QString>
@@ -27,36 +29,40 @@ QString BuildRequestAddress(const QString &baseUrl, const QString &memberName,
 
 // Fetches `address` over HTTP into memory and replaces `lines` with the
 // reply read as GBK, lines ended by CR, LF or CR LF. Returns false, with
-// `lines` untouched and the reason in `error` (never naming the query, which
-// carries the password), when the address is not valid, the connection or
-// the transfer fails, the status is not 2xx, the reply exceeds 16 MiB, the
-// whole fetch takes longer than `timeLimitMs`, or `stopRequested` returns
-// true (polled every few milliseconds). Runs its own event loop, so it may
-// be called on any thread that has no other use for its event loop meanwhile.
+// `lines` untouched, the technical reason in `error` (never naming the query,
+// which carries the password) and the user's reason in `failure`, when the
+// address is not valid, the connection or the transfer fails, the status is
+// not 2xx, the reply exceeds 16 MiB, the whole fetch takes longer than
+// `timeLimitMs`, or `stopRequested` returns true (polled every few
+// milliseconds). Runs its own event loop, so it may be called on any thread
+// that has no other use for its event loop meanwhile.
 bool DownloadLines(const QString &address, QStringList &lines, QString *error = nullptr,
                    int timeLimitMs = DefaultFetchTimeLimitMs,
-                   const std::function<bool()> &stopRequested = {});
+                   const std::function<bool()> &stopRequested = {},
+                   TDownloadError *failure = nullptr);
 
 // The hand-over lines of an accepted reply: for each non-blank line after
 // the status line, the trimmed first and third "#"-separated fields joined
 // by "#" (empty fields do not count; fields after the third are ignored).
 // A reply of fewer than two lines, a status line without "成功" or a
-// non-blank line with fewer than three fields raises EVexelError.
+// non-blank line with fewer than three fields raises EDownloadError.
 QStringList BuildHandOver(const QStringList &reply);
 
 // The draw numbers (0..9999999) of the hand-over lines, in order, ready for
 // RebuildDrawList. Every line is read first: an issue whose first seven
 // characters or whole text is not an integer, or a digit field whose first
 // seven characters are not an integer or that is shorter than seven
-// characters, raises EVexelError "'<text>' is not a valid integer value".
+// characters, raises EDownloadError "'<text>' is not a valid integer value"
+// naming the draw (from 1) in its failure.
 QList<qint32> ConvertDownloadedDraws(const QStringList &handOver);
 
 // The download worker. It waits a few seconds from its creation, fetches the
 // draw request once and reports exactly one of downloaded() and failed(),
-// then ends. Both signals are emitted on the worker thread, so a receiver on
-// the interface thread gets them queued: the worker never waits for its
-// receiver, and a receiver that disconnects before it goes away never gets a
-// late report. Set the fields before start().
+// then ends. failed() carries the technical reason, in English, and the
+// failure to tell the user (DownloadFailureText). Both signals are emitted on
+// the worker thread, so a receiver on the interface thread gets them queued:
+// the worker never waits for its receiver, and a receiver that disconnects
+// before it goes away never gets a late report. Set the fields before start().
 class TDataDown : public QThread
 {
     Q_OBJECT
@@ -92,7 +98,7 @@ public:
 
 signals:
     void downloaded(const QStringList &handOver);
-    void failed(const QString &reason);
+    void failed(const QString &reason, const TDownloadError &failure);
 
 protected:
     void run() override;

@@ -46,6 +46,21 @@ QHash<QString, QString> ParseQuery(const QByteArray &query)
     return values;
 }
 
+// Where a request's head ends: the position of the line end that closes its
+// last line, found at the empty line that follows it; -1 while incomplete.
+// Lines end with CR LF, or with a bare LF as simple clients send it. A
+// request without header lines (HTTP/1.0 allows that) ends right after its
+// request line.
+qsizetype HeadEnd(const QByteArray &data)
+{
+    for (qsizetype lf = data.indexOf('\n'); lf >= 0; lf = data.indexOf('\n', lf + 1)) {
+        const QByteArray next = data.mid(lf + 1, 2);
+        if (next.startsWith('\n') || next == "\r\n")
+            return lf > 0 && data.at(lf - 1) == '\r' ? lf - 1 : lf;
+    }
+    return -1;
+}
+
 void Respond(QTcpSocket *socket, int status, const QByteArray &reason, const QByteArray &body,
              const QByteArray &extraHeaders = {})
 {
@@ -190,7 +205,7 @@ void TDrawServer::Accept()
                 return;
             }
             *head += socket->readAll();
-            const qsizetype end = head->indexOf("\r\n\r\n");
+            const qsizetype end = HeadEnd(*head);
             if (end < 0 && head->size() <= MaxHeadSize)
                 return;
             *answered = true;
@@ -204,7 +219,9 @@ void TDrawServer::Accept()
 
 void TDrawServer::Answer(QTcpSocket *socket, const QByteArray &head)
 {
-    const QList<QByteArray> requestLine = head.left(head.indexOf("\r\n")).split(' ');
+    const qsizetype lineEnd = head.indexOf('\n');
+    const QList<QByteArray> requestLine =
+        (lineEnd < 0 ? head : head.left(lineEnd)).trimmed().split(' ');
     if (requestLine.size() != 3 || !requestLine.at(2).startsWith("HTTP/")) {
         Respond(socket, 400, "Bad Request", {});
         return;

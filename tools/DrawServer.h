@@ -26,9 +26,10 @@ struct TServedDraw
 // ReadDrawFile.
 QList<TServedDraw> ReadServedDraws(const QString &path);
 
-// A small HTTP/1.1 responder on 127.0.0.1 for the draw request. A GET of the
-// draw path is answered 200 with a GBK text: a status line and, when the
-// request is accepted, one "issue#date#scrambled digits" line per draw,
+// A small HTTP/1.1 responder on 127.0.0.1 for the draw request. It also
+// takes HTTP/1.0 requests without header lines, and bare LF line ends. A GET
+// of the draw path is answered 200 with a GBK text: a status line and, when
+// the request is accepted, one "issue#date#scrambled digits" line per draw,
 // oldest first, CR LF line ends. Other paths get 404, other methods 405; each
 // connection is closed after one answer.
 class TDrawServer : public QObject

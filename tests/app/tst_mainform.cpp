@@ -1,6 +1,7 @@
 // The main window end to end: start-up and shutdown with the settings file
 // and the workspace, import, search and its texts, the list commands, save,
 // and the refusals while a search runs.
+#include "DownloadFailure.h"
 #include "DrawServer.h"
 #include "Main.h"
 #include "RegListModel.h"
@@ -496,6 +497,8 @@ void TestMainForm::download()
         QCOMPARE(w.form->Chart().Codes().GetNum(1, 0), 8);
     } else {
         QVERIFY(w.messages.first().startsWith(QStringLiteral("下载开奖数据失败！")));
+        QCOMPARE(w.messages.first(), QStringLiteral("下载开奖数据失败！\r\n")
+                                         + DownloadFailureText({TDownloadFailure::NotSuccess, TDrawServer::MemberRefused}));
         QCOMPARE(w.form->Chart().Codes().Count(), 1);
     }
 }

@@ -63,6 +63,20 @@ QStringList drawsOf(const TCodes &draws)
     return list;
 }
 
+// The chart of a typing_data row: its column count, draws and current cell.
+std::unique_ptr<TProbeChart> typingChart()
+{
+    QFETCH(int, colCount);
+    QFETCH(QStringList, draws);
+    QFETCH(TCell, start);
+    auto chart = chartWith<TProbeChart>(0, colCount);
+    for (const QString &d : draws)
+        addDraw(chart->Codes(), d);
+    chart->Relayout();
+    chart->SetCurrentCell(start);
+    return chart;
+}
+
 // Lets the requests the chart posted to itself run.
 void settle()
 {
@@ -109,6 +123,8 @@ private slots:
     void keysNotify();
     void typing_data();
     void typing();
+    void typingQueued_data();
+    void typingQueued();
     void typingOffThePage();
     void nonDigitBeeps_data();
     void nonDigitBeeps();
@@ -294,16 +310,8 @@ void TestChartControl::typing_data()
 
 void TestChartControl::typing()
 {
-    QFETCH(int, colCount);
-    QFETCH(QStringList, draws);
-    QFETCH(TCell, start);
     QFETCH(QString, typed);
-
-    auto chart = chartWith<TProbeChart>(0, colCount);
-    for (const QString &d : draws)
-        addDraw(chart->Codes(), d);
-    chart->Relayout();
-    chart->SetCurrentCell(start);
+    auto chart = typingChart();
     for (QChar ch : typed) {
         QTest::keyClick(chart.get(), ch.toLatin1());
         settle();
@@ -316,6 +324,27 @@ void TestChartControl::typing()
         QCOMPARE(c[0], c[1] + c[2] + c[3] + c[4]);
     }
     QCOMPARE(chart->Beeps, 0);
+}
+
+void TestChartControl::typingQueued_data()
+{
+    typing_data();
+}
+
+void TestChartControl::typingQueued()
+{
+    // Every key is queued before the first is handled, as a busy program
+    // receives a fast typist's keys: each digit must still get its own cell.
+    QFETCH(QString, typed);
+    auto chart = typingChart();
+    for (QChar ch : typed) {
+        const int key = Qt::Key_0 + ch.digitValue();
+        QCoreApplication::postEvent(chart.get(), new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, QString(ch)));
+        QCoreApplication::postEvent(chart.get(), new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, QString(ch)));
+    }
+    QCoreApplication::processEvents();
+    QTEST(drawsOf(chart->Codes()), "expected");
+    QTEST(chart->CurrentCell(), "cell");
 }
 
 void TestChartControl::typingOffThePage()

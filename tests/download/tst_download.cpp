@@ -1,5 +1,6 @@
 // The digit key and the digit scramble, against hand-computed values.
 #include "DigitKey.h"
+#include "DownloadFailure.h"
 #include "DrawText.h"
 #include "VexelError.h"
 
@@ -38,6 +39,8 @@ private slots:
     void decodeRejects_data();
     void decodeRejects();
     void roundTrip();
+    void excerpt_data();
+    void excerpt();
 };
 
 void TestDownload::digitKey_data()
@@ -123,6 +126,28 @@ void TestDownload::roundTrip()
     }
     QCOMPARE(DigitKey(), BuildDigitKey(QStringLiteral("VMKROSD"), VEXEL_DIGIT_KEY_K));
     QVERIFY(!errorOf([] { EncodeDrawDigits("1", "12345x7"); }).isEmpty());
+}
+
+void TestDownload::excerpt_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("excerpt");
+
+    const QString forty = QString(39, u'x') + u'成';
+    const QString face = QString::fromUcs4(U"\U0001F600");
+    QTest::newRow("short, trimmed") << " \t会员名或密码错误\r" << "会员名或密码错误";
+    QTest::newRow("forty fit") << forty << forty;
+    QTest::newRow("longer, elided to forty") << forty + "y" << QString(39, u'x') + u'…';
+    QTest::newRow("line breaks, tabs, direction marks as one blank")
+        << "a\r\n\t b\u202Ec\u200Bd" << "a b c d";
+    QTest::newRow("no half of a pair") << QString(38, u'x') + face + face << QString(38, u'x') + face + face;
+    QTest::newRow("pair cut whole") << QString(38, u'x') + face + face + "y" << QString(38, u'x') + face + u'…';
+}
+
+void TestDownload::excerpt()
+{
+    QFETCH(QString, text);
+    QTEST(DownloadExcerpt(text), "excerpt");
 }
 
 QTEST_GUILESS_MAIN(TestDownload)

@@ -9,6 +9,7 @@
 #include "VexelError.h"
 
 #include <QPointer>
+#include <QRegularExpression>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -27,6 +28,7 @@ struct Outcome
     bool downloaded = false;
     QStringList handOver;
     QString reason;
+    TDownloadError failure;
     qint64 elapsedMs = 0;
 };
 
@@ -45,10 +47,12 @@ Outcome runWorker(TDataDown &worker)
             o.handOver = handOver;
         }
     }, Qt::DirectConnection);
-    QObject::connect(&worker, &TDataDown::failed, &worker, [&](const QString &reason) {
+    QObject::connect(&worker, &TDataDown::failed, &worker, [&](const QString &reason, const TDownloadError &failure) {
         const std::lock_guard<std::mutex> guard(lock);
-        if (o.reports++ == 0)
+        if (o.reports++ == 0) {
             o.reason = reason;
+            o.failure = failure;
+        }
     }, Qt::DirectConnection);
     QElapsedTimer clock;
     clock.start();
@@ -105,6 +109,29 @@ public:
     QString url() const { return QStringLiteral("http://127.0.0.1:%1/draws").arg(serverPort()); }
 };
 
+// Answers whatever arrives with fixed bytes, then closes the connection.
+class TRawServer : public QTcpServer
+{
+public:
+    explicit TRawServer(const QByteArray &answer)
+    {
+        connect(this, &QTcpServer::newConnection, this, [this, answer] {
+            QTcpSocket *socket = nextPendingConnection();
+            connect(socket, &QTcpSocket::readyRead, socket, [socket, answer] {
+                socket->readAll();
+                socket->write(answer);
+                socket->disconnectFromHost();
+            });
+        });
+        listen(QHostAddress::LocalHost, 0);
+    }
+};
+
+QByteArray httpOk(const QByteArray &body)
+{
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
+
 QString scrambled(const QString &issue, qint32 draw)
 {
     return EncodeDrawDigits(issue, FormatDrawNumber(draw));
@@ -126,6 +153,8 @@ private slots:
     void fetchFails_data();
     void fetchFails();
     void silentServerHitsTimeLimit();
+    void failureMessages_data();
+    void failureMessages();
     void stopDuringFetch();
     void destroyDuringWait();
     void standardWait();
@@ -133,6 +162,8 @@ private slots:
     void servedDraws_data();
     void servedDraws();
     void toolServesSampleHistory();
+    void plainRequests_data();
+    void plainRequests();
     void toolBadArguments_data();
     void toolBadArguments();
 };
@@ -297,6 +328,64 @@ void TestDownloadHttp::silentServerHitsTimeLimit()
     QCOMPARE(silent.sockets.size(), 1);
 }
 
+void TestDownloadHttp::failureMessages_data()
+{
+    QTest::addColumn<QString>("server");       // "raw", "refused" or "silent"
+    QTest::addColumn<QByteArray>("answer");    // what the raw server sends
+    QTest::addColumn<QString>("cause");        // the words the message must hold
+
+    const QByteArray ok = EncodeGbk(QStringLiteral("开奖数据下载成功")) + "\r\n";
+    const QByteArray a = EncodeGbk("04101#2004-05-21#" + scrambled("04101", 8558511)) + "\r\n";
+    const QByteArray huge(3 * 1024 * 1024, '1');
+
+    QTest::newRow("connection refused") << "refused" << QByteArray() << QStringLiteral("无法连接");
+    QTest::newRow("no answer in time") << "silent" << QByteArray() << QStringLiteral("1秒内没有回复");
+    QTest::newRow("closed without answer") << "raw" << QByteArray() << QStringLiteral("连接中断");
+    QTest::newRow("HTTP error status")
+        << "raw" << QByteArray("HTTP/1.1 503 Service Unavailable\r\nContent-Length: 0\r\n\r\n") << QStringLiteral("状态码503");
+    QTest::newRow("bad status line") << "raw" << "HTTP/1.1 two hundred\r\n\r\n" + ok + a << QStringLiteral("回复无法识别");
+    QTest::newRow("damaged compressed body")
+        << "raw" << QByteArray("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: 9\r\n\r\nnot gzip!")
+        << QStringLiteral("回复无法识别");
+    QTest::newRow("member refused") << "raw" << httpOk(EncodeGbk(TDrawServer::MemberRefused) + "\r\n")
+                                    << QStringLiteral("没有发来开奖数据，它的回复是：“会员名或密码错误”");
+    QTest::newRow("huge status line") << "raw" << httpOk(huge + "\r\n" + a) << QStringLiteral("没有发来开奖数据");
+    QTest::newRow("status line only") << "raw" << httpOk(ok) << QStringLiteral("没有开奖号码");
+    QTest::newRow("bad draw line") << "raw" << httpOk(ok + a + "\r\n" + huge) << QStringLiteral("第4行格式不对");
+    QTest::newRow("huge issue field")
+        << "raw" << httpOk(ok + a + huge + "#d#" + scrambled("1", 1234567).toLatin1())
+        << QStringLiteral("第2条开奖记录的期号或号码不对");
+}
+
+void TestDownloadHttp::failureMessages()
+{
+    QFETCH(QString, server);
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, cause);
+
+    TRawServer raw(answer);
+    TSilentServer silent;
+    quint16 port = server == "silent" ? silent.serverPort() : raw.serverPort();
+    if (server == "refused") {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
+        port = closed.serverPort();
+    }
+    const Outcome o = download(QStringLiteral("http://127.0.0.1:%1/draws").arg(port), {}, {}, server == "silent" ? 300 : 10000);
+    TDownloadError failure = o.failure;
+    try {
+        if (o.downloaded)
+            QFAIL(qPrintable(QString::number(ConvertDownloadedDraws(o.handOver).size()) + " draws taken"));
+    } catch (const EDownloadError &e) {
+        failure = e.failure();
+    }
+    const QString text = DownloadFailureText(failure);
+    QVERIFY2(text.contains(cause), qPrintable(text));
+    // A few lines, whatever the server sent, in Chinese but for what it quotes.
+    QVERIFY2(text.size() <= 100 && failure.Excerpt.size() <= MaxExcerptChars, qPrintable(text));
+    QVERIFY2(!QString(text).remove(failure.Excerpt).contains(QRegularExpression("[A-Za-z]")), qPrintable(text));
+}
+
 void TestDownloadHttp::stopDuringFetch()
 {
     TSilentServer silent;
@@ -404,6 +493,34 @@ void TestDownloadHttp::toolServesSampleHistory()
     const Numbers draws = ReadDrawFile(SAMPLE_HISTORY_PATH);
     QVERIFY(o.handOver.first().startsWith("04101#"));
     QCOMPARE(ConvertDownloadedDraws(o.handOver), draws);
+}
+
+void TestDownloadHttp::plainRequests_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("status");
+
+    const QByteArray target = "/draws?soft=VMKROSD&softid=6&ver=1.06&mName=&mPw=";
+    QTest::newRow("HTTP/1.0 without header lines") << "GET " + target + " HTTP/1.0\r\n\r\n" << 200;
+    QTest::newRow("bare LF line ends") << "GET " + target + " HTTP/1.0\nAccept: */*\n\n" << 200;
+    QTest::newRow("no version") << "GET " + target + "\r\n\r\n" << 400;
+}
+
+void TestDownloadHttp::plainRequests()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(int, status);
+
+    TDrawServer server;
+    server.SetPath(QStringLiteral("/draws"));
+    QVERIFY(server.Listen(0));
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, server.Port());
+    client.write(request);
+    QByteArray answer;
+    QTRY_VERIFY_WITH_TIMEOUT((answer += client.readAll(), client.state() == QAbstractSocket::UnconnectedState), 10000);
+    QVERIFY2(answer.startsWith("HTTP/1.1 " + QByteArray::number(status) + ' '), answer.constData());
+    QCOMPARE(answer.endsWith("\r\n\r\n" + server.DrawReply()), status == 200);
 }
 
 void TestDownloadHttp::toolBadArguments_data()

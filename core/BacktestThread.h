@@ -1,0 +1,45 @@
+#pragma once
+
+#include "Backtest.h"
+#include "Hao.h"
+#include "RegOptions.h"
+
+#include <QMetaType>
+#include <QThread>
+#include <atomic>
+
+Q_DECLARE_METATYPE(TBacktestDraw)
+Q_DECLARE_METATYPE(TBacktestResult)
+
+// A backtest in the background, on its own copies of the draws and the
+// settings. Its signals are emitted from the worker and so reach receivers
+// on other threads queued: a receiver destroyed first simply gets nothing.
+// Destroying the thread stops the run and waits for it.
+class TBacktestThread : public QThread
+{
+    Q_OBJECT
+
+public:
+    TBacktestThread(const TCodes &draws, const TRegOptions &settings, TDrawSpan span,
+                    int threads = 0, QObject *parent = nullptr);
+    ~TBacktestThread() override;
+
+    // Asks the run to end soon; `finished` still comes, with complete = false.
+    void Stop() { m_stop.store(true); }
+
+signals:
+    // One tested draw finished; `done` of `total` are finished.
+    void drawTested(const TBacktestDraw &draw, int done, int total);
+    // The run ended; `failed` when it could not go on (out of memory).
+    void backtestFinished(const TBacktestResult &result, bool failed);
+
+protected:
+    void run() override;
+
+private:
+    const TCodes m_draws;
+    const TRegOptions m_settings;
+    const TDrawSpan m_span;
+    const int m_threads;
+    std::atomic<bool> m_stop{false};
+};

@@ -14,6 +14,10 @@ TBacktestThread::~TBacktestThread()
     wait();
 }
 
+// Reports travel as calls queued to this object, which lives on the
+// receiver's thread, and are emitted there; destroying the object drops the
+// calls still queued, so nothing of a run arrives after its thread object
+// is gone.
 void TBacktestThread::run()
 {
     TBacktestResult result;
@@ -21,11 +25,16 @@ void TBacktestThread::run()
     try {
         result = RunBacktest(
             m_draws, m_settings, m_span, m_stop,
-            [this](const TBacktestDraw &draw, int done, int total) { emit drawTested(draw, done, total); },
+            [this](const TBacktestDraw &draw, int done, int total) {
+                QMetaObject::invokeMethod(
+                    this, [this, draw, done, total] { emit drawTested(draw, done, total); }, Qt::QueuedConnection);
+            },
             m_threads);
     } catch (...) {
         result.complete = false;
         failed = true;
     }
-    emit backtestFinished(result, failed);
+    QMetaObject::invokeMethod(
+        this, [this, result = std::move(result), failed] { emit backtestFinished(result, failed); },
+        Qt::QueuedConnection);
 }

@@ -12,9 +12,10 @@ Q_DECLARE_METATYPE(TBacktestDraw)
 Q_DECLARE_METATYPE(TBacktestResult)
 
 // A backtest in the background, on its own copies of the draws and the
-// settings. Its signals are emitted from the worker and so reach receivers
-// on other threads queued: a receiver destroyed first simply gets nothing.
-// Destroying the thread stops the run and waits for it.
+// settings. Its signals are emitted on the thread this object lives on (the
+// receiver's), never on the worker. Destroying it stops the run and waits
+// for it; after that no signal of the run comes, not even one already on
+// its way.
 class TBacktestThread : public QThread
 {
     Q_OBJECT

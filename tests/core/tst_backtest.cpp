@@ -7,9 +7,9 @@
 #include "ReferenceEngine.h"
 #include "VexelReg.h"
 
-#include <QSignalSpy>
 #include <QtTest>
 #include <array>
+#include <optional>
 
 namespace {
 
@@ -227,20 +227,35 @@ void TestBacktest::backgroundRun()
     const TRegOptions s = settingsOf(1, 3, 3, 6, 0, 4);
     const TDrawSpan span = LastDraws(draws.Count(), 12);
     TBacktestThread thread(draws, s, span);
-    QSignalSpy tested(&thread, &TBacktestThread::drawTested);
-    QSignalSpy finished(&thread, &TBacktestThread::backtestFinished);
+    // A receiver on this thread, as a window would be: every report must
+    // arrive here, not on the worker.
+    QObject receiver;
+    int tested = 0, lastDone = 0;
+    bool onReceiverThread = true;
+    std::optional<TBacktestResult> result;
+    connect(&thread, &TBacktestThread::drawTested, &receiver, [&](const TBacktestDraw &, int done, int) {
+        onReceiverThread &= QThread::currentThread() == receiver.thread();
+        ++tested;
+        lastDone = done;
+    });
+    connect(&thread, &TBacktestThread::backtestFinished, &receiver, [&](const TBacktestResult &r, bool failed) {
+        onReceiverThread &= QThread::currentThread() == receiver.thread() && !failed;
+        result = r;
+    });
     thread.start();
-    QVERIFY(finished.wait(60000));
-    QCOMPARE(tested.size(), 12);
-    QCOMPARE(tested.last().at(1).toInt(), 12);
-    const auto result = finished.first().at(0).value<TBacktestResult>();
-    QVERIFY(result.complete && !finished.first().at(1).toBool());
-    QVERIFY(result.draws == run(draws, s, span, 0).draws);
+    QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 60000);
+    QVERIFY(onReceiverThread);
+    QCOMPARE(tested, 12);
+    QCOMPARE(lastDone, 12);
+    QVERIFY(result->complete);
+    QVERIFY(result->draws == run(draws, s, span, 0).draws);
 
     // Destroyed while it runs: it stops, waits and reports to no one.
     auto early = std::make_unique<TBacktestThread>(draws, s, LastDraws(draws.Count(), 150));
+    connect(early.get(), &TBacktestThread::backtestFinished, &receiver, [&] { QFAIL("reported after its end"); });
     early->start();
     early.reset();
+    QTest::qWait(50);
 }
 
 QTEST_GUILESS_MAIN(TestBacktest)

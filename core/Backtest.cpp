@@ -238,7 +238,7 @@ TBacktestResult RunBacktest(const TCodes &draws, const TRegOptions &settings, TD
         try {
             for (;;) {
                 const int i = next.fetch_add(1);
-                if (i >= total || halt.load())
+                if (i >= total || halt.load() || stop.load())
                     break;
                 const int index = span.first + i;
                 TCodes before(draws);
@@ -256,35 +256,34 @@ TBacktestResult RunBacktest(const TCodes &draws, const TRegOptions &settings, TD
         }
         finished.WorkerEnded(error);
     };
-    std::vector<std::thread> pool;
-    pool.reserve(size_t(workers));
+    // However this function is left, the workers are halted and joined.
+    struct TPool
+    {
+        std::atomic<bool> &halt;
+        std::vector<std::thread> threads;
+        ~TPool()
+        {
+            halt.store(true);
+            for (std::thread &t : threads)
+                t.join();
+        }
+    } pool{halt, {}};
     for (int w = 0; w < workers; ++w)
-        pool.emplace_back(work);
+        pool.threads.emplace_back(work);
 
     std::vector<TDrawTally> done;
     done.reserve(size_t(total));
-    std::exception_ptr error;
     for (bool ended = false; !ended;) {
         std::deque<TDrawTally> batch = finished.Take(workers, std::chrono::milliseconds(10), ended);
         if (stop.load())
             halt.store(true);
         for (TDrawTally &t : batch) {
             done.push_back(std::move(t));
-            if (progress && !error) {
-                try {
-                    progress(done.back().draw, int(done.size()), total);
-                } catch (...) {
-                    error = std::current_exception();
-                    halt.store(true);
-                }
-            }
+            if (progress)
+                progress(done.back().draw, int(done.size()), total);
         }
     }
-    for (std::thread &t : pool)
-        t.join();
-    if (!error)
-        error = finished.Error();
-    if (error)
+    if (std::exception_ptr error = finished.Error())
         std::rethrow_exception(error);
 
     std::sort(done.begin(), done.end(),

@@ -10,15 +10,19 @@
 //   max   wide with up to 9 points and at least 12 steps (only with --max:
 //         minutes rather than seconds)
 // each on a 2,000-draw history made from a fixed seed and on the bundled
-// sample history. Every figure comes from this one run: the reference runs
-// on wide, and on deep only with --deep-reference (some seven minutes per
-// history; on max it would take days), the engine with one thread and
-// with N (default: every core; on max one thread only for the seeded
-// history), its wall time the median of 9 runs on wide, 3 on deep, 1 on max. "identical" compares every report (counter,
-// kind and every field of every pattern): against the reference on wide,
+// sample history. Then a backtest on the sample: the last 500 draws with
+// wide, the last 100 with deep, on N threads. Every figure comes from this
+// one run: the reference runs on wide, and on deep only with
+// --deep-reference (some seven minutes per history; on max it would take
+// days), the engine with one thread and with N (default: every core; on max
+// one thread only for the seeded history), its wall time the median of 9
+// runs on wide, 3 on deep, 1 on max. "identical" compares every report
+// (counter, kind and every field of every pattern): against the reference on wide,
 // one thread against N threads elsewhere. A last run measures how soon a
 // stop request ends a max search and the longest wait between progress
 // reports while it ran.
+#include "Backtest.h"
+#include "BacktestText.h"
 #include "DrawsOf.h"
 #include "FastSearch.h"
 #include "Hao.h"
@@ -248,6 +252,40 @@ void benchStop(const TCodes &draws, int threads)
                 double(watch.longest) / 1e6);
 }
 
+// User and system time of the whole process so far (on a shared machine the
+// wall time alone does not tell how much work a run took).
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// A backtest of the last `count` draws of the sample: wall time against its
+// limit, and what the forecasts scored.
+void benchBacktest(const char *work, const TCodes &draws, const TRegOptions &s, int count, int threads,
+                   double limitSeconds)
+{
+    std::atomic<bool> stop{false};
+    QElapsedTimer clock;
+    const double cpuBefore = cpuSeconds();
+    clock.start();
+    const TBacktestResult r = RunBacktest(draws, s, LastDraws(draws.Count(), count), stop, {}, threads);
+    const double seconds = double(clock.nsecsElapsed()) / 1e9;
+    const double cpu = cpuSeconds() - cpuBefore;
+    const TRateInterval interval = r.Interval();
+    std::printf("%-5s sample  last %d draws, %d threads: %.2f s, %.2f s of processor time (limit %.0f s: %s); "
+                "%lld patterns, hit rate %s "
+                "(95%% interval %s to %s, chance alone %s to %s); consensus %lld tests, hit rate %s\n",
+                work, count, threads, seconds, cpu, limitSeconds, seconds < limitSeconds ? "within" : "OVER",
+                (long long)r.total.tests, qPrintable(PercentText(r.total.Rate())),
+                qPrintable(PercentText(interval.low)), qPrintable(PercentText(interval.high)),
+                qPrintable(PercentText(interval.chanceLow)), qPrintable(PercentText(interval.chanceHigh)),
+                (long long)r.ConsensusTotal().tests, qPrintable(PercentText(r.ConsensusTotal().Rate())));
+    std::fflush(stdout);
+}
+
 QString cpuName()
 {
     QFile f(QStringLiteral("/proc/cpuinfo"));
@@ -314,6 +352,10 @@ int main(int argc, char *argv[])
         benchWorkload(w.name, "sample", *sample, w.settings, w.reference, threads, w.runs,
                       w.runs > 1 || threads == 1);
     }
+    std::printf("\nbacktest\n");
+    benchBacktest("wide", *sample, workload(4, 6), 500, threads, 10);
+    benchBacktest("deep", *sample, workload(6, 9), 100, threads, 60);
+    std::printf("\n");
     benchStop(seeded, threads);
 
     rusage usage{};

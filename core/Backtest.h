@@ -1,0 +1,116 @@
+#pragma once
+
+#include "RegOptions.h"
+
+#include <QString>
+#include <QtGlobal>
+#include <atomic>
+#include <functional>
+#include <map>
+#include <vector>
+
+class TCodes;
+
+// A backtest asks: had the search been run just before each of some past
+// draws, how often would the forecasts of the patterns it found have come
+// true? For each tested draw t the search runs on the first t draws exactly
+// as a search on that history would, and every found pattern's forecast is
+// compared with draw t's target sum.
+
+// A forecast digit picked at random comes true one time in ten.
+constexpr double ChanceHitRate = 0.1;
+
+// Forecasts (or consensus tests) made and how many came true.
+struct TBacktestTally
+{
+    qint64 tests = 0;
+    qint64 hits = 0;
+
+    double Rate() const { return tests > 0 ? double(hits) / double(tests) : 0.0; }
+    void Add(const TBacktestTally &other)
+    {
+        tests += other.tests;
+        hits += other.hits;
+    }
+    bool operator==(const TBacktestTally &) const = default;
+};
+
+// What one tested draw gave.
+struct TBacktestDraw
+{
+    int index = 0;          // zero-based index of the tested draw; its number is index + 1
+    qint64 patterns = 0;    // patterns found on the draws before it
+    qint64 hits = 0;        // of those, forecasts that came true
+    int consensusTests = 0; // targets with at least one pattern
+    int consensusHits = 0;  // of those, consensus forecasts that came true
+
+    bool operator==(const TBacktestDraw &) const = default;
+};
+
+// A 95 % interval for the hit rate, and the band around the chance rate that
+// luck alone gives with the same spread. The draws with patterns are the
+// independent units: the forecasts of one draw all face the same digits and
+// come true or fail together, so counting them as separate trials would make
+// the interval far too narrow.
+struct TRateInterval
+{
+    bool valid = false;     // needs two draws with patterns or more
+    int units = 0;          // draws with patterns
+    double rate = 0;        // hits / patterns over those draws
+    double standardError = 0;
+    double low = 0, high = 0;
+    double chanceLow = 0, chanceHigh = 0;
+
+    bool ChanceLike() const { return rate >= chanceLow && rate <= chanceHigh; }
+};
+
+// The interval of the ratio estimator hits / patterns, with the variance
+// taken between draws: se² = m / (m − 1) · Σ (hᵢ − R·nᵢ)² / (Σ nᵢ)² over the
+// m draws with patterns. Both ranges are clipped to 0..1.
+TRateInterval HitRateInterval(const std::vector<TBacktestDraw> &draws);
+
+struct TBacktestResult
+{
+    std::vector<TBacktestDraw> draws;              // the tested draws, in draw order
+    TBacktestTally total;                          // every forecast
+    std::map<quint16, TBacktestTally> targets;     // by target mask
+    std::map<int, TBacktestTally> steps;           // by the pattern's step count
+    std::map<quint16, TBacktestTally> consensus;   // by target mask: one test per draw with patterns
+    bool complete = true;                          // false when stopped: `draws` holds those finished
+
+    TBacktestTally ConsensusTotal() const;
+    TRateInterval Interval() const { return HitRateInterval(draws); }
+};
+
+// Called on the thread that runs the backtest, once per finished draw, in the
+// order the draws finish (not necessarily draw order).
+using TBacktestProgress = std::function<void(const TBacktestDraw &draw, int done, int total)>;
+
+// The zero-based indices of the last `count` draws of a history of
+// `drawCount` draws (all of them when it has fewer).
+struct TDrawSpan
+{
+    int first = 0;
+    int last = -1;
+    int Count() const { return last >= first ? last - first + 1 : 0; }
+};
+TDrawSpan LastDraws(int drawCount, int count);
+
+// (Sum of draw `index`'s values at the positions of `mask`, each mod 10) mod 10.
+qint32 TargetSum(const TCodes &draws, int index, quint16 mask);
+
+// Tests the draws `span` of `draws` (indices within the history). Uses
+// `threads` threads (0: one per core): different draws run side by side, one
+// search thread each, and a single draw gets them all. Polls `stop`; a
+// stopped run returns the draws finished so far with complete = false.
+TBacktestResult RunBacktest(const TCodes &draws, const TRegOptions &settings, TDrawSpan span,
+                            const std::atomic<bool> &stop, const TBacktestProgress &progress = {},
+                            int threads = 0);
+
+// The name of a target as the pattern list shows it: AB, ABD, ... (H for the
+// sum column).
+QString TargetText(quint16 mask);
+
+// The target masks in the order they are listed: two-position sums, then
+// three, then four, then any others by value.
+std::vector<quint16> ListedTargets(const std::map<quint16, TBacktestTally> &tallies);

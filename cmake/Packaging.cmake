@@ -28,6 +28,7 @@ string(JOIN ", " CPACK_DEBIAN_PACKAGE_DEPENDS
     "libqt6gui6 (>= 6.4)"
     "libqt6widgets6 (>= 6.4)"
     "libqt6network6 (>= 6.4)"
+    "libqt6printsupport6 (>= 6.4)"
     "qt6-qpa-plugins"
     "fonts-arphic-uming | fonts-noto-cjk"
     "qt6-translations-l10n")

@@ -1,0 +1,160 @@
+#include "ChartExport.h"
+
+#include "BuildInfo.h"
+#include "ChartRender.h"
+#include "VexelCtrl.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QSaveFile>
+
+namespace ChartExport {
+
+namespace {
+
+const QString PngFilter = QStringLiteral("PNG 图片 (*.png)");
+const QString PdfFilter = QStringLiteral("PDF 文档 (*.pdf)");
+const QString DocumentTitle = QStringLiteral("规律图表");
+
+// Pages: A4 with 10 mm margins, the printer's or the reader's choice otherwise.
+const QMarginsF PageMargins(10, 10, 10, 10);
+
+bool Fail(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+QString CannotWrite(const QString &path, const QString &reason)
+{
+    return QStringLiteral("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+bool IsPdfPath(const QString &path)
+{
+    return QFileInfo(path).suffix().compare(QStringLiteral("pdf"), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+bool ExportChartImage(const TVexelRegNet &chart, const QString &path, QString *error)
+{
+    const ChartRender::TExportRange range = ChartRender::ExportRange(chart);
+    const float scale = ChartRender::ImageScale(chart.Grid(), range, ImageScale);
+    if (scale <= 0.0f)
+        return Fail(error, QStringLiteral("图表太长（%1 行），无法保存为图片。\n"
+                                          "请导出为 PDF 文档，或选中一条较短的规律。")
+                               .arg(range.DataRows()));
+    const QImage image = ChartRender::RenderImage(chart, range, scale);
+    if (image.isNull())
+        return Fail(error, QStringLiteral("内存不足，无法生成图表图片。"));
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return Fail(error, CannotWrite(path, file.errorString()));
+    if (!image.save(&file, "PNG")) {
+        const QString reason =
+            file.error() != QFileDevice::NoError ? file.errorString() : QStringLiteral("图片编码失败");
+        file.cancelWriting();
+        return Fail(error, CannotWrite(path, reason));
+    }
+    if (!file.commit())
+        return Fail(error, CannotWrite(path, file.errorString()));
+    return true;
+}
+
+bool ExportChartPdf(const TVexelRegNet &chart, const QString &path, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return Fail(error, CannotWrite(path, file.errorString()));
+    bool painted = false;
+    {
+        QPdfWriter writer(&file);
+        writer.setResolution(ChartRender::PageDpi);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(PageMargins, QPageLayout::Millimeter);
+        writer.setTitle(DocumentTitle);
+        writer.setCreator(BuildInfo::ProductTitle());
+        QPainter painter;
+        if (painter.begin(&writer)) {
+            painted = ChartRender::PaintPages(chart, painter, writer, ChartRender::ExportRange(chart));
+            painted = painter.end() && painted;
+        }
+    }
+    if (!painted) {
+        const QString reason =
+            file.error() != QFileDevice::NoError ? file.errorString() : QStringLiteral("无法生成 PDF 页面");
+        file.cancelWriting();
+        return Fail(error, CannotWrite(path, reason));
+    }
+    if (!file.commit())
+        return Fail(error, CannotWrite(path, file.errorString()));
+    return true;
+}
+
+bool ExportChartFile(const TVexelRegNet &chart, const QString &path, QString *error)
+{
+    return IsPdfPath(path) ? ExportChartPdf(chart, path, error) : ExportChartImage(chart, path, error);
+}
+
+void PrintChart(const TVexelRegNet &chart, QWidget *parent)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(DocumentTitle);
+    printer.setCreator(BuildInfo::ProductTitle());
+    printer.setPageMargins(PageMargins, QPageLayout::Millimeter);
+
+    QPrintPreviewDialog preview(&printer, parent);
+    preview.setWindowTitle(QStringLiteral("打印预览 - 规律图表"));
+    // Every request paints the chart as it is then, so the preview and the
+    // print show the same rows.
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&chart](QPrinter *target) {
+        QPainter painter;
+        if (!painter.begin(target))
+            return;
+        ChartRender::PaintPages(chart, painter, *target, ChartRender::ExportRange(chart));
+        painter.end();
+    });
+    preview.exec();
+}
+
+QString ExportChart(const TVexelRegNet &chart, QWidget *parent, const QString &folder)
+{
+    QFileDialog dialog(parent, QStringLiteral("导出图表为图片或 PDF 文档"),
+                       QDir(folder.isEmpty() ? QDir::homePath() : folder).filePath(QStringLiteral("规律图表.png")));
+    dialog.setObjectName(QStringLiteral("ExportChartDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters({PngFilter, PdfFilter});
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    // A name typed without an ending gets the one of the chosen kind.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &filter) {
+        dialog.setDefaultSuffix(filter == PdfFilter ? QStringLiteral("pdf") : QStringLiteral("png"));
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+
+    QString path = dialog.selectedFiles().first();
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix != QLatin1String("png") && suffix != QLatin1String("pdf"))
+        path += dialog.selectedNameFilter() == PdfFilter ? QStringLiteral(".pdf") : QStringLiteral(".png");
+
+    QString error;
+    if (!ExportChartFile(chart, path, &error)) {
+        QMessageBox box(QMessageBox::Warning, BuildInfo::ProductTitle(), error, QMessageBox::Ok, parent);
+        box.exec();
+        return {};
+    }
+    return path;
+}
+
+} // namespace ChartExport

@@ -21,8 +21,8 @@
 //   found patterns to the sink chunk by chunk, in order, filling in the
 //   progress reports a one-by-one walk would make on the way. Only a bounded
 //   number of chunks is in flight, and found patterns are handed over in
-//   batches as they come: when many wait for the calling thread, workers on
-//   later chunks pause, so memory stays bounded however many are found.
+//   batches as they come: workers pause while many wait for the calling
+//   thread, so memory stays bounded however many are found.
 #include "FastSearch.h"
 #include "Hao.h"
 #include "VexelReg.h"
@@ -925,16 +925,24 @@ private:
         qint64 seq;
     };
 
-    // A worker's batch of found patterns joins its slot; then, unless the
-    // merge takes this chunk next, the worker waits while many are waiting.
+    // A worker's batch of found patterns joins its slot; then the worker
+    // waits while too many wait for the merge. The worker of the chunk the
+    // merge is on counts only that chunk's patterns not yet reported, so it
+    // never waits for the merge to report the others first, nor while the
+    // merge waits for more of its patterns.
     static void HandOver(void *context, std::vector<TFound> &found)
     {
         auto &c = *static_cast<THandOverContext *>(context);
         TRun &r = *c.run;
         std::unique_lock<std::mutex> lock(r.m_mutex);
         r.Append(*c.slot, found);
+        const qint64 limit = r.m_config.waitingPatterns;
         r.m_workCv.wait(lock, [&] {
-            return r.m_abort.load() || r.m_waiting < r.m_config.waitingPatterns || c.seq == r.m_mergedSeq;
+            if (r.m_abort.load())
+                return true;
+            if (c.seq == r.m_mergedSeq)
+                return qint64(c.slot->found.size()) + r.m_reporting < limit;
+            return r.m_waiting < limit;
         });
     }
 
@@ -1037,12 +1045,19 @@ private:
                         state.emplace(slot.chunk);
                     m_waiting -= qint64(slot.found.size());
                     std::move(slot.found.begin(), slot.found.end(), std::back_inserter(state->found));
-                    slot.found.clear();
+                    std::vector<TFound>().swap(slot.found);
+                    m_reporting = qint64(state->found.size() - state->next);
                     complete = slot.ready;
                     m_workCv.notify_all();
                 }
                 state->go = Emit(slot.chunk, *state, complete);
                 state->Compact();
+                {
+                    // What is left waits for more of the chunk's patterns.
+                    std::lock_guard<std::mutex> lock(m_mutex);
+                    m_reporting = 0;
+                    m_workCv.notify_all();
+                }
                 if (!state->go)
                     break;
             }
@@ -1124,7 +1139,7 @@ private:
     const size_t m_window;
 
     std::mutex m_mutex;
-    std::condition_variable m_workCv; // workers wait for room in the window or for the merge
+    std::condition_variable m_workCv; // workers wait for room in the window or for the merge to catch up
     std::condition_variable m_doneCv; // the merge waits for found patterns or a finished chunk
     std::vector<Slot> m_ring;
     TChunkGen m_gen;
@@ -1132,6 +1147,7 @@ private:
     qint64 m_nextSeq = 0;
     qint64 m_mergedSeq = 0;
     qint64 m_waiting = 0;             // found patterns in slots, not yet taken by the merge
+    qint64 m_reporting = 0;           // taken by the merge, being reported now
     std::atomic<bool> m_abort{false};
     std::exception_ptr m_error;
 

@@ -22,7 +22,7 @@ struct TFastSearchConfig
     qint64 chunkCombinations = 0; // combinations per unit of work; 0: chosen from the search size
     // Found patterns that may wait for the calling thread before workers on
     // later chunks pause; bounds the memory of a search that finds many.
-    qint64 waitingPatterns = 32768;
+    qint64 waitingPatterns = 16384;
     // Found patterns a worker collects before it hands them over.
     int foundBatch = 1024;
 };

@@ -936,7 +936,7 @@ private:
         TRun &r = *c.run;
         std::unique_lock<std::mutex> lock(r.m_mutex);
         r.Append(*c.slot, found);
-        const qint64 limit = r.m_config.waitingPatterns;
+        const qint64 limit = std::max<qint64>(1, r.m_config.waitingPatterns);
         r.m_workCv.wait(lock, [&] {
             if (r.m_abort.load())
                 return true;

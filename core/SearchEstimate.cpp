@@ -126,11 +126,12 @@ TSearchEstimate EstimateSearch(const TRegOptions &settings, int drawCount)
                 e.patterns += intervals(0) * masks * accept;
             }
         } else {
-            // Lines within the nearest m distances from `from` on.
+            // Lines whose points all lie within m distances from the first on.
             auto within = [&](qint64 m) { return m > 0 ? Binomial(double(m * cols), double(k)) : 0.0; };
             for (qint64 far = first; far <= last; ++far) {
                 const double farthest = within(far - first + 1) - within(far - first);
-                // Of those, the lines with no point within maxDistance.
+                // Of the lines whose farthest point lies at `far`, those with
+                // no point within maxDistance, which the distance rule rejects.
                 const qint64 nearLimit = std::max<qint64>(plan.maxDistance, first - 1);
                 const double tooFar = far > nearLimit ? within(far - nearLimit) - within(far - nearLimit - 1) : 0.0;
                 const double lines = farthest - tooFar;

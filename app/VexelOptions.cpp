@@ -167,6 +167,9 @@ TOptionsForm::TOptionsForm(QWidget *parent)
     layout->addWidget(estimate);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    // The warning wraps within the width the settings take, so that the
+    // dialog keeps its size when it comes and goes.
+    m_estimateWarning->setMaximumWidth(search->sizeHint().width() - 2 * estimateLayout->contentsMargins().left());
 }
 
 QSpinBox *TOptionsForm::addSpin(const char *name, int min, int max, int shown, int maxLength,

@@ -6,6 +6,7 @@
 #include "DrawText.h"
 #include "RegListModel.h"
 #include "SearchEngine.h"
+#include "SearchEstimate.h"
 #include "SelectionWalk.h"
 #include "SettingsFile.h"
 #include "VexelCtrl.h"
@@ -41,7 +42,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <cmath>
 
 const QString TMainForm::WorkspaceName = QStringLiteral("工作文档.vxr");
 const QString TMainForm::ProductTitle = QString::fromUtf8(VEXEL_PRODUCT_TITLE);
@@ -61,20 +61,6 @@ QString LongHint(const QString &hint)
 {
     const qsizetype bar = hint.indexOf(QLatin1Char('|'));
     return bar < 0 ? hint : hint.mid(bar + 1);
-}
-
-// Combinations a search with these settings takes, for the progress bar.
-qint64 CombinationTotal(const TRegOptions &settings, int drawCount)
-{
-    const TSearchPlan plan = MakeSearchPlan(settings, drawCount);
-    const int n = plan.candidates.Count();
-    double total = 0;
-    for (int k = plan.kFirst; k <= n; ++k) {
-        total += std::exp(std::lgamma(n + 1.0) - std::lgamma(k + 1.0) - std::lgamma(n - k + 1.0));
-        if (k >= plan.kLast)
-            break;
-    }
-    return total > 9e18 ? qint64(9e18) : qint64(std::llround(total));
 }
 
 } // namespace
@@ -608,7 +594,7 @@ void TMainForm::RegMenuSearchClick()
     m_listView->repaint();
     m_chart->Reg().Clear();
     m_chart->update();
-    m_searchTotal = CombinationTotal(m_settings, m_chart->Codes().Count());
+    m_searchTotal = EstimateSearch(m_settings, m_chart->Codes().Count()).combinations;
     m_patterns->Start(m_chart->Codes());
     UpdateCaption();
     SetPanel(2, QStringLiteral("开始搜索规律,请稍候..."));
@@ -627,6 +613,7 @@ void TMainForm::RegMenuStopClick()
 
 void TMainForm::RegMenuOptionsClick()
 {
+    m_optionsForm->SetSearchContext(m_chart->Codes().Count(), m_patterns->Count(), m_patterns->PatternLimit());
     if (!m_optionsForm->Execute(m_settings))
         return;
     m_settings = m_optionsForm->WorkingCopy();
@@ -666,6 +653,42 @@ QString TMainForm::SearchText(qint64 combinations, int patterns, qint64 elapsedS
     return head + QStringLiteral("搜索到%1条规律").arg(patterns) + timing + QStringLiteral("...") + QLatin1Char('.');
 }
 
+QString TMainForm::SearchEndText(const TSearchOutcome &outcome, int patterns, qint64 elapsedSeconds)
+{
+    switch (outcome.end) {
+    case TSearchOutcome::LimitReached:
+        return SearchText(0, patterns, elapsedSeconds, false) + QStringLiteral("（已达到规律数量上限）");
+    case TSearchOutcome::OutOfMemory:
+    case TSearchOutcome::Failed:
+        return QStringLiteral("搜索失败，花费%1秒，保留了已找到的%2个规律").arg(elapsedSeconds).arg(patterns);
+    case TSearchOutcome::Completed:
+    case TSearchOutcome::Stopped:
+        break;
+    }
+    return SearchText(0, patterns, elapsedSeconds, false);
+}
+
+QString TMainForm::SearchEndMessage(const TSearchOutcome &outcome, int patterns, qint64 limit)
+{
+    const QString narrow = QStringLiteral("请缩小搜索范围后再搜索：增加走步最少的步数，减少彩线的点数，或缩短彩线跨越的行数。");
+    switch (outcome.end) {
+    case TSearchOutcome::LimitReached:
+        return QStringLiteral("规律数量已达到上限%1个，搜索已停止。\r\n找到的规律都已保留，现有%2个规律。\r\n")
+                   .arg(limit).arg(patterns) + narrow;
+    case TSearchOutcome::OutOfMemory:
+        return QStringLiteral("搜索失败：内存不足。\r\n已找到的规律都已保留，现有%1个规律。\r\n").arg(patterns) + narrow;
+    case TSearchOutcome::Failed: {
+        const QString why = outcome.error.isEmpty() ? QStringLiteral("未知错误")
+                                                    : QStringLiteral("程序内部错误（%1）").arg(outcome.error.left(200));
+        return QStringLiteral("搜索失败：%1。\r\n已找到的规律都已保留，现有%2个规律。").arg(why).arg(patterns);
+    }
+    case TSearchOutcome::Completed:
+    case TSearchOutcome::Stopped:
+        break;
+    }
+    return QString();
+}
+
 void TMainForm::SearchNotify(quint8 kind, qint64 combinations, TVexelReg *found)
 {
     if (kind == TSearchReport::Found && found) {
@@ -676,6 +699,13 @@ void TMainForm::SearchNotify(quint8 kind, qint64 combinations, TVexelReg *found)
     m_lastCombinations = combinations;
     if (kind == TSearchReport::Finished || !m_patterns->Busy())
         FlushSearchReports();
+    if (kind == TSearchReport::Finished) {
+        // Shown once the reports have been handled, not inside their delivery.
+        const QString message = SearchEndMessage(m_patterns->LastOutcome(), m_patterns->Count(),
+                                                 m_patterns->PatternLimit());
+        if (!message.isEmpty())
+            QMetaObject::invokeMethod(this, [this, message] { ShowMessage(message); }, Qt::QueuedConnection);
+    }
 }
 
 void TMainForm::FlushSearchReports()
@@ -687,7 +717,9 @@ void TMainForm::FlushSearchReports()
         m_pendingRows.clear();
     }
     const bool busy = m_patterns->Busy();
-    SetPanel(2, SearchText(m_lastCombinations, m_patterns->Count(), m_patterns->ElapsedMs() / 1000, busy));
+    const qint64 elapsed = m_patterns->ElapsedMs() / 1000;
+    SetPanel(2, busy ? SearchText(m_lastCombinations, m_patterns->Count(), elapsed, true)
+                     : SearchEndText(m_patterns->LastOutcome(), m_patterns->Count(), elapsed));
     if (busy)
         UpdateProgressBar(m_lastCombinations);
     else

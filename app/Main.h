@@ -21,6 +21,7 @@ class TVexelReg;
 class TVexelRegMgr;
 class TVexelRegNet;
 class TWebForm;
+struct TSearchOutcome;
 
 // The program's working window. It owns the search settings, the pattern
 // collection and the chart (which owns the draw history), lists the found
@@ -77,6 +78,10 @@ public:
 
     // The search state text of status panel 2.
     static QString SearchText(qint64 combinations, int patterns, qint64 elapsedSeconds, bool busy);
+    // The end text of status panel 2, and the message (none for a search
+    // that completed or was stopped), for a search that ended this way.
+    static QString SearchEndText(const TSearchOutcome &outcome, int patterns, qint64 elapsedSeconds);
+    static QString SearchEndMessage(const TSearchOutcome &outcome, int patterns, qint64 limit);
 
     // Parts the tests look at.
     TRegOptions &Settings() { return m_settings; }

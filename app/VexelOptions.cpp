@@ -1,5 +1,7 @@
 #include "VexelOptions.h"
 #include "ArrowSpinBox.h"
+#include "SearchCostText.h"
+#include "SearchEstimate.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -14,9 +16,14 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSpinBox>
+#include <QThread>
 #include <QVBoxLayout>
+#include <optional>
 
 namespace {
+
+// This machine's search speed, measured once per run (on the interface thread's side).
+std::optional<TSearchSpeed> measuredSpeed;
 
 QGroupBox *radioGroup(const char *name, const QString &title, const QStringList &items, int columns,
                       QButtonGroup *&group)
@@ -126,6 +133,26 @@ TOptionsForm::TOptionsForm(QWidget *parent)
         m_groups.append({group, field});
     }
 
+    // What a search with the values being edited will cost.
+    auto *estimate = new QGroupBox(QStringLiteral("搜索估计："));
+    estimate->setObjectName(QStringLiteral("EstimateGbx"));
+    auto *estimateLayout = new QVBoxLayout(estimate);
+    m_estimate = new QLabel;
+    m_estimate->setObjectName(QStringLiteral("EstimateLbl"));
+    m_estimateWarning = new QLabel;
+    m_estimateWarning->setObjectName(QStringLiteral("EstimateWarningLbl"));
+    m_estimateWarning->setWordWrap(true);
+    m_estimateWarning->setStyleSheet(QStringLiteral("color: #c00000;"));
+    m_estimateWarning->hide();
+    estimateLayout->addWidget(m_estimate);
+    estimateLayout->addWidget(m_estimateWarning);
+    for (const auto &[spin, field] : m_spins)
+        connect(spin, &QSpinBox::valueChanged, this, &TOptionsForm::UpdateEstimate);
+    for (const auto &[box, field] : m_checks)
+        connect(box, &QCheckBox::toggled, this, &TOptionsForm::UpdateEstimate);
+    for (const auto &[group, field] : m_groups)
+        connect(group, &QButtonGroup::idToggled, this, &TOptionsForm::UpdateEstimate);
+
     auto *buttons = new QDialogButtonBox;
     QPushButton *ok = buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("OkBt"));
@@ -138,8 +165,12 @@ TOptionsForm::TOptionsForm(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(member);
     layout->addWidget(search);
+    layout->addWidget(estimate);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    // The warning wraps within the width the settings take, so that the
+    // dialog keeps its size when it comes and goes.
+    m_estimateWarning->setMaximumWidth(search->sizeHint().width() - 2 * estimateLayout->contentsMargins().left());
 }
 
 QSpinBox *TOptionsForm::addSpin(const char *name, int min, int max, int shown, int maxLength,
@@ -196,6 +227,51 @@ void TOptionsForm::Load(const TRegOptions &settings)
             m_copy.*field = value;
         }
     }
+    UpdateEstimate();
+}
+
+TOptionsForm::~TOptionsForm()
+{
+    if (m_measuring)
+        m_measuring->wait();
+}
+
+void TOptionsForm::SetSearchContext(int drawCount, qint64 patternsHeld, qint64 patternLimit)
+{
+    m_drawCount = drawCount;
+    m_patternsHeld = patternsHeld;
+    m_patternLimit = patternLimit;
+    UpdateEstimate();
+}
+
+void TOptionsForm::UpdateEstimate()
+{
+    const TSearchEstimate estimate = EstimateSearch(m_copy, m_drawCount);
+    std::optional<double> seconds;
+    if (measuredSpeed)
+        seconds = EstimateSeconds(estimate, *measuredSpeed);
+    const TSearchCostTexts texts = SearchCostTexts(estimate, seconds, m_patternsHeld, m_patternLimit);
+    m_estimate->setText(texts.estimate);
+    m_estimateWarning->setText(texts.warning);
+    m_estimateWarning->setVisible(!texts.warning.isEmpty());
+}
+
+void TOptionsForm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (measuredSpeed || m_measuring)
+        return;
+    // Two small searches, a fraction of a second, away from the window.
+    auto speed = std::make_shared<TSearchSpeed>();
+    m_measuring = QThread::create([speed] { *speed = MeasureSearchSpeed(); });
+    m_measuring->setParent(this);
+    connect(m_measuring, &QThread::finished, this, [this, speed] {
+        measuredSpeed = *speed;
+        m_measuring->deleteLater();
+        m_measuring = nullptr;
+        UpdateEstimate();
+    });
+    m_measuring->start(QThread::LowPriority);
 }
 
 bool TOptionsForm::Execute(const TRegOptions &settings)

@@ -1,13 +1,16 @@
 #pragma once
 
+#include "PatternRoom.h"
 #include "RegOptions.h"
 
 #include <QDialog>
 
 class QButtonGroup;
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QSpinBox;
+class QThread;
 
 // The modal search settings dialog. It edits a working copy of the settings:
 // every change of a control is written into the copy at once, with no rules
@@ -18,6 +21,7 @@ class TOptionsForm : public QDialog
 
 public:
     explicit TOptionsForm(QWidget *parent = nullptr);
+    ~TOptionsForm() override;
 
     // Loads `settings` into the working copy and the controls, then runs the
     // dialog; returns true when the user confirmed.
@@ -26,7 +30,18 @@ public:
     void Load(const TRegOptions &settings);
     const TRegOptions &WorkingCopy() const { return m_copy; }
 
+    // What the cost estimate below the settings is worked out for: the
+    // history the search will run on, and the patterns already held
+    // against the pattern limit.
+    void SetSearchContext(int drawCount, qint64 patternsHeld, qint64 patternLimit);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    // The estimate of what a search with the working copy will cost.
+    void UpdateEstimate();
+
     QSpinBox *addSpin(const char *name, int min, int max, int shown, int maxLength, qint32 TRegOptions::*field);
     QWidget *spinLine(const QString &text, const QList<QSpinBox *> &spins);
 
@@ -36,4 +51,10 @@ private:
     QList<QPair<QSpinBox *, qint32 TRegOptions::*>> m_spins;
     QList<QPair<QCheckBox *, bool TRegOptions::*>> m_checks;
     QList<QPair<QButtonGroup *, qint32 TRegOptions::*>> m_groups;
+    QLabel *m_estimate = nullptr;
+    QLabel *m_estimateWarning = nullptr;
+    int m_drawCount = 0;
+    qint64 m_patternsHeld = 0;
+    qint64 m_patternLimit = DefaultPatternLimit;
+    QThread *m_measuring = nullptr;   // times this machine's search speed, once per run
 };

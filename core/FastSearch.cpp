@@ -20,7 +20,9 @@
 //   worker threads take chunks in order, and the calling thread hands the
 //   found patterns to the sink chunk by chunk, in order, filling in the
 //   progress reports a one-by-one walk would make on the way. Only a bounded
-//   number of chunks is in flight, so memory follows the patterns found.
+//   number of chunks is in flight, and found patterns are handed over in
+//   batches as they come: workers pause while many wait for the calling
+//   thread, so memory stays bounded however many are found.
 #include "FastSearch.h"
 #include "Hao.h"
 #include "VexelReg.h"
@@ -35,6 +37,8 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <iterator>
 #include <thread>
 #include <vector>
 
@@ -633,6 +637,16 @@ class TChunkWorker
 public:
     TChunkWorker(const TEngine &e, const std::atomic<bool> &abort) : m_e(e), m_abort(abort) {}
 
+    // Called with the found patterns whenever `batch` of them are waiting
+    // during Process; it takes them out of the vector.
+    using THandOver = void (*)(void *context, std::vector<TFound> &found);
+    void SetHandOver(THandOver handOver, void *context, int batch)
+    {
+        m_handOver = handOver;
+        m_handOverContext = context;
+        m_batch = size_t(std::max(1, batch));
+    }
+
     void Process(const TChunk &chunk, std::vector<TFound> &out)
     {
         m_out = &out;
@@ -712,6 +726,8 @@ private:
         for (qint32 v : m_values)
             pattern->AddStep(&v, mask);
         m_out->push_back(TFound{counter, interval, maskIndex, std::move(pattern)});
+        if (m_handOver && m_out->size() >= m_batch)
+            m_handOver(m_handOverContext, *m_out);
         return true;
     }
 
@@ -775,6 +791,9 @@ private:
     const TEngine &m_e;
     const std::atomic<bool> &m_abort;
     std::vector<TFound> *m_out = nullptr;
+    THandOver m_handOver = nullptr;
+    void *m_handOverContext = nullptr;
+    size_t m_batch = 1;
     const TChunk *m_chunk = nullptr;
     int m_k = -1;
     std::vector<int> m_limit;
@@ -829,20 +848,62 @@ private:
     struct Slot
     {
         TChunk chunk;
-        std::vector<TFound> found;
-        bool ready = false;
+        std::vector<TFound> found; // handed over, not yet taken by the merge
+        bool ready = false;        // the chunk is done: nothing more comes
     };
 
-    // One thread: the calling thread takes each chunk in turn and reports it.
+    // What of one chunk has reached the merge and been reported.
+    struct TMergeState
+    {
+        std::vector<TFound> found;
+        size_t next = 0;      // first one not yet reported
+        qint64 multiple = 0;  // next multiple of ProgressEvery to report at
+        bool go = true;       // false once the run is to end
+
+        explicit TMergeState(const TChunk &c)
+            : multiple(c.lo > Saturated - ProgressEvery ? Saturated : (c.lo / ProgressEvery + 1) * ProgressEvery)
+        {
+        }
+        // Drops what has been reported.
+        void Compact()
+        {
+            if (next == found.size()) {
+                found.clear();
+                next = 0;
+            } else if (next >= 1024) {
+                found.erase(found.begin(), found.begin() + qsizetype(next));
+                next = 0;
+            }
+        }
+    };
+
+    // One thread: the calling thread takes each chunk in turn and reports
+    // its patterns batch by batch.
     qint64 ExecuteHere()
     {
+        struct Here
+        {
+            TRun *run;
+            const TChunk *chunk;
+            TMergeState *state;
+        };
         TChunkWorker worker(m_e, m_stop);
-        Slot slot;
-        while (m_gen.Next(slot.chunk)) {
-            slot.found.clear();
-            if (slot.chunk.kind == TChunk::Range && slot.chunk.work)
-                worker.Process(slot.chunk, slot.found);
-            if (!Emit(slot))
+        TChunk chunk;
+        while (m_gen.Next(chunk)) {
+            TMergeState state(chunk);
+            Here here{this, &chunk, &state};
+            worker.SetHandOver([](void *context, std::vector<TFound> &found) {
+                auto &h = *static_cast<Here *>(context);
+                if (h.state->go) {
+                    h.state->go = h.run->Emit(*h.chunk, *h.state, false);
+                    h.state->Compact();
+                } else {
+                    found.clear(); // the run ends: the worker stops at its next poll
+                }
+            }, &here, m_config.foundBatch);
+            if (chunk.kind == TChunk::Range && chunk.work)
+                worker.Process(chunk, state.found);
+            if (!state.go || !Emit(chunk, state, true))
                 break;
             KeepAlive();
         }
@@ -855,6 +916,46 @@ private:
         std::lock_guard<std::mutex> lock(m_mutex);
         m_abort.store(true);
         m_workCv.notify_all();
+    }
+
+    struct THandOverContext
+    {
+        TRun *run;
+        Slot *slot;
+        qint64 seq;
+    };
+
+    // A worker's batch of found patterns joins its slot; then the worker
+    // waits while too many wait for the merge. The worker of the chunk the
+    // merge is on counts only that chunk's patterns not yet reported, so it
+    // never waits for the merge to report the others first, nor while the
+    // merge waits for more of its patterns.
+    static void HandOver(void *context, std::vector<TFound> &found)
+    {
+        auto &c = *static_cast<THandOverContext *>(context);
+        TRun &r = *c.run;
+        std::unique_lock<std::mutex> lock(r.m_mutex);
+        r.Append(*c.slot, found);
+        const qint64 limit = std::max<qint64>(1, r.m_config.waitingPatterns);
+        r.m_workCv.wait(lock, [&] {
+            if (r.m_abort.load())
+                return true;
+            if (c.seq == r.m_mergedSeq)
+                return qint64(c.slot->found.size()) + r.m_reporting < limit;
+            return r.m_waiting < limit;
+        });
+    }
+
+    // Moves found patterns into a slot; the mutex is held.
+    void Append(Slot &slot, std::vector<TFound> &found)
+    {
+        m_waiting += qint64(found.size());
+        if (slot.found.empty())
+            slot.found.swap(found);
+        else
+            std::move(found.begin(), found.end(), std::back_inserter(slot.found));
+        found.clear();
+        m_doneCv.notify_all();
     }
 
     void WorkerMain()
@@ -873,7 +974,7 @@ private:
                 m_doneCv.notify_all();
                 return;
             }
-            ++m_nextSeq;
+            const qint64 seq = m_nextSeq++;
             slot.found.clear();
             if (slot.chunk.kind != TChunk::Range || !slot.chunk.work) {
                 slot.ready = true;
@@ -883,6 +984,8 @@ private:
             slot.ready = false;
             lock.unlock();
             std::vector<TFound> found;
+            THandOverContext context{this, &slot, seq};
+            worker.SetHandOver(&TRun::HandOver, &context, m_config.foundBatch);
             try {
                 worker.Process(slot.chunk, found);
             } catch (...) {
@@ -895,9 +998,8 @@ private:
                 return;
             }
             lock.lock();
-            slot.found = std::move(found);
+            Append(slot, found);
             slot.ready = true;
-            m_doneCv.notify_all();
         }
     }
 
@@ -924,32 +1026,48 @@ private:
     void Merge()
     {
         for (qint64 seq = 0;; ++seq) {
-            Slot *slot = nullptr;
-            {
-                std::unique_lock<std::mutex> lock(m_mutex);
-                for (;;) {
-                    if (m_error || Stopped())
-                        return;
-                    Slot &s = m_ring[size_t(seq % qint64(m_window))];
-                    if (seq < m_nextSeq && s.ready) {
-                        slot = &s;
-                        break;
+            Slot &slot = m_ring[size_t(seq % qint64(m_window))];
+            std::optional<TMergeState> state;
+            for (bool complete = false; !complete;) {
+                {
+                    std::unique_lock<std::mutex> lock(m_mutex);
+                    for (;;) {
+                        if (m_error || Stopped())
+                            return;
+                        if (seq < m_nextSeq && (slot.ready || !slot.found.empty()))
+                            break;
+                        m_doneCv.wait_for(lock, std::chrono::milliseconds(10));
+                        lock.unlock();
+                        KeepAlive();
+                        lock.lock();
                     }
-                    m_doneCv.wait_for(lock, std::chrono::milliseconds(10));
-                    lock.unlock();
-                    KeepAlive();
-                    lock.lock();
+                    if (!state)
+                        state.emplace(slot.chunk);
+                    m_waiting -= qint64(slot.found.size());
+                    std::move(slot.found.begin(), slot.found.end(), std::back_inserter(state->found));
+                    std::vector<TFound>().swap(slot.found);
+                    m_reporting = qint64(state->found.size() - state->next);
+                    complete = slot.ready;
+                    m_workCv.notify_all();
                 }
+                state->go = Emit(slot.chunk, *state, complete);
+                state->Compact();
+                {
+                    // What is left waits for more of the chunk's patterns.
+                    std::lock_guard<std::mutex> lock(m_mutex);
+                    m_reporting = 0;
+                    m_workCv.notify_all();
+                }
+                if (!state->go)
+                    break;
             }
-            const bool go = Emit(*slot);
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
-                slot->found.clear();
-                slot->ready = false;
+                slot.ready = false;
                 m_mergedSeq = seq + 1;
                 m_workCv.notify_all();
             }
-            if (!go)
+            if (!state->go)
                 return;
             KeepAlive();
         }
@@ -962,10 +1080,10 @@ private:
         return !Stopped();
     }
 
-    // Hands over one slot; false once the run is to end.
-    bool Emit(Slot &slot)
+    // Reports what has come of a chunk and was not reported yet; `complete`
+    // once nothing more comes. False once the run is to end.
+    bool Emit(const TChunk &c, TMergeState &state, bool complete)
     {
-        const TChunk &c = slot.chunk;
         if (c.kind == TChunk::KStart) {
             m_position = c.lo;
             Progress(c.lo);
@@ -974,10 +1092,10 @@ private:
         if (c.kind == TChunk::End)
             return false;
 
-        std::vector<TFound> &found = slot.found;
-        size_t f = 0;
+        std::vector<TFound> &found = state.found;
+        size_t &f = state.next;
+        qint64 &m = state.multiple;
         const bool evaluations = m_e.intervals > 0 && m_e.nm > 0;
-        qint64 m = c.lo > Saturated - ProgressEvery ? Saturated : (c.lo / ProgressEvery + 1) * ProgressEvery;
         for (;;) {
             const bool multiple = evaluations && m <= c.hi && m != Saturated;
             while (f < found.size() && (!multiple || found[f].counter < m))
@@ -986,7 +1104,10 @@ private:
             if (!multiple)
                 break;
             // The line at a multiple of ProgressEvery reports progress after
-            // each of its rejected evaluations, in between its found ones.
+            // each of its rejected evaluations, in between its found ones:
+            // all of them must be here, as they are once a later line's are.
+            if (!complete && (f == found.size() || found.back().counter <= m))
+                return !Stopped();
             quint32 polls = 0;
             for (qint64 interval = m_e.plan.intervalFirst; interval <= m_e.plan.intervalLast; ++interval)
                 for (int mi = 0; mi < m_e.nm; ++mi) {
@@ -1005,7 +1126,8 @@ private:
                 return false;
             m = m > Saturated - ProgressEvery ? Saturated : m + ProgressEvery;
         }
-        m_position = c.hi;
+        if (complete)
+            m_position = c.hi;
         return !Stopped();
     }
 
@@ -1017,13 +1139,15 @@ private:
     const size_t m_window;
 
     std::mutex m_mutex;
-    std::condition_variable m_workCv; // workers wait for room in the window
-    std::condition_variable m_doneCv; // the merge waits for a finished chunk
+    std::condition_variable m_workCv; // workers wait for room in the window or for the merge to catch up
+    std::condition_variable m_doneCv; // the merge waits for found patterns or a finished chunk
     std::vector<Slot> m_ring;
     TChunkGen m_gen;
     bool m_genDone = false;
     qint64 m_nextSeq = 0;
     qint64 m_mergedSeq = 0;
+    qint64 m_waiting = 0;             // found patterns in slots, not yet taken by the merge
+    qint64 m_reporting = 0;           // taken by the merge, being reported now
     std::atomic<bool> m_abort{false};
     std::exception_ptr m_error;
 
@@ -1060,8 +1184,7 @@ qint64 RunFastSearch(const TCodes &draws, const TRegOptions &settings, TSearchSi
     engine.Setup(settings);
     engine.kernel = KernelFor(config.isa);
     int threads = std::clamp(config.threads > 0 ? config.threads : QThread::idealThreadCount(), 1, 256);
-    // Handing chunks between threads costs more than a small search.
-    if (config.chunkCombinations <= 0 && engine.ViableLines() < (qint64(1) << 22))
+    if (config.chunkCombinations <= 0 && engine.ViableLines() < ParallelSearchLines)
         threads = 1;
     TRun run(engine, sink, stop, config, threads);
     return run.Execute();

@@ -6,6 +6,10 @@
 #include <atomic>
 #include <vector>
 
+// Searches that walk fewer lines than this run on the calling thread alone:
+// handing work between threads would cost more.
+constexpr qint64 ParallelSearchLines = qint64(1) << 22;
+
 // Instruction sets the search kernel is built for. The search picks the best
 // one the processor has unless told otherwise.
 enum class TSearchIsa { Auto, Generic, Avx2, Avx512 };
@@ -16,6 +20,11 @@ struct TFastSearchConfig
     int progressIntervalMs = 200; // extra progress report when none came for this long; 0: none
     TSearchIsa isa = TSearchIsa::Auto;
     qint64 chunkCombinations = 0; // combinations per unit of work; 0: chosen from the search size
+    // Found patterns that may wait for the calling thread before workers on
+    // later chunks pause; bounds the memory of a search that finds many.
+    qint64 waitingPatterns = 16384;
+    // Found patterns a worker collects before it hands them over.
+    int foundBatch = 1024;
 };
 
 // The instruction sets this processor can run, Generic first.

@@ -30,12 +30,19 @@ TVexelReg *TVexelRegMgr::Add(TVexelReg *pattern)
 
 TVexelReg *TVexelRegMgr::Add(std::shared_ptr<TVexelReg> pattern)
 {
+    m_room->Take(1);
+    return Keep(std::move(pattern));
+}
+
+TVexelReg *TVexelRegMgr::Keep(std::shared_ptr<TVexelReg> pattern)
+{
     m_patterns.push_back(std::move(pattern));
     return m_patterns.back().get();
 }
 
 void TVexelRegMgr::Clear()
 {
+    m_room->Give(Count());
     while (!m_patterns.empty())
         m_patterns.pop_back();
 }
@@ -60,6 +67,7 @@ void TVexelRegMgr::Delete(int index)
     if (index < 0 || index >= Count())
         throw EVexelError(QStringLiteral("TRegMgr.Del Index isnot valid!"));
     m_patterns.erase(m_patterns.begin() + index);
+    m_room->Give(1);
 }
 
 void TVexelRegMgr::Remove(const TVexelReg *pattern)
@@ -71,13 +79,16 @@ void TVexelRegMgr::Remove(const TVexelReg *pattern)
 
 void TVexelRegMgr::RemoveAll(const QSet<const TVexelReg *> &patterns)
 {
-    std::erase_if(m_patterns, [&](const std::shared_ptr<TVexelReg> &p) { return patterns.contains(p.get()); });
+    const size_t removed = std::erase_if(m_patterns, [&](const std::shared_ptr<TVexelReg> &p) {
+        return patterns.contains(p.get());
+    });
+    m_room->Give(qint64(removed));
 }
 
 void TVexelRegMgr::Start(const TCodes &draws)
 {
     m_draws.Assign(draws);
-    auto *worker = new TVexelSearchThread(m_draws, *m_settings, ++m_run, this);
+    auto *worker = new TVexelSearchThread(m_draws, *m_settings, ++m_run, m_room, m_search, this);
     // The queue is captured so that reports still waiting when the worker
     // has been deleted are delivered all the same.
     const std::shared_ptr<TReportQueue> queue = worker->Reports();
@@ -89,6 +100,7 @@ void TVexelRegMgr::Start(const TCodes &draws)
     m_worker = worker;
     worker->start();
     m_busy = true;
+    m_outcome = TSearchOutcome();
     m_started.start();
 }
 
@@ -126,14 +138,17 @@ void TVexelRegMgr::OnReport(const TSearchReport &report)
 {
     const bool current = report.run == m_run;
     TVexelReg *found = nullptr;
+    // The worker took room for the pattern before it reported it.
     if (report.kind == TSearchReport::Found && report.found)
-        found = Add(report.found);
+        found = Keep(report.found);
     // A stopped worker's late progress and end belong to no running search;
     // only its found patterns still count.
     if (!current && report.kind != TSearchReport::Found)
         return;
-    if (report.kind == TSearchReport::Finished)
+    if (report.kind == TSearchReport::Finished) {
         m_busy = false;
+        m_outcome = report.outcome;
+    }
     emit SearchEvent(report.kind, report.combinations, found);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Hao.h"
+#include "PatternRoom.h"
 #include "RegOptions.h"
 #include "VexelSearchThread.h"
 
@@ -41,6 +42,16 @@ public:
     // Asks the running worker to end and clears the busy flag at once.
     void Stop();
     bool Busy() const { return m_busy; }
+    // Why the last search that finished ended (set before its finished event).
+    const TSearchOutcome &LastOutcome() const { return m_outcome; }
+
+    // The most patterns the collection holds: a search stops, keeping what it
+    // found, when its next pattern would pass it. Patterns read from a file
+    // are kept whatever the limit.
+    qint64 PatternLimit() const { return m_room->Limit(); }
+    void SetPatternLimit(qint64 limit) { m_room->SetLimit(limit); }
+    // What later searches run (tests put in searches that fail).
+    void SetSearchFunction(TSearchFunction search) { m_search = std::move(search); }
     // Whether any worker, the current or a stopped one, has not yet ended.
     bool WorkerRunning() const;
 
@@ -61,11 +72,16 @@ signals:
 
 private:
     void OnReport(const TSearchReport &report);
+    // Appends a pattern whose room is already taken.
+    TVexelReg *Keep(std::shared_ptr<TVexelReg> pattern);
     void Drain(const std::shared_ptr<TReportQueue> &queue);
 
     std::vector<std::shared_ptr<TVexelReg>> m_patterns;
     TCodes m_draws;
     const TRegOptions *m_settings;
+    std::shared_ptr<TPatternRoom> m_room = std::make_shared<TPatternRoom>();
+    TSearchFunction m_search = RunVexelSearch;
+    TSearchOutcome m_outcome;
     QPointer<TVexelSearchThread> m_worker;
     quint64 m_run = 0;
     bool m_busy = false;

@@ -1,15 +1,25 @@
 #include "VexelSearchThread.h"
 #include "SearchEngine.h"
+#include "VexelError.h"
 #include "VexelReg.h"
 
 #include <QElapsedTimer>
+#include <new>
 
 namespace {
 
 class ReportingSink : public TSearchSink
 {
 public:
-    ReportingSink(TVexelSearchThread &thread, quint64 run) : m_thread(thread), m_run(run) {}
+    ReportingSink(TVexelSearchThread &thread, quint64 run, TPatternRoom &room, std::atomic<bool> &stop)
+        : m_thread(thread), m_run(run), m_room(room), m_stop(stop)
+    {
+    }
+
+    // Whether the run was ended because the pattern limit was reached.
+    bool LimitReached() const { return m_limitReached; }
+    // The combination counter as the run last reported it.
+    qint64 Counter() const { return m_counter; }
 
     // At full speed the search reports each multiple of ProgressEvery once
     // for every rejected evaluation of that combination (over a hundred in a
@@ -18,30 +28,63 @@ public:
     // are counts that come within 20 ms of the last one passed on.
     void Progress(qint64 combinations) override
     {
+        m_counter = combinations;
         if (combinations == m_lastProgress)
             return;
         if (m_sinceProgress.isValid() && m_sinceProgress.elapsed() < 20)
             return;
         m_lastProgress = combinations;
         m_sinceProgress.start();
-        m_thread.Report(TSearchReport{TSearchReport::Progress, combinations, nullptr, m_run});
+        m_thread.Report(TSearchReport{TSearchReport::Progress, combinations, nullptr, m_run, {}});
     }
 
     void Found(std::unique_ptr<TVexelReg> pattern, qint64 combinations) override
     {
+        // Once one pattern found no room, none after it is reported either,
+        // even if room is freed meanwhile: what was kept is what a run
+        // stopped at that moment would have reported.
+        m_counter = combinations;
+        if (m_limitReached)
+            return;
+        if (!m_room.TryTake()) {
+            m_limitReached = true;
+            m_stop.store(true);
+            return;
+        }
         m_thread.Report(TSearchReport{TSearchReport::Found, combinations,
-                                      std::shared_ptr<TVexelReg>(std::move(pattern)), m_run});
+                                      std::shared_ptr<TVexelReg>(std::move(pattern)), m_run, {}});
     }
 
 
 private:
     TVexelSearchThread &m_thread;
     quint64 m_run;
+    TPatternRoom &m_room;
+    std::atomic<bool> &m_stop;
+    bool m_limitReached = false;
+    qint64 m_counter = 0;
     qint64 m_lastProgress = -1;
     QElapsedTimer m_sinceProgress;
 };
 
 } // namespace
+
+TSearchOutcome SearchFailure(std::exception_ptr error)
+{
+    TSearchOutcome outcome;
+    outcome.end = TSearchOutcome::Failed;
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::bad_alloc &) {
+        outcome.end = TSearchOutcome::OutOfMemory;
+    } catch (const EVexelError &e) {
+        outcome.error = e.message();
+    } catch (const std::exception &e) {
+        outcome.error = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+    }
+    return outcome;
+}
 
 bool TReportQueue::Push(TSearchReport report)
 {
@@ -73,8 +116,10 @@ void TVexelSearchThread::Report(TSearchReport report)
 }
 
 TVexelSearchThread::TVexelSearchThread(const TCodes &draws, const TRegOptions &settings,
-                                       quint64 run, QObject *parent)
-    : QThread(parent), m_draws(draws), m_settings(settings), m_run(run)
+                                       quint64 run, std::shared_ptr<TPatternRoom> room,
+                                       TSearchFunction search, QObject *parent)
+    : QThread(parent), m_draws(draws), m_settings(settings), m_run(run), m_room(std::move(room)),
+      m_search(std::move(search))
 {
     qRegisterMetaType<TSearchReport>();
 }
@@ -87,13 +132,20 @@ TVexelSearchThread::~TVexelSearchThread()
 
 void TVexelSearchThread::run()
 {
-    ReportingSink sink(*this, m_run);
-    qint64 combinations = 0;
+    ReportingSink sink(*this, m_run, *m_room, m_stop);
+    qint64 combinations = -1;
+    TSearchOutcome outcome;
+    // A run that cannot go on never passes for a finished one: the finished
+    // report says why it ended, and what was reported before stays found.
     try {
-        combinations = RunVexelSearch(m_draws, m_settings, sink, m_stop);
+        combinations = m_search(m_draws, m_settings, sink, m_stop);
+        outcome.end = sink.LimitReached() ? TSearchOutcome::LimitReached
+                      : m_stop.load()     ? TSearchOutcome::Stopped
+                                          : TSearchOutcome::Completed;
     } catch (...) {
-        // A run that cannot go on (out of memory on absurd settings) ends
-        // like a stopped one: the finished report still tells the receiver.
+        outcome = SearchFailure(std::current_exception());
     }
-    Report(TSearchReport{TSearchReport::Finished, combinations, nullptr, m_run});
+    if (combinations < 0)
+        combinations = sink.Counter();
+    Report(TSearchReport{TSearchReport::Finished, combinations, nullptr, m_run, std::move(outcome)});
 }

@@ -91,6 +91,8 @@ private slots:
     void download_data();
     void download();
     void closeDuringDownload();
+    void searchEndShown_data();
+    void searchEndShown();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -517,6 +519,52 @@ void TestMainForm::closeDuringDownload()
     w.reset();
     QTest::qWait(400);
     QVERIFY(messages.isEmpty());
+}
+
+void TestMainForm::searchEndShown_data()
+{
+    QTest::addColumn<bool>("failing");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("limit reached") << false
+        << QStringLiteral("规律数量已达到上限10个，搜索已停止。\r\n找到的规律都已保留，现有10个规律。\r\n请缩小搜索范围")
+        << QStringLiteral("结束搜索，花费N秒，总共搜索到10个规律（已达到规律数量上限）") << 10;
+    QTest::newRow("out of memory") << true
+        << QStringLiteral("搜索失败：内存不足。\r\n已找到的规律都已保留，现有3个规律。")
+        << QStringLiteral("搜索失败，花费N秒，保留了已找到的3个规律") << 3;
+}
+
+void TestMainForm::searchEndShown()
+{
+    // A search that stops at the pattern limit or fails says so, in a
+    // message and in the end text, and keeps what it found (here after one
+    // pattern of an earlier search).
+    QFETCH(bool, failing);
+    QFETCH(QString, message);
+    QFETCH(QString, panel);
+    QFETCH(int, rows);
+    Window w(m_dir->path());
+    w.form->ImportFile(Sample);
+    w.form->Patterns().Add(new TVexelReg);
+    w.form->FillRegList();
+    w.form->Patterns().SetPatternLimit(10);
+    if (failing)
+        w.form->Patterns().SetSearchFunction([](const TCodes &, const TRegOptions &, TSearchSink &sink,
+                                                const std::atomic<bool> &) -> qint64 {
+            sink.Found(std::make_unique<TVexelReg>(), 1);
+            sink.Found(std::make_unique<TVexelReg>(), 2);
+            throw std::bad_alloc();
+        });
+    w.messages.clear();
+    w.form->RegMenuSearchClick();
+    QVERIFY(QTest::qWaitFor([&] { return !w.messages.isEmpty(); }, 60000));
+    QCOMPARE(w.messages.size(), 1);
+    QVERIFY2(w.messages.first().startsWith(message), qPrintable(w.messages.first()));
+    QCOMPARE(w.form->PanelText(2).replace(QRegularExpression(QStringLiteral("花费\\d+秒")), QStringLiteral("花费N秒")),
+             panel);
+    QCOMPARE(w.form->ListModel().rowCount(), rows);
+    QVERIFY(!w.form->Patterns().Busy());
 }
 
 QTEST_MAIN(TestMainForm)

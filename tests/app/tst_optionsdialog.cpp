@@ -1,4 +1,5 @@
 // The settings dialog and the pattern list's row model.
+#include "PatternRoom.h"
 #include "RegListModel.h"
 #include "VexelOptions.h"
 #include "VexelReg.h"
@@ -6,6 +7,7 @@
 #include <QButtonGroup>
 #include <QRandomGenerator>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -55,6 +57,8 @@ private slots:
     void invertedRangesAccepted();
     void cancelLeavesSettings();
     void spinFieldsRefuseTyping();
+    void estimateFollowsValues_data();
+    void estimateFollowsValues();
 
     void rowTexts();
     void addKeepsCaptionOrder();
@@ -175,6 +179,53 @@ void TestOptionsDialog::spinFieldsRefuseTyping()
                                                      Qt::NoModifier, Qt::NoScrollPhase, false));
     QCoreApplication::processEvents();
     QCOMPARE(box->value(), 3);
+}
+
+void TestOptionsDialog::estimateFollowsValues_data()
+{
+    QTest::addColumn<int>("maxPoints");
+    QTest::addColumn<int>("minSteps");
+    QTest::addColumn<qint64>("held");
+    QTest::addColumn<QString>("estimate");
+    QTest::addColumn<QString>("warning"); // empty: none shown
+    QTest::newRow("few") << 4 << 6 << qint64(0) << QStringLiteral("组合数：1,091,058个\n估计规律数：约1300个")
+                         << QString();
+    QTest::newRow("past the limit") << 6 << 3 << qint64(0)
+                                    << QStringLiteral("组合数：171,321,510个\n估计规律数：约2.1亿个")
+                                    << QStringLiteral("警告：估计的规律数超过上限4,000,000个");
+    QTest::newRow("past it with those held") << 4 << 6 << DefaultPatternLimit - 1000
+                                             << QStringLiteral("组合数：1,091,058个")
+                                             << QStringLiteral("警告：估计的规律数（连同已有的3,999,000个）超过上限");
+}
+
+void TestOptionsDialog::estimateFollowsValues()
+{
+    // Distances 1-9, both columns, 1 to 4 points, intervals 1-20, nearest
+    // 6 back, at least 6 steps, on a history as long as the sample's; then
+    // the points and steps change through their controls.
+    QFETCH(int, maxPoints);
+    QFETCH(int, minSteps);
+    QFETCH(qint64, held);
+    QFETCH(QString, estimate);
+    QFETCH(QString, warning);
+    TRegOptions s;
+    s.LinedDistMinSe = 1;
+    s.LinedDistMaxSe = 9;
+    s.RefSumChk = true;
+    s.LinedPtMinSe = 1;
+    s.LinedPtMaxSe = 4;
+    s.InterMaxSe = 20;
+    s.MaxYOfSecSe = 6;
+    TOptionsForm form;
+    form.SetSearchContext(2496, held, DefaultPatternLimit);
+    form.Load(s);
+    spin(form, "LinedPtMaxSe")->setValue(maxPoints);
+    spin(form, "SecCountSe")->setValue(minSteps);
+    const QString text = form.findChild<QLabel *>("EstimateLbl")->text();
+    QVERIFY2(text.startsWith(estimate) && text.contains(QStringLiteral("估计值")), qPrintable(text));
+    const QLabel *shown = form.findChild<QLabel *>("EstimateWarningLbl");
+    QCOMPARE(!shown->isHidden(), !warning.isEmpty());
+    QVERIFY2(shown->text().startsWith(warning), qPrintable(shown->text()));
 }
 
 void TestOptionsDialog::rowTexts()

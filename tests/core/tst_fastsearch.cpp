@@ -194,6 +194,8 @@ private slots:
     void oddSettings_data();
     void oddSettings();
     void progressAtMultipleAmongFound();
+    void manyFoundHandedOverInBatches_data();
+    void manyFoundHandedOverInBatches();
     void extraProgressIsPlausible();
     void stopKeepsPrefix();
     void stopEndsLongRun();
@@ -303,12 +305,13 @@ void TestFastSearch::oddSettings()
     }
 }
 
-void TestFastSearch::progressAtMultipleAmongFound()
+namespace {
+
+// 24 candidates, 6 points: 134,596 lines. The history is built so that
+// the line at 112,323 holds for three of the six masks, so its progress
+// reports come in between its found ones.
+TCodes historyWithFoundAtMultiple(TRegOptions &s)
 {
-    // 24 candidates, 6 points: 134,596 lines. The history is built so that
-    // the line at 112,323 holds for three of the six masks, so its progress
-    // reports come in between its found ones.
-    TRegOptions s;
     s.LinedDistMinSe = 1;
     s.LinedDistMaxSe = 3;
     s.RefSumChk = true;
@@ -336,6 +339,15 @@ void TestFastSearch::progressAtMultipleAmongFound()
         const int row = n - j - 3;
         draws.SetNum(6, row, (draws.GetNum(6, row) + 100 + 1 - v) % 10);
     }
+    return draws;
+}
+
+} // namespace
+
+void TestFastSearch::progressAtMultipleAmongFound()
+{
+    TRegOptions s;
+    const TCodes draws = historyWithFoundAtMultiple(s);
     const Outcome expected = reference(draws, s);
     QList<int> atMultiple;
     for (const Event &e : expected.events)
@@ -351,6 +363,67 @@ void TestFastSearch::progressAtMultipleAmongFound()
         QVERIFY2(got.events == expected.events, qPrintable(firstDifference(got.events, expected.events)));
         QCOMPARE(got.result, expected.result);
     }
+}
+
+void TestFastSearch::manyFoundHandedOverInBatches_data()
+{
+    QTest::addColumn<bool>("dense");
+    QTest::addColumn<int>("threads");
+    QTest::addColumn<int>("batch");
+    QTest::newRow("dense, one thread") << true << 1 << 1024;
+    QTest::newRow("dense, paused workers") << true << 2 << 7;
+    QTest::newRow("found at a multiple, one by one") << false << 1 << 1;
+    QTest::newRow("found at a multiple, one by one, threads") << false << 2 << 1;
+}
+
+void TestFastSearch::manyFoundHandedOverInBatches()
+{
+    // Chunks hand their patterns over in batches while they run, and workers
+    // pause while the slow sink lags behind; the reports stay the walk's,
+    // also where a batch ends among the patterns of a line at a multiple of
+    // ProgressEvery. Dense: some 24,000 patterns over 134,596 lines.
+    QFETCH(bool, dense);
+    QFETCH(int, threads);
+    QFETCH(int, batch);
+    TRegOptions s;
+    TCodes draws;
+    if (dense) {
+        QRandomGenerator rng(53);
+        draws = randomHistory(rng, 30, Digits::Uniform);
+        s = TRegOptions();
+        s.LinedDistMinSe = 1;
+        s.LinedDistMaxSe = 3;
+        s.RefSumChk = true;
+        s.LinedPtMinSe = s.LinedPtMaxSe = 6;
+        s.InterMinSe = 1;
+        s.InterMaxSe = 3;
+        s.MaxYOfSecSe = 3;
+        s.SecCountSe = 3;
+    } else {
+        draws = historyWithFoundAtMultiple(s);
+    }
+    const Outcome expected = reference(draws, s);
+    QVERIFY(std::count_if(expected.events.begin(), expected.events.end(), [](const Event &e) { return e.kind == 1; })
+            > (dense ? 20000 : 2));
+    struct Lagging : Recorder
+    {
+        void Found(std::unique_ptr<TVexelReg> p, qint64 c) override
+        {
+            if (found % 5000 == 0)
+                QThread::msleep(30);
+            Recorder::Found(std::move(p), c);
+        }
+    } rec;
+    std::atomic<bool> stop{false};
+    TFastSearchConfig config;
+    config.threads = threads;
+    config.progressIntervalMs = 0;
+    config.chunkCombinations = threads > 1 ? 3000 : 0;
+    config.waitingPatterns = 100;
+    config.foundBatch = batch;
+    const qint64 result = RunFastSearch(draws, s, rec, stop, config);
+    QVERIFY2(rec.events == expected.events, qPrintable(firstDifference(rec.events, expected.events)));
+    QCOMPARE(result, expected.result);
 }
 
 void TestFastSearch::extraProgressIsPlausible()

@@ -1,9 +1,12 @@
 // The search run and the collection that drives it: candidate and
 // combination order, acceptance, the walk's end at the first draw, progress
-// points, stop, stale workers and destruction during a search.
+// points, stop, stale workers and destruction during a search, the pattern
+// limit, failed runs, and the estimate of what a search costs.
+#include "DrawText.h"
 #include "DrawsOf.h"
 #include "Hao.h"
 #include "SearchEngine.h"
+#include "SearchEstimate.h"
 #include "VexelError.h"
 #include "VexelReg.h"
 #include "VexelRegMgr.h"
@@ -87,6 +90,7 @@ int countKind(const QSignalSpy &spy, int kind)
 } // namespace
 
 Q_DECLARE_METATYPE(TPoint)
+Q_DECLARE_METATYPE(TRegOptions)
 
 class TestSearch : public QObject
 {
@@ -110,6 +114,12 @@ private slots:
     void stopGivesOneFinished();
     void staleWorkerKeepsNewSearchBusy();
     void destroyDuringSearch();
+    void patternLimit_data();
+    void patternLimit();
+    void failedRunReported_data();
+    void failedRunReported();
+    void estimate_data();
+    void estimate();
 };
 
 void TestSearch::plan_data()
@@ -443,6 +453,132 @@ void TestSearch::destroyDuringSearch()
     const int afterDelete = reports;
     QTest::qWait(100);
     QCOMPARE(reports, afterDelete);
+}
+
+void TestSearch::patternLimit_data()
+{
+    QTest::addColumn<int>("earlier");
+    QTest::addColumn<qint64>("limit");
+    QTest::addColumn<int>("deleted"); // earlier patterns deleted before the search
+    QTest::addColumn<bool>("reached");
+    QTest::newRow("earlier patterns count") << 5 << qint64(12) << 0 << true;
+    QTest::newRow("deleted ones free room") << 5 << qint64(12) << 3 << true;
+    QTest::newRow("full before the search") << 15 << qint64(12) << 0 << true;
+    QTest::newRow("room for all") << 5 << DefaultPatternLimit << 0 << false;
+}
+
+void TestSearch::patternLimit()
+{
+    QFETCH(int, earlier);
+    QFETCH(qint64, limit);
+    QFETCH(int, deleted);
+    QFETCH(bool, reached);
+    TRegOptions s;
+    s.SecCountSe = 3;
+    const TCodes draws = randomDraws(300, 7);
+    Recorder all;
+    run(draws, s, all);
+    QVERIFY(all.found.size() > 20);
+
+    TVexelRegMgr mgr(&s);
+    mgr.SetPatternLimit(limit);
+    for (int i = 0; i < earlier + 3; ++i)
+        mgr.Add(new TVexelReg);
+    mgr.Delete(0);
+    mgr.RemoveAll({mgr.Get(0), mgr.Get(1)});
+    for (int i = 0; i < deleted; ++i)
+        mgr.Delete(0);
+    QSignalSpy spy(&mgr, &TVexelRegMgr::SearchEvent);
+    mgr.Start(draws);
+    QTRY_VERIFY_WITH_TIMEOUT(countKind(spy, 2) == 1, 20000);
+    QTest::qWait(50);
+    QCOMPARE(countKind(spy, 2), 1);
+    QCOMPARE(mgr.LastOutcome().end, reached ? TSearchOutcome::LimitReached : TSearchOutcome::Completed);
+    // The patterns kept are the first ones the run finds, as many as fit.
+    const int before = earlier - deleted;
+    const int kept = reached ? int(qMax<qint64>(0, limit - before)) : int(all.found.size());
+    QCOMPARE(mgr.Count(), qMax(before, 0) + kept);
+    for (int i = 0; i < kept; ++i)
+        QCOMPARE(mgr.Get(before + i)->StepsText(), all.patterns[size_t(i)]->StepsText());
+}
+
+void TestSearch::failedRunReported_data()
+{
+    QTest::addColumn<int>("failure"); // what the run throws after two patterns
+    QTest::addColumn<int>("end");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("out of memory") << 0 << int(TSearchOutcome::OutOfMemory) << QString();
+    QTest::newRow("model error") << 1 << int(TSearchOutcome::Failed) << "TCodes.GetNum Err!";
+    QTest::newRow("unknown") << 2 << int(TSearchOutcome::Failed) << QString();
+}
+
+void TestSearch::failedRunReported()
+{
+    QFETCH(int, failure);
+    QFETCH(int, end);
+    QFETCH(QString, error);
+    TRegOptions s;
+    TVexelRegMgr mgr(&s);
+    mgr.SetSearchFunction([failure](const TCodes &, const TRegOptions &, TSearchSink &sink,
+                                    const std::atomic<bool> &) -> qint64 {
+        sink.Found(std::make_unique<TVexelReg>(), 1);
+        sink.Found(std::make_unique<TVexelReg>(), 2);
+        if (failure == 0)
+            throw std::bad_alloc();
+        if (failure == 1)
+            throw EVexelError(QStringLiteral("TCodes.GetNum Err!"));
+        throw 42;
+    });
+    QSignalSpy spy(&mgr, &TVexelRegMgr::SearchEvent);
+    mgr.Start(TCodes());
+    QTRY_VERIFY_WITH_TIMEOUT(countKind(spy, 2) == 1, 20000);
+    QCOMPARE(int(mgr.LastOutcome().end), end);
+    QCOMPARE(mgr.LastOutcome().error, error);
+    QVERIFY(mgr.LastOutcome().IsFailure());
+    QCOMPARE(mgr.Count(), 2);
+    QCOMPARE(spy.last().at(1).toLongLong(), qint64(2));
+    QVERIFY(!mgr.Busy());
+}
+
+void TestSearch::estimate_data()
+{
+    QTest::addColumn<TRegOptions>("settings");
+    QTest::addColumn<qint64>("combinations");
+    QTest::addColumn<qint64>("patterns"); // -1: counted here
+    auto search = [](int maxPoints, int minSteps) {
+        TRegOptions s = longSearch();
+        s.LinedPtMaxSe = maxPoints;
+        s.SecCountSe = minSteps;
+        return s;
+    };
+    // The workloads of the benchmark and the densest search the dialog
+    // allows, on the sample history. The counts given were measured once
+    // with the engine and a sink that only counts (deep takes a second,
+    // max and dense minutes); dense also as the line count of vexel-search.
+    QTest::newRow("wide") << search(4, 6) << qint64(1091058) << qint64(-1);
+    QTest::newRow("deep") << search(6, 9) << qint64(171321510) << qint64(202);
+    QTest::newRow("max") << search(9, 12) << qint64(98726452679) << qint64(129);
+    QTest::newRow("dense") << search(6, 3) << qint64(171321510) << qint64(205354957);
+    // Lines on the reference row itself read the target's own draw.
+    QTest::newRow("start settings") << TRegOptions() << qint64(3654) << qint64(-1);
+}
+
+void TestSearch::estimate()
+{
+    QFETCH(TRegOptions, settings);
+    QFETCH(qint64, combinations);
+    QFETCH(qint64, patterns);
+    TCodes draws;
+    RebuildDrawList(draws, ReadDrawFile(SAMPLE_HISTORY_PATH));
+    if (patterns < 0) {
+        Recorder rec;
+        QCOMPARE(run(draws, settings, rec), combinations);
+        patterns = rec.found.size();
+    }
+    const TSearchEstimate e = EstimateSearch(settings, draws.Count());
+    QCOMPARE(e.combinations, combinations);
+    const double ratio = e.patterns / double(patterns);
+    QVERIFY2(ratio > 1.0 / 3 && ratio < 3, qPrintable(QString::number(e.patterns)));
 }
 
 QTEST_GUILESS_MAIN(TestSearch)

@@ -74,6 +74,8 @@ private slots:
     void singlePattern();
     void sampleHistoryMatchesEngine();
     void saveWritesWorkspace();
+    void limitStopsSearch_data();
+    void limitStopsSearch();
 };
 
 void TestVexelSearch::badArguments_data()
@@ -83,6 +85,8 @@ void TestVexelSearch::badArguments_data()
     QTest::newRow("unknown option") << QStringList{"a.txt", "--fast"};
     QTest::newRow("missing value") << QStringList{"a.txt", "--save"};
     QTest::newRow("two files") << QStringList{"a.txt", "b.txt"};
+    QTest::newRow("negative limit") << QStringList{"a.txt", "--max-patterns", "-1"};
+    QTest::newRow("limit not a number") << QStringList{"a.txt", "--max-patterns", "4e6"};
 }
 
 void TestVexelSearch::badArguments()
@@ -157,6 +161,45 @@ void TestVexelSearch::saveWritesWorkspace()
         QCOMPARE(QString("%1,%2").arg(patterns.Get(i)->Line(0).Get(0).x).arg(patterns.Get(i)->Line(0).Get(0).y),
                  fields[7].section(' ', 0, 0));
     }
+}
+
+void TestVexelSearch::limitStopsSearch_data()
+{
+    QTest::addColumn<bool>("save");
+    QTest::addColumn<QString>("limit");
+    QTest::addColumn<int>("code");
+    QTest::newRow("saved, limit reached") << true << "5" << 3;
+    QTest::newRow("printed, limit reached") << false << "5" << 3;
+    QTest::newRow("saved, limit not reached") << true << "1000" << 0;
+}
+
+void TestVexelSearch::limitStopsSearch()
+{
+    // The start settings find a few dozen patterns in the sample history;
+    // stopped at the limit, the first ones are printed and saved.
+    QFETCH(bool, save);
+    QFETCH(QString, limit);
+    QFETCH(int, code);
+    QTemporaryDir dir;
+    const QString out = dir.filePath("out.vxr");
+    const QStringList all = runTool({SAMPLE_HISTORY_PATH}).out.split('\n', Qt::SkipEmptyParts);
+    QVERIFY(all.size() > 5);
+    QStringList args{SAMPLE_HISTORY_PATH, "--max-patterns", limit};
+    if (save)
+        args << "--save" << out;
+    const Result r = runTool(args);
+    QCOMPARE(r.code, code);
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines, all.mid(0, qMin(qsizetype(limit.toInt()), all.size())));
+    QCOMPARE(r.err.contains("pattern limit of 5 was reached"), code == 3);
+    if (!save)
+        return;
+    TCodes chart;
+    TRegOptions settings;
+    TVexelRegMgr patterns(&settings);
+    QVERIFY(Workspace::Load(out, chart, patterns));
+    QCOMPARE(patterns.Count(), lines.size());
+    QCOMPARE(patterns.Get(lines.size() - 1)->StepsText(), lines.last().split('\t')[4]);
 }
 
 QTEST_GUILESS_MAIN(TestVexelSearch)

@@ -1,0 +1,223 @@
+#include "SearchEstimate.h"
+#include "FastSearch.h"
+#include "Hao.h"
+#include "VexelReg.h"
+
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QThread>
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr qint64 Saturated = std::numeric_limits<qint64>::max();
+
+// C(n, k), exact, saturated at Saturated.
+qint64 ExactBinomial(qint64 n, qint64 k)
+{
+    if (k < 0 || k > n)
+        return 0;
+    k = std::min(k, n - k);
+    __int128 r = 1;
+    for (qint64 i = 0; i < k; ++i) {
+        r = r * (n - i) / (i + 1);
+        if (r > Saturated)
+            return Saturated;
+    }
+    return qint64(r);
+}
+
+double Binomial(double n, double k)
+{
+    if (k < 0 || k > n)
+        return 0;
+    return std::round(std::exp(std::lgamma(n + 1) - std::lgamma(k + 1) - std::lgamma(n - k + 1)));
+}
+
+// The chance that a line made only of points on the reference row itself
+// (distance 0) holds at a step: such a line reads the very draw whose
+// target it is compared with, so it holds when the sum of its columns less
+// the target digits is 0 mod 10. Column 0 is the sum of digits 1 to 4.
+double SameRowChance(const std::vector<int> &columns, quint16 mask)
+{
+    int weight[8] = {};
+    for (int c : columns) {
+        if (c == 0)
+            for (int p = 1; p <= 4; ++p)
+                ++weight[p];
+        else if (c > 0 && c < 8)
+            ++weight[c];
+    }
+    for (int p = 1; p <= 4; ++p)
+        if (mask & (1u << p))
+            --weight[p];
+    // The distribution of the weighted digit sum mod 10, digits uniform.
+    double chance[10] = {1};
+    for (int p = 1; p < 8; ++p) {
+        double next[10] = {};
+        for (int v = 0; v < 10; ++v)
+            for (int digit = 0; digit < 10; ++digit)
+                next[((v + weight[p] * digit) % 10 + 10) % 10] += chance[v] / 10;
+        std::copy(next, next + 10, chance);
+    }
+    return chance[0];
+}
+
+// Expected patterns of the k-point lines on the reference row alone.
+double SameRowPatterns(const TSearchPlan &plan, int k, double intervals)
+{
+    std::vector<int> row;
+    for (int i = 0; i < plan.candidates.Count(); ++i)
+        if (plan.candidates.Get(i).y == 0)
+            row.push_back(plan.candidates.Get(i).x);
+    double patterns = 0;
+    std::vector<int> columns;
+    for (quint32 subset = 0; subset < (1u << row.size()); ++subset) {
+        if (std::popcount(subset) != k)
+            continue;
+        columns.clear();
+        for (size_t i = 0; i < row.size(); ++i)
+            if (subset & (1u << i))
+                columns.push_back(row[i]);
+        for (quint16 mask : plan.masks)
+            patterns += intervals * std::pow(SameRowChance(columns, mask), plan.minSteps - 1);
+    }
+    return patterns;
+}
+
+} // namespace
+
+TSearchEstimate EstimateSearch(const TRegOptions &settings, int drawCount)
+{
+    const TSearchPlan plan = MakeSearchPlan(settings, drawCount);
+    const qint64 n = plan.candidates.Count();
+    TSearchEstimate e;
+
+    // Candidates come in rows of `cols`, one row per distance, nearest first.
+    const qint64 first = n > 0 ? -qint64(plan.candidates.Get(0).y) : 0;
+    const qint64 last = n > 0 ? -qint64(plan.candidates.Get(int(n - 1)).y) : -1;
+    const qint64 cols = n > 0 ? n / (last - first + 1) : 0;
+    const double accept = std::pow(0.1, plan.minSteps - 1);
+    const double masks = double(plan.masks.size());
+    // Intervals whose walk of the least steps stays inside the history for
+    // a line whose farthest point lies `far` draws back.
+    auto intervals = [&](qint64 far) {
+        const qint64 room = qint64(drawCount) - far;
+        if (room < 0)
+            return 0.0;
+        qint64 lastInterval = plan.intervalLast;
+        if (plan.minSteps >= 2)
+            lastInterval = std::min<qint64>(lastInterval, room / (plan.minSteps - 1));
+        return double(std::max<qint64>(0, lastInterval - plan.intervalFirst + 1));
+    };
+
+    for (qint64 k = plan.kFirst;; ++k) {
+        if (k > n)
+            break;
+        const qint64 all = ExactBinomial(n, k);
+        e.combinations = all > Saturated - e.combinations ? Saturated : e.combinations + all;
+        if (k == 0) {
+            // The one empty line lies at distance 1000 and reads nothing.
+            if (1000 <= plan.maxDistance && intervals(0) > 0) {
+                e.lines += 1;
+                e.patterns += intervals(0) * masks * accept;
+            }
+        } else {
+            // Lines whose points all lie within m distances from the first on.
+            auto within = [&](qint64 m) { return m > 0 ? Binomial(double(m * cols), double(k)) : 0.0; };
+            for (qint64 far = first; far <= last; ++far) {
+                const double farthest = within(far - first + 1) - within(far - first);
+                // Of the lines whose farthest point lies at `far`, those with
+                // no point within maxDistance, which the distance rule rejects.
+                const qint64 nearLimit = std::max<qint64>(plan.maxDistance, first - 1);
+                const double tooFar = far > nearLimit ? within(far - nearLimit) - within(far - nearLimit - 1) : 0.0;
+                const double lines = farthest - tooFar;
+                const double fit = intervals(far);
+                if (fit <= 0)
+                    continue;
+                e.lines += lines;
+                if (far == 0 && first == 0)
+                    e.patterns += plan.maxDistance >= 0 ? SameRowPatterns(plan, int(k), fit) : 0.0;
+                else
+                    e.patterns += lines * fit * masks * accept;
+            }
+        }
+        if (k >= plan.kLast || e.combinations == Saturated || !std::isfinite(e.patterns))
+            break;
+    }
+    return e;
+}
+
+TSearchSpeed MeasureSearchSpeed()
+{
+    // A history of random digits as long as the sample one.
+    QRandomGenerator rng(20201011);
+    TCodes draws;
+    for (int i = 0; i < 2500; ++i) {
+        const int index = draws.Add();
+        for (int p = 1; p <= 7; ++p)
+            draws.SetNum(p, index, int(rng.bounded(10)));
+    }
+    auto settings = [](int maxPoints, int minSteps) {
+        TRegOptions s;
+        s.LinedDistMinSe = 1;
+        s.LinedDistMaxSe = 9;
+        s.RefSumChk = true;
+        s.RefTailChk = true;
+        s.LinedPtMinSe = 1;
+        s.LinedPtMaxSe = maxPoints;
+        s.InterMinSe = 1;
+        s.InterMaxSe = 20;
+        s.MaxYOfSecSe = 6;
+        s.SecCountSe = minSteps;
+        s.FallTargetGbx = 0;
+        return s;
+    };
+    struct Discard : TSearchSink
+    {
+        qint64 found = 0;
+        void Progress(qint64) override {}
+        void Found(std::unique_ptr<TVexelReg>, qint64) override { ++found; }
+    };
+    // Seconds of one run on one thread.
+    auto timed = [&](const TRegOptions &s, qint64 &found) {
+        Discard sink;
+        std::atomic<bool> stop{false};
+        TFastSearchConfig config;
+        config.threads = 1;
+        config.progressIntervalMs = 0;
+        QElapsedTimer clock;
+        clock.start();
+        RunFastSearch(draws, s, sink, stop, config);
+        found = sink.found;
+        return std::max(1.0, double(clock.nsecsElapsed())) / 1e9;
+    };
+
+    TSearchSpeed speed;
+    qint64 found = 0;
+    // Fifteen million lines that hardly ever pass: the cost of a line.
+    const TRegOptions lineBound = settings(5, 12);
+    const double lineSeconds = timed(lineBound, found);
+    speed.linesPerSecond = EstimateSearch(lineBound, draws.Count()).lines / lineSeconds;
+    // Sixty thousand lines of which one in a hundred passes: the cost of a pattern.
+    const TRegOptions patternBound = settings(3, 3);
+    const double patternSeconds = timed(patternBound, found);
+    const double lineShare = EstimateSearch(patternBound, draws.Count()).lines / speed.linesPerSecond;
+    if (found > 0)
+        speed.secondsPerPattern = std::max(0.0, patternSeconds - lineShare) / double(found);
+    return speed;
+}
+
+double EstimateSeconds(const TSearchEstimate &estimate, const TSearchSpeed &speed, int threads)
+{
+    if (speed.linesPerSecond <= 0)
+        return 0;
+    // Small searches run on the calling thread alone; the patterns are
+    // handed on by one thread whatever the number of workers.
+    const int cores = threads > 0 ? threads : QThread::idealThreadCount();
+    const double workers = estimate.lines < double(ParallelSearchLines) ? 1.0 : std::max(1.0, 0.95 * cores);
+    return estimate.lines / (speed.linesPerSecond * workers) + estimate.patterns * speed.secondsPerPattern;
+}

@@ -3,6 +3,7 @@
 #include "AboutBox.h"
 #include "DataDown.h"
 #include "DrawText.h"
+#include "FileAccess.h"
 #include "RegListModel.h"
 #include "SearchEngine.h"
 #include "SelectionWalk.h"
@@ -43,6 +44,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
+#include <new>
 
 const QString TMainForm::WorkspaceName = QStringLiteral("工作文档.vxr");
 const QString TMainForm::ProductTitle = QString::fromUtf8(VEXEL_PRODUCT_TITLE);
@@ -188,6 +190,9 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
         ResetWorkspace();
         OpenWorkspace(QDir(m_dataFolder).filePath(WorkspaceName));
     } catch (const EVexelError &) {
+        ShowMessage(QStringLiteral("打开文档失败：\r\n") + WorkspaceName);
+    } catch (const std::bad_alloc &) {
+        // A workspace too large for the memory left fails like a damaged one.
         ShowMessage(QStringLiteral("打开文档失败：\r\n") + WorkspaceName);
     }
     UpdateCaption();
@@ -445,8 +450,9 @@ void TMainForm::ResetWorkspace()
 void TMainForm::OpenWorkspace(const QString &name)
 {
     QFile file(name);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EVexelError(QStringLiteral("Cannot open file \"%1\": %2").arg(name, file.errorString()));
+    QString error;
+    if (!FileAccess::OpenRegular(file, error))
+        throw EVexelError(QStringLiteral("Cannot open file \"%1\": %2").arg(name, error));
     if (file.size() == 0)
         return;
     file.close();

@@ -17,7 +17,6 @@
 #include "Workspace.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QTextStream>
 #include <cstdio>
 #include <unistd.h>
@@ -91,11 +90,10 @@ int main(int argc, char *argv[])
     TRegOptions settings;
     try {
         RebuildDrawList(draws, ReadDrawFile(args.draws));
-        if (!args.settings.isEmpty()) {
-            if (!QFileInfo(args.settings).isFile())
-                return fail(QStringLiteral("cannot read settings file \"%1\"").arg(args.settings));
-            settings = LoadOptions(args.settings);
-        }
+        // A settings file named here must be used or refused: searching
+        // with the start defaults instead would look like success.
+        if (!args.settings.isEmpty())
+            settings = ReadOptionsFile(args.settings);
     } catch (const EVexelError &e) {
         return fail(e.message());
     }

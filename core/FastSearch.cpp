@@ -20,7 +20,9 @@
 //   worker threads take chunks in order, and the calling thread hands the
 //   found patterns to the sink chunk by chunk, in order, filling in the
 //   progress reports a one-by-one walk would make on the way. Only a bounded
-//   number of chunks is in flight, so memory follows the patterns found.
+//   number of chunks is in flight, and a chunk passes its patterns on in
+//   batches, waiting for its turn when it is not the one being handed over:
+//   what the search holds back stays bounded however many it finds.
 #include "FastSearch.h"
 #include "Hao.h"
 #include "VexelReg.h"
@@ -32,6 +34,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -628,15 +631,25 @@ private:
 
 // --- the worker's side ------------------------------------------------------
 
+// Takes the patterns a worker has found so far in its chunk, in order, and
+// empties `found`; false once the run is to end.
+using THandOver = std::function<bool(std::vector<TFound> &found)>;
+
 class TChunkWorker
 {
 public:
     TChunkWorker(const TEngine &e, const std::atomic<bool> &abort) : m_e(e), m_abort(abort) {}
 
-    void Process(const TChunk &chunk, std::vector<TFound> &out)
+    // Fills `out` with the chunk's accepted patterns in order. Whenever it
+    // holds `batch` of them it hands them over, so that a chunk never holds
+    // more: a line can have as many patterns as intervals times masks.
+    void Process(const TChunk &chunk, std::vector<TFound> &out, size_t batch, const THandOver &handOver)
     {
         m_out = &out;
         m_chunk = &chunk;
+        m_batch = batch;
+        m_handOver = &handOver;
+        m_halted = false;
         const int k = chunk.k;
         if (k != m_k) {
             m_k = k;
@@ -694,6 +707,8 @@ private:
     // The line's counter (-1: not known yet) is worked out only then.
     bool Evaluate(qint64 &counter, qint64 interval, int maskIndex)
     {
+        if (m_halted)
+            return false;
         const quint16 mask = m_e.plan.masks[size_t(maskIndex)];
         m_values.clear();
         const int steps = m_e.Walk(m_line.data(), m_k, interval, mask, &m_values);
@@ -712,6 +727,8 @@ private:
         for (qint32 v : m_values)
             pattern->AddStep(&v, mask);
         m_out->push_back(TFound{counter, interval, maskIndex, std::move(pattern)});
+        if (m_out->size() >= m_batch && !(*m_handOver)(*m_out))
+            m_halted = true;
         return true;
     }
 
@@ -776,6 +793,9 @@ private:
     const std::atomic<bool> &m_abort;
     std::vector<TFound> *m_out = nullptr;
     const TChunk *m_chunk = nullptr;
+    size_t m_batch = 0;
+    const THandOver *m_handOver = nullptr;
+    bool m_halted = false; // the run ends: nothing more is kept
     int m_k = -1;
     std::vector<int> m_limit;
     std::vector<int> m_idx;
@@ -788,14 +808,20 @@ private:
 
 // --- the run: workers, and the merge on the calling thread ------------------
 
+// Patterns that the chunks in flight may hold together, besides the batch
+// being handed over: what a search holds back never grows with what it finds.
+constexpr size_t PatternsInFlight = 1 << 16;
+
 class TRun
 {
 public:
     TRun(const TEngine &e, TSearchSink &sink, const std::atomic<bool> &stop,
          const TFastSearchConfig &config, int threads)
         : m_e(e), m_sink(sink), m_stop(stop), m_config(config), m_threads(threads),
-          m_window(size_t(64 * threads)), m_ring(m_window),
-          m_gen(e, config.chunkCombinations, threads)
+          m_window(size_t(64 * threads)),
+          m_batch(config.batchPatterns > 0 ? size_t(config.batchPatterns)
+                                           : std::max<size_t>(64, PatternsInFlight / m_window)),
+          m_ring(m_window), m_gen(e, config.chunkCombinations, threads)
     {
     }
 
@@ -829,26 +855,35 @@ private:
     struct Slot
     {
         TChunk chunk;
-        std::vector<TFound> found;
+        std::vector<TFound> found;   // the rest of its patterns, once ready
+        std::vector<TFound> pending; // a batch handed over before it is done
         bool ready = false;
     };
 
-    // One thread: the calling thread takes each chunk in turn and reports it.
+    // One thread: the calling thread takes each chunk in turn and reports
+    // its patterns batch by batch.
     qint64 ExecuteHere()
     {
         TChunkWorker worker(m_e, m_stop);
-        Slot slot;
-        while (m_gen.Next(slot.chunk)) {
-            slot.found.clear();
-            if (slot.chunk.kind == TChunk::Range && slot.chunk.work)
-                worker.Process(slot.chunk, slot.found);
-            if (!Emit(slot))
-                break;
+        TChunk chunk;
+        std::vector<TFound> found;
+        bool go = true;
+        const THandOver handOver = [&](std::vector<TFound> &batch) {
+            go = go && TakeFound(batch);
+            batch.clear();
+            KeepAlive();
+            return go;
+        };
+        while (go && m_gen.Next(chunk)) {
+            found.clear();
+            go = BeginChunk(chunk);
+            if (go && chunk.kind == TChunk::Range && chunk.work)
+                worker.Process(chunk, found, m_batch, handOver);
+            go = go && TakeFound(found) && EndChunk();
             KeepAlive();
         }
         return m_position;
     }
-
 
     void Abort()
     {
@@ -867,7 +902,8 @@ private:
             });
             if (m_abort.load() || m_genDone)
                 return;
-            Slot &slot = m_ring[size_t(m_nextSeq % qint64(m_window))];
+            const qint64 seq = m_nextSeq;
+            Slot &slot = m_ring[size_t(seq % qint64(m_window))];
             if (!m_gen.Next(slot.chunk)) {
                 m_genDone = true;
                 m_doneCv.notify_all();
@@ -883,8 +919,9 @@ private:
             slot.ready = false;
             lock.unlock();
             std::vector<TFound> found;
+            const THandOver handOver = [&](std::vector<TFound> &batch) { return HandOver(slot, seq, batch); };
             try {
-                worker.Process(slot.chunk, found);
+                worker.Process(slot.chunk, found, m_batch, handOver);
             } catch (...) {
                 lock.lock();
                 if (!m_error)
@@ -899,6 +936,20 @@ private:
             slot.ready = true;
             m_doneCv.notify_all();
         }
+    }
+
+    // A worker whose chunk holds a full batch waits until the merge has
+    // come to that chunk and taken the previous batch, then passes it on.
+    bool HandOver(Slot &slot, qint64 seq, std::vector<TFound> &batch)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_workCv.wait(lock, [&] { return m_abort.load() || (seq == m_mergedSeq && slot.pending.empty()); });
+        if (m_abort.load())
+            return false;
+        slot.pending = std::move(batch);
+        batch.clear();
+        m_doneCv.notify_all();
+        return true;
     }
 
     bool Stopped()
@@ -924,28 +975,43 @@ private:
     void Merge()
     {
         for (qint64 seq = 0;; ++seq) {
-            Slot *slot = nullptr;
-            {
-                std::unique_lock<std::mutex> lock(m_mutex);
-                for (;;) {
-                    if (m_error || Stopped())
-                        return;
-                    Slot &s = m_ring[size_t(seq % qint64(m_window))];
-                    if (seq < m_nextSeq && s.ready) {
-                        slot = &s;
-                        break;
+            Slot &slot = m_ring[size_t(seq % qint64(m_window))];
+            bool begun = false;
+            for (;;) {
+                std::vector<TFound> batch;
+                {
+                    std::unique_lock<std::mutex> lock(m_mutex);
+                    for (;;) {
+                        if (m_error || Stopped())
+                            return;
+                        if (seq < m_nextSeq && (slot.ready || !slot.pending.empty()))
+                            break;
+                        m_doneCv.wait_for(lock, std::chrono::milliseconds(10));
+                        lock.unlock();
+                        KeepAlive();
+                        lock.lock();
                     }
-                    m_doneCv.wait_for(lock, std::chrono::milliseconds(10));
-                    lock.unlock();
-                    KeepAlive();
-                    lock.lock();
+                    // A batch handed over comes before the rest of the chunk.
+                    if (!slot.pending.empty()) {
+                        batch = std::move(slot.pending);
+                        slot.pending.clear();
+                        m_workCv.notify_all();
+                    }
                 }
+                if (!begun && !BeginChunk(slot.chunk))
+                    return;
+                begun = true;
+                if (batch.empty())
+                    break;
+                if (!TakeFound(batch))
+                    return;
+                KeepAlive();
             }
-            const bool go = Emit(*slot);
+            const bool go = TakeFound(slot.found) && EndChunk();
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
-                slot->found.clear();
-                slot->ready = false;
+                slot.found.clear();
+                slot.ready = false;
                 m_mergedSeq = seq + 1;
                 m_workCv.notify_all();
             }
@@ -962,10 +1028,27 @@ private:
         return !Stopped();
     }
 
-    // Hands over one slot; false once the run is to end.
-    bool Emit(Slot &slot)
+    // --- a chunk's reports, in the order a one-by-one walk makes them -----
+    //
+    // Its patterns come in batches. The line at each multiple of
+    // ProgressEvery inside the chunk reports progress after each of its
+    // rejected evaluations, in between its found patterns; `m_evaluated`
+    // counts the evaluations of that line reported so far.
+
+    bool Multiple(qint64 m) const
     {
-        const TChunk &c = slot.chunk;
+        return m_e.intervals > 0 && m_e.nm > 0 && m <= m_chunk->hi && m != Saturated;
+    }
+
+    static qint64 NextMultiple(qint64 m)
+    {
+        return m > Saturated - ProgressEvery ? Saturated : (m / ProgressEvery + 1) * ProgressEvery;
+    }
+
+    // Starts handing over a chunk; false once the run is to end.
+    bool BeginChunk(const TChunk &c)
+    {
+        m_chunk = &c;
         if (c.kind == TChunk::KStart) {
             m_position = c.lo;
             Progress(c.lo);
@@ -973,39 +1056,59 @@ private:
         }
         if (c.kind == TChunk::End)
             return false;
+        m_multiple = NextMultiple(c.lo);
+        m_evaluated = 0;
+        return true;
+    }
 
-        std::vector<TFound> &found = slot.found;
-        size_t f = 0;
-        const bool evaluations = m_e.intervals > 0 && m_e.nm > 0;
-        qint64 m = c.lo > Saturated - ProgressEvery ? Saturated : (c.lo / ProgressEvery + 1) * ProgressEvery;
-        for (;;) {
-            const bool multiple = evaluations && m <= c.hi && m != Saturated;
-            while (f < found.size() && (!multiple || found[f].counter < m))
-                if (!EmitFound(found[f++]))
-                    return false;
-            if (!multiple)
-                break;
-            // The line at a multiple of ProgressEvery reports progress after
-            // each of its rejected evaluations, in between its found ones.
-            quint32 polls = 0;
-            for (qint64 interval = m_e.plan.intervalFirst; interval <= m_e.plan.intervalLast; ++interval)
-                for (int mi = 0; mi < m_e.nm; ++mi) {
-                    if (f < found.size() && found[f].counter == m && found[f].interval == interval
-                        && found[f].mask == mi) {
-                        if (!EmitFound(found[f++]))
-                            return false;
-                    } else {
-                        m_position = m;
-                        Progress(m);
-                        if ((++polls & 255) == 0 && Stopped())
-                            return false;
-                    }
-                }
-            if (Stopped())
+    // Progress for the evaluations of the line at m_multiple up to `end`.
+    bool ProgressUpTo(qint64 end)
+    {
+        quint32 polls = 0;
+        for (; m_evaluated < end; ++m_evaluated) {
+            m_position = m_multiple;
+            Progress(m_multiple);
+            if ((++polls & 255) == 0 && Stopped())
                 return false;
-            m = m > Saturated - ProgressEvery ? Saturated : m + ProgressEvery;
         }
-        m_position = c.hi;
+        return true;
+    }
+
+    bool EndMultipleLine()
+    {
+        if (!ProgressUpTo(m_e.intervals * m_e.nm) || Stopped())
+            return false;
+        m_multiple = NextMultiple(m_multiple);
+        m_evaluated = 0;
+        return true;
+    }
+
+    bool TakeFound(std::vector<TFound> &found)
+    {
+        for (TFound &f : found) {
+            while (Multiple(m_multiple) && f.counter > m_multiple)
+                if (!EndMultipleLine())
+                    return false;
+            if (Multiple(m_multiple) && f.counter == m_multiple) {
+                const qint64 at = (f.interval - m_e.plan.intervalFirst) * m_e.nm + f.mask;
+                if (!ProgressUpTo(at))
+                    return false;
+                m_evaluated = at + 1;
+            }
+            if (!EmitFound(f))
+                return false;
+        }
+        return true;
+    }
+
+    bool EndChunk()
+    {
+        if (m_chunk->kind != TChunk::Range)
+            return !Stopped();
+        while (Multiple(m_multiple))
+            if (!EndMultipleLine())
+                return false;
+        m_position = m_chunk->hi;
         return !Stopped();
     }
 
@@ -1015,10 +1118,11 @@ private:
     const TFastSearchConfig m_config;
     const int m_threads;
     const size_t m_window;
+    const size_t m_batch; // patterns a chunk hands over at a time
 
     std::mutex m_mutex;
-    std::condition_variable m_workCv; // workers wait for room in the window
-    std::condition_variable m_doneCv; // the merge waits for a finished chunk
+    std::condition_variable m_workCv; // workers wait for room in the window, or their turn
+    std::condition_variable m_doneCv; // the merge waits for a finished chunk or a batch
     std::vector<Slot> m_ring;
     TChunkGen m_gen;
     bool m_genDone = false;
@@ -1029,6 +1133,9 @@ private:
 
     qint64 m_position = 0;
     Clock::time_point m_lastProgress;
+    const TChunk *m_chunk = nullptr; // the chunk being handed over
+    qint64 m_multiple = 0;           // its next multiple of ProgressEvery
+    qint64 m_evaluated = 0;          // evaluations of that line reported
 };
 
 } // namespace

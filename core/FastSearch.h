@@ -16,6 +16,8 @@ struct TFastSearchConfig
     int progressIntervalMs = 200; // extra progress report when none came for this long; 0: none
     TSearchIsa isa = TSearchIsa::Auto;
     qint64 chunkCombinations = 0; // combinations per unit of work; 0: chosen from the search size
+    int batchPatterns = 0;        // found patterns a unit of work passes on at a time; 0: chosen
+                                  // so that the units in flight hold at most 65536 together
 };
 
 // The instruction sets this processor can run, Generic first.

@@ -74,6 +74,8 @@ private slots:
     void pointListStream();
 
     void regTexts();
+    void pairedDigit_data();
+    void pairedDigit();
     void regLineValue();
     void regShortestOrder_data();
     void regShortestOrder();
@@ -294,6 +296,28 @@ void TestModel::pointListStream()
     QCOMPARE(errorOf([&] { load(back, QByteArray::fromHex("feffffff")); }),
              QString("TPointList.SetCount NewCount isnot valid!"));
     QCOMPARE(back.Count(), 0);
+}
+
+void TestModel::pairedDigit_data()
+{
+    QTest::addColumn<qint32>("value");
+    QTest::addColumn<qint32>("paired");
+    QTest::newRow("0") << 0 << 5;
+    QTest::newRow("4") << 4 << 9;
+    QTest::newRow("9") << 9 << 4;
+    QTest::newRow("-3") << -3 << 2;
+    QTest::newRow("-20") << -20 << -5;
+    // Values a damaged workspace file can hold: no overflow on the way.
+    QTest::newRow("2^31 - 1") << qint32(2147483647) << 2;
+    QTest::newRow("2^31 - 6") << qint32(2147483642) << 7;
+    QTest::newRow("-2^31") << qint32(-2147483647 - 1) << -3;
+}
+
+void TestModel::pairedDigit()
+{
+    QFETCH(qint32, value);
+    QFETCH(qint32, paired);
+    QCOMPARE(TVexelReg::PairedDigit(value), paired);
 }
 
 void TestModel::regTexts()

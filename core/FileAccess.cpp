@@ -76,6 +76,9 @@ bool WriteAtomically(const QString &path, const QByteArray &bytes, QString &erro
     // would report success even when that write fails, and put a cut-off
     // file in place of the old one; the uncommitted file is thrown away.
     if (!file.flush()) {
+        // When only part of the bytes went out, the failure carries no
+        // reason; trying the rest again gives it.
+        file.flush();
         error = file.errorString();
         return false;
     }

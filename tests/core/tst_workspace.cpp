@@ -12,6 +12,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <new>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 namespace {
 
 TVexelReg *pattern(int points, int steps, int seed)
@@ -56,6 +61,10 @@ private slots:
     void malformedCounts();
     void truncatedAtEveryLength();
     void failedSaveKeepsOldFile();
+    void failedWriteKeepsOldFile_data();
+    void failedWriteKeepsOldFile();
+    void unusableFileFails_data();
+    void unusableFileFails();
 
 private:
     TRegOptions m_settings;
@@ -198,6 +207,70 @@ void TestWorkspace::failedSaveKeepsOldFile()
     QCOMPARE(readFile(path), QByteArray("old content"));
     Workspace::Save(path, TCodes(), mgr);
     QCOMPARE(readFile(path).size(), 20);
+}
+
+void TestWorkspace::failedWriteKeepsOldFile_data()
+{
+    QTest::addColumn<int>("draws");
+    // Below the file buffer's size the write fails only when the buffer is
+    // flushed, which the commit alone would take for success.
+    QTest::newRow("buffered") << 200;
+    QTest::newRow("written at once") << 3000;
+}
+
+void TestWorkspace::failedWriteKeepsOldFile()
+{
+    // A file size limit fails the write as a full disk does.
+    QFETCH(int, draws);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("w.vxr");
+    writeFile(path, "old content");
+    TCodes chart;
+    for (int i = 0; i < draws; ++i)
+        chart.Add();
+    TVexelRegMgr mgr(&m_settings);
+    rlimit before{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
+    rlimit small = before;
+    small.rlim_cur = 4096;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    QString message;
+    try {
+        Workspace::Save(path, chart, mgr);
+    } catch (const EVexelError &e) {
+        message = e.message();
+    }
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldHandler);
+    QVERIFY2(message.startsWith("Cannot write file") && !message.contains("Unknown error"), qPrintable(message));
+    QCOMPARE(readFile(path), QByteArray("old content"));
+}
+
+void TestWorkspace::unusableFileFails_data()
+{
+    QTest::addColumn<bool>("fifo");
+    QTest::newRow("FIFO") << true; // an open for reading would wait for a writer
+    QTest::newRow("directory") << false;
+}
+
+void TestWorkspace::unusableFileFails()
+{
+    QFETCH(bool, fifo);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("w.vxr");
+    if (fifo)
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else
+        QVERIFY(QDir().mkpath(path));
+    TCodes chart = drawsOf({"1234567"});
+    TVexelRegMgr mgr(&m_settings);
+    QVERIFY_THROWS_EXCEPTION(EVexelError, Workspace::Load(path, chart, mgr));
+    QCOMPARE(chart.Count(), 1);
+    // Running out of memory while reading fails the same way.
+    writeFile(dir.filePath("big.vxr"), QByteArray(64, '\0'));
+    QVERIFY_THROWS_EXCEPTION(EVexelError, Workspace::Load(dir.filePath("big.vxr"),
+                                                          [](QDataStream &) { throw std::bad_alloc(); }, mgr));
 }
 
 QTEST_GUILESS_MAIN(TestWorkspace)

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QByteArray DefaultSection =
@@ -42,9 +44,13 @@ private slots:
     void roundTripEveryField();
     void namesSurvive_data();
     void namesSurvive();
+    void invalidNamesKeepTheirBytes_data();
+    void invalidNamesKeepTheirBytes();
     void numberValues_data();
     void numberValues();
     void keyLookup();
+    void unusableFileGivesDefaults_data();
+    void unusableFileGivesDefaults();
     void otherSectionsKept_data();
     void otherSectionsKept();
     void failedSave_data();
@@ -160,6 +166,37 @@ void TestSettingsFile::namesSurvive()
     QCOMPARE(readBytes(path).count('\n'), 18);
 }
 
+void TestSettingsFile::invalidNamesKeepTheirBytes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("lone lead byte") << QByteArray("\x81");
+    QTest::newRow("lead byte before a blank") << QByteArray("a\x81 b");
+    QTest::newRow("0xFF") << QByteArray("\xff\xfe\xff");
+    QTest::newRow("cut four-byte form") << QByteArray("x\x81\x30\x81");
+}
+
+void TestSettingsFile::invalidNamesKeepTheirBytes()
+{
+    QFETCH(QByteArray, bytes);
+    QByteArray stored;
+    for (const char c : ScrambleText(bytes))
+        stored += '%' + QByteArray::number(quint8(c), 16).rightJustified(2, '0');
+    const QString path = m_dir.filePath(QStringLiteral("invalid.ini"));
+    writeBytes(path, "[TRegOptions]\r\nuserName=" + stored + "\r\nuserPW=" + stored + "\r\n");
+    TRegOptions o = LoadOptions(path);
+    SaveOptions(path, o);
+    SaveOptions(path, LoadOptions(path));
+    const TRegOptions again = LoadOptions(path);
+    QCOMPARE(again, o);
+    QCOMPARE(again.userNameBytes, bytes);
+    QCOMPARE(again.userPWBytes, bytes);
+    // A name edited since it was read is stored as typed.
+    o.userName = QStringLiteral("张三");
+    SaveOptions(path, o);
+    QCOMPARE(LoadOptions(path).userName, o.userName);
+    QCOMPARE(LoadOptions(path).userPWBytes, bytes);
+}
+
 void TestSettingsFile::numberValues_data()
 {
     QTest::addColumn<QByteArray>("line");
@@ -209,6 +246,27 @@ void TestSettingsFile::keyLookup()
 
     // A file of several MiB without line ends must neither crash nor hang.
     writeBytes(path, "[TRegOptions]\r\nSecCountSe=8\r\n" + QByteArray(6 * 1024 * 1024, 'x'));
+    QCOMPARE(LoadOptions(path), LoadOptions(m_dir.filePath(QStringLiteral("none.ini"))));
+}
+
+void TestSettingsFile::unusableFileGivesDefaults_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FIFO") << "fifo";
+    QTest::newRow("directory") << "dir";
+    QTest::newRow("over the size limit") << "big";
+}
+
+void TestSettingsFile::unusableFileGivesDefaults()
+{
+    QFETCH(QString, kind);
+    const QString path = m_dir.filePath(kind + QStringLiteral(".ini"));
+    if (kind == "fifo")
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0); // would block an open
+    else if (kind == "dir")
+        QVERIFY(QDir().mkpath(path));
+    else
+        writeBytes(path, "[TRegOptions]\r\nSecCountSe=8\r\n" + QByteArray(5 * 1024 * 1024, ';'));
     QCOMPARE(LoadOptions(path), LoadOptions(m_dir.filePath(QStringLiteral("none.ini"))));
 }
 

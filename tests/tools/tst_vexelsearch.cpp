@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 struct Result
@@ -71,6 +73,8 @@ private slots:
     void badArguments_data();
     void badArguments();
     void importErrors();
+    void unusableFiles_data();
+    void unusableFiles();
     void singlePattern();
     void sampleHistoryMatchesEngine();
     void saveWritesWorkspace();
@@ -107,6 +111,38 @@ void TestVexelSearch::importErrors()
 
     const Result noSettings = runTool({writeFile(dir, "ok.txt", "1234567\n"), "--settings", dir.filePath("x.ini")});
     QCOMPARE(noSettings.code, 1);
+}
+
+void TestVexelSearch::unusableFiles_data()
+{
+    // Each is refused with exit code 1: a settings file named but not used
+    // would search with the start settings as if all were well, and a FIFO
+    // would block the tool for ever.
+    QTest::addColumn<QString>("which"); // the argument the file is given as
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("settings a directory") << "settings" << "dir";
+    QTest::newRow("settings over the size limit") << "settings" << "big";
+    QTest::newRow("settings a FIFO") << "settings" << "fifo";
+    QTest::newRow("draws a FIFO") << "draws" << "fifo";
+}
+
+void TestVexelSearch::unusableFiles()
+{
+    QFETCH(QString, which);
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("file");
+    if (kind == "dir")
+        QVERIFY(QDir().mkpath(path));
+    else if (kind == "big")
+        writeFile(dir, "file", "[TRegOptions]\r\nSecCountSe=8\r\n" + QByteArray(5 * 1024 * 1024, ';'));
+    else if (kind == "fifo")
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    const QString draws = which == "draws" ? path : writeFile(dir, "ok.txt", "1234567\n");
+    const Result r = runTool(which == "settings" ? QStringList{draws, "--settings", path} : QStringList{draws});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains(path), qPrintable(r.err));
+    QVERIFY(r.out.isEmpty());
 }
 
 void TestVexelSearch::singlePattern()

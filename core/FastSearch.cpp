@@ -871,7 +871,8 @@ private:
         const THandOver handOver = [&](std::vector<TFound> &batch) {
             go = go && TakeFound(batch);
             batch.clear();
-            KeepAlive();
+            if (go)
+                KeepAlive();
             return go;
         };
         while (go && m_gen.Next(chunk)) {
@@ -880,7 +881,8 @@ private:
             if (go && chunk.kind == TChunk::Range && chunk.work)
                 worker.Process(chunk, found, m_batch, handOver);
             go = go && TakeFound(found) && EndChunk();
-            KeepAlive();
+            if (go)
+                KeepAlive();
         }
         return m_position;
     }

@@ -11,8 +11,7 @@ namespace {
 
 constexpr int DrawDigits = 7;
 constexpr qint32 MaxDrawNumber = 9999999;
-// A draw history is a few hundred KiB; anything far beyond that is not one,
-// and reading it whole would only exhaust memory.
+// A draw history is a few hundred KiB; a file far beyond that is not one.
 constexpr qint64 MaxDrawFileSize = 64 * 1024 * 1024;
 
 bool IsTrimmed(QChar c)

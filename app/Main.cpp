@@ -4,6 +4,7 @@
 #include "DataDown.h"
 #include "DataFolder.h"
 #include "DrawText.h"
+#include "FileAccess.h"
 #include "RegListModel.h"
 #include "SearchEngine.h"
 #include "SearchEstimate.h"
@@ -42,6 +43,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <new>
 
 const QString TMainForm::WorkspaceName = QStringLiteral("工作文档.vxr");
 const QString TMainForm::ProductTitle = QString::fromUtf8(VEXEL_PRODUCT_TITLE);
@@ -157,6 +159,9 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
         ResetWorkspace();
         OpenWorkspace(QDir(m_dataFolder).filePath(WorkspaceName));
     } catch (const EVexelError &) {
+        ShowMessage(QStringLiteral("打开文档失败：\r\n") + WorkspaceName);
+    } catch (const std::bad_alloc &) {
+        // A workspace too large for the memory left fails like a damaged one.
         ShowMessage(QStringLiteral("打开文档失败：\r\n") + WorkspaceName);
     }
     UpdateCaption();
@@ -414,8 +419,9 @@ void TMainForm::ResetWorkspace()
 void TMainForm::OpenWorkspace(const QString &name)
 {
     QFile file(name);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EVexelError(QStringLiteral("Cannot open file \"%1\": %2").arg(name, file.errorString()));
+    QString error;
+    if (!FileAccess::OpenRegular(file, error))
+        throw EVexelError(QStringLiteral("Cannot open file \"%1\": %2").arg(name, error));
     if (file.size() == 0)
         return;
     file.close();

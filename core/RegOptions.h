@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -26,6 +27,11 @@ struct TRegOptions
     qint32 SumContrastGbx = 0;
     qint32 FallTargetGbx = 0;
     qint32 FallStyleGbx = 0;
+    // The stored bytes of the member name and password when they are not
+    // valid text (a damaged or foreign settings file), empty otherwise:
+    // saving writes them back unchanged while the text read from them is.
+    QByteArray userNameBytes;
+    QByteArray userPWBytes;
 
     bool operator==(const TRegOptions &) const = default;
 };

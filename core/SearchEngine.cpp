@@ -45,10 +45,11 @@ TSearchPlan MakeSearchPlan(const TRegOptions &s, int drawCount)
     // A chain needs at least its forecast step to be a pattern.
     plan.minSteps = qMax(1, s.SecCountSe);
     plan.maxDistance = s.MaxYOfSecSe;
-    // With two steps or more required, an interval beyond the history ends
-    // every walk after the forecast step.
-    if (plan.minSteps >= 2)
-        plan.intervalLast = qMin<qint64>(plan.intervalLast, qint64(drawCount));
+    // An interval beyond the history ends every walk after the forecast
+    // step: with two steps or more required it can never be accepted, and
+    // with one it would accept the same forecast once for every interval of
+    // a hand-edited range of up to 2^31, which no history can back.
+    plan.intervalLast = qMin<qint64>(plan.intervalLast, qint64(drawCount));
     return plan;
 }
 

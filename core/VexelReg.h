@@ -42,7 +42,7 @@ public:
     QString ResultText() const;
     void ShortestOrder();
 
-    static qint32 PairedDigit(qint32 v) { return (v + 15) % 10; }
+    static qint32 PairedDigit(qint32 v) { return qint32((qint64(v) + 15) % 10); }
 
     qint32 Interval() const { return m_interval; }
     void SetInterval(qint32 v) { m_interval = v; }

@@ -1,4 +1,5 @@
 #include "Workspace.h"
+#include "FileAccess.h"
 #include "Hao.h"
 #include "VexelError.h"
 #include "VexelRegMgr.h"
@@ -6,9 +7,22 @@
 #include <QBuffer>
 #include <QDataStream>
 #include <QFile>
-#include <QSaveFile>
+
+#include <new>
 
 namespace Workspace {
+
+namespace {
+
+void ReadSections(QIODevice &device, const SectionReader &readChart, TVexelRegMgr &patterns)
+{
+    QDataStream stream(&device);
+    stream.setByteOrder(QDataStream::LittleEndian);
+    readChart(stream);
+    patterns.LoadFromStream(stream);
+}
+
+} // namespace
 
 QByteArray Build(const SectionWriter &writeChart, const TVexelRegMgr &patterns)
 {
@@ -28,11 +42,9 @@ QByteArray Build(const TCodes &chartDraws, const TVexelRegMgr &patterns)
 void Save(const QString &path, const SectionWriter &writeChart, const TVexelRegMgr &patterns)
 {
     const QByteArray bytes = Build(writeChart, patterns);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EVexelError(QStringLiteral("Cannot create file \"%1\": %2").arg(path, file.errorString()));
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw EVexelError(QStringLiteral("Cannot write file \"%1\": %2").arg(path, file.errorString()));
+    QString error;
+    if (!FileAccess::WriteAtomically(path, bytes, error))
+        throw EVexelError(QStringLiteral("Cannot write file \"%1\": %2").arg(path, error));
 }
 
 void Save(const QString &path, const TCodes &chartDraws, const TVexelRegMgr &patterns)
@@ -43,14 +55,22 @@ void Save(const QString &path, const TCodes &chartDraws, const TVexelRegMgr &pat
 bool Load(const QString &path, const SectionReader &readChart, TVexelRegMgr &patterns)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EVexelError(QStringLiteral("Cannot open file \"%1\": %2").arg(path, file.errorString()));
+    QString error;
+    if (!FileAccess::OpenRegular(file, error))
+        throw EVexelError(QStringLiteral("Cannot open file \"%1\": %2").arg(path, error));
     if (file.size() == 0)
         return false;
-    const QByteArray bytes = file.readAll();
+    // Read straight from the file: a copy of it in memory would double what
+    // a large file needs, and one larger than the memory left would end the
+    // program instead of failing this one reading.
+    try {
+        ReadSections(file, readChart, patterns);
+    } catch (const std::bad_alloc &) {
+        throw EVexelError(QStringLiteral("Cannot read file \"%1\": out of memory").arg(path));
+    }
     if (file.error() != QFileDevice::NoError)
         throw EVexelError(QStringLiteral("Cannot read file \"%1\": %2").arg(path, file.errorString()));
-    return Read(bytes, readChart, patterns);
+    return true;
 }
 
 bool Load(const QString &path, TCodes &chartDraws, TVexelRegMgr &patterns)
@@ -65,10 +85,7 @@ bool Read(const QByteArray &bytes, const SectionReader &readChart, TVexelRegMgr 
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    QDataStream stream(&buffer);
-    stream.setByteOrder(QDataStream::LittleEndian);
-    readChart(stream);
-    patterns.LoadFromStream(stream);
+    ReadSections(buffer, readChart, patterns);
     return true;
 }
 

@@ -24,8 +24,9 @@ void Save(const QString &path, const SectionWriter &writeChart, const TVexelRegM
 void Save(const QString &path, const TCodes &chartDraws, const TVexelRegMgr &patterns);
 
 // Returns false for an empty file (nothing is loaded). Raises EVexelError
-// when the file cannot be read or its content is malformed; what was read
-// before the failure is kept.
+// when the file cannot be read, is no regular file, holds more than the
+// memory left, or its content is malformed; what was read before the
+// failure is kept. Reads from the file as it goes, holding no copy of it.
 bool Load(const QString &path, const SectionReader &readChart, TVexelRegMgr &patterns);
 bool Load(const QString &path, TCodes &chartDraws, TVexelRegMgr &patterns);
 

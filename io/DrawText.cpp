@@ -1,17 +1,17 @@
 #include "DrawText.h"
 
-#include "Gbk.h"
+#include "FileAccess.h"
 #include "Hao.h"
 #include "VexelError.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
 namespace {
 
 constexpr int DrawDigits = 7;
 constexpr qint32 MaxDrawNumber = 9999999;
-// A draw history is a few hundred KiB; anything far beyond that is not one,
-// and reading it whole would only exhaust memory.
+// A draw history is a few hundred KiB; a file far beyond that is not one.
 constexpr qint64 MaxDrawFileSize = 64 * 1024 * 1024;
 
 bool IsTrimmed(QChar c)
@@ -36,6 +36,103 @@ bool ReadDrawNumber(const QString &slice, qint32 &value)
     value = result;
     return true;
 }
+
+// Reads a draw text as it comes, a piece at a time, keeping of each line
+// only what decides it: its length up to seven characters, the first seven
+// characters after its leading blanks, and whether anything but blanks
+// follows them. A line of any length thus costs the same, and the reading
+// holds the numbers found and nothing of the text.
+class TDrawTextReader
+{
+public:
+    // Takes the next bytes of the text; everything after a NUL is ignored.
+    void Feed(QByteArrayView bytes)
+    {
+        if (m_ended)
+            return;
+        // No GBK trail byte is 0x00, so cutting at the first NUL never
+        // splits a character.
+        const qsizetype nul = bytes.indexOf('\0');
+        if (nul >= 0) {
+            bytes = bytes.first(nul);
+            m_ended = true;
+        }
+        TakeText(m_decoder.decode(bytes));
+    }
+
+    // The numbers of every draw line in order; raises the conversion error
+    // of the first bad line.
+    QList<qint32> Finish()
+    {
+        // A lead byte cut off by the end of the text, which the decoder
+        // still holds, is dropped, as decoding the whole text at once does.
+        m_ended = true;
+        EndLine();
+        if (m_bad)
+            throw EVexelError(QStringLiteral("'%1' is not a valid integer value").arg(m_badSlice));
+        return m_numbers;
+    }
+
+private:
+    void TakeText(const QString &text)
+    {
+        for (const QChar c : text)
+            TakeChar(c);
+    }
+
+    void TakeChar(QChar c)
+    {
+        const bool lf = c == QLatin1Char('\n');
+        if (lf && m_afterCr) {
+            m_afterCr = false; // the LF of a CR LF pair
+            return;
+        }
+        m_afterCr = c == QLatin1Char('\r');
+        if (lf || m_afterCr) {
+            EndLine();
+            return;
+        }
+        if (m_length < DrawDigits)
+            ++m_length;
+        if (m_slice.isEmpty() && IsTrimmed(c))
+            return; // leading blanks
+        if (m_slice.size() < DrawDigits)
+            m_slice += c;
+        else if (!IsTrimmed(c))
+            m_textAfterSlice = true;
+    }
+
+    // The line is trimmed at both ends and its first seven characters are
+    // read: the seven after the leading blanks, less trailing blanks when
+    // nothing else follows them.
+    void EndLine()
+    {
+        if (m_length >= DrawDigits && !m_bad) {
+            const QString slice = m_textAfterSlice ? m_slice : TrimText(m_slice);
+            qint32 value = 0;
+            if (ReadDrawNumber(slice, value)) {
+                m_numbers.append(value);
+            } else {
+                m_bad = true;
+                m_badSlice = slice;
+                m_numbers.clear();
+            }
+        }
+        m_length = 0;
+        m_slice.clear();
+        m_textAfterSlice = false;
+    }
+
+    QStringDecoder m_decoder{"GBK"};
+    bool m_ended = false;
+    bool m_afterCr = false;
+    int m_length = 0;              // characters of the line, counted up to seven
+    QString m_slice;               // up to seven characters after the leading blanks
+    bool m_textAfterSlice = false; // something other than blanks after them
+    bool m_bad = false;            // a line was no number: nothing is returned
+    QString m_badSlice;            // the slice of the first such line
+    QList<qint32> m_numbers;
+};
 
 } // namespace
 
@@ -101,44 +198,37 @@ QStringList SplitText(const QString &separator, const QString &text)
 
 QList<qint32> ParseDrawText(const QByteArray &bytes)
 {
-    // No GBK trail byte is 0x00, so cutting the bytes at the first NUL never
-    // splits a character.
-    const qsizetype nul = bytes.indexOf('\0');
-    const QString text = DecodeGbk(nul < 0 ? bytes : bytes.left(nul));
-
-    QList<qint32> numbers;
-    for (const QString &line : SplitLines(text)) {
-        if (line.size() < DrawDigits)
-            continue;
-        const QString slice = TrimText(line).left(DrawDigits);
-        qint32 value = 0;
-        if (!ReadDrawNumber(slice, value))
-            throw EVexelError(QStringLiteral("'%1' is not a valid integer value").arg(slice));
-        numbers.append(value);
-    }
-    return numbers;
+    TDrawTextReader reader;
+    reader.Feed(bytes);
+    return reader.Finish();
 }
 
 QList<qint32> ReadDrawFile(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EVexelError(QStringLiteral("Cannot open draw file '%1': %2").arg(path, file.errorString()));
-    // Read in chunks so that a huge file or an endless special file stops at
-    // the limit instead of exhausting memory.
-    QByteArray bytes;
-    while (bytes.size() <= MaxDrawFileSize) {
-        const QByteArray chunk = file.read(64 * 1024);
-        if (chunk.isEmpty())
+    QString error;
+    if (!FileAccess::OpenRegular(file, error))
+        throw EVexelError(QStringLiteral("Cannot open draw file '%1': %2").arg(path, error));
+    // The text goes to the reader piece by piece, so memory follows the
+    // draws it holds, not its bytes. The size limit still applies: a file
+    // beyond it is refused whatever its lines hold.
+    TDrawTextReader reader;
+    QByteArray chunk(64 * 1024, Qt::Uninitialized);
+    qint64 total = 0;
+    while (total <= MaxDrawFileSize) {
+        const qint64 got = file.read(chunk.data(), chunk.size());
+        if (got <= 0)
             break;
-        bytes += chunk;
+        total += got;
+        if (total <= MaxDrawFileSize)
+            reader.Feed(QByteArrayView(chunk.constData(), got));
     }
     if (file.error() != QFileDevice::NoError)
         throw EVexelError(QStringLiteral("Cannot read draw file '%1': %2").arg(path, file.errorString()));
-    if (bytes.size() > MaxDrawFileSize)
+    if (total > MaxDrawFileSize)
         throw EVexelError(QStringLiteral("Draw file '%1' is too large: more than %2 MiB")
                               .arg(path).arg(MaxDrawFileSize / (1024 * 1024)));
-    return ParseDrawText(bytes);
+    return reader.Finish();
 }
 
 void RebuildDrawList(TCodes &draws, const QList<qint32> &numbers)

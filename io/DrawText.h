@@ -31,8 +31,10 @@ QStringList SplitLines(const QString &text);
 // "'<slice>' is not a valid integer value" and nothing is returned.
 QList<qint32> ParseDrawText(const QByteArray &bytes);
 
-// ParseDrawText on the contents of a file. A file that cannot be read, or
-// is unreasonably large for a draw history, raises EVexelError naming it.
+// ParseDrawText on the contents of a file, read a piece at a time: memory
+// follows the draws it holds, not its size. A file that cannot be read, is
+// no regular file (a FIFO would block the reading), or is unreasonably large
+// for a draw history raises EVexelError naming it.
 QList<qint32> ReadDrawFile(const QString &path);
 
 // Replaces the draw list with one draw per number, in order. All numbers are

@@ -1,5 +1,6 @@
 #include "SettingsFile.h"
 
+#include "FileAccess.h"
 #include "Gbk.h"
 #include "ProductInfo.h"
 #include "VexelError.h"
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QHash>
 #include <QList>
-#include <QSaveFile>
 
 #include <limits>
 
@@ -199,10 +199,8 @@ ReadResult ReadSettingsBytes(const QString &path, QByteArray &bytes, QString &er
     QFile file(path);
     if (!file.exists())
         return ReadResult::Missing;
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = file.errorString();
+    if (!FileAccess::OpenRegular(file, error))
         return ReadResult::Failed;
-    }
     bytes.clear();
     while (bytes.size() <= MaxSettingsFileSize) {
         const QByteArray chunk = file.read(64 * 1024);
@@ -245,24 +243,32 @@ QHash<QByteArray, QByteArray> ReadOurKeys(const QByteArray &bytes)
     return values;
 }
 
-QString ReadText(const QHash<QByteArray, QByteArray> &values, const QByteArray &key)
+// Sets `text` to the member name or password stored under `key`, and
+// `bytes` to its stored bytes when they are not valid text and so would
+// not come back from the text; otherwise `bytes` is emptied.
+void ReadText(const QHash<QByteArray, QByteArray> &values, const QByteArray &key, QString &text,
+              QByteArray &bytes)
 {
     // A missing key reads as the key's own name, which then goes through
     // the same unscrambling as a stored value.
-    const QByteArray stored = values.value(key.toLower(), key);
-    return DecodeGb18030(UnscrambleText(UnescapeValue(stored)));
+    const QByteArray stored = UnscrambleText(UnescapeValue(values.value(key.toLower(), key)));
+    text = DecodeGb18030(stored);
+    bytes = EncodeGb18030(text) == stored ? QByteArray() : stored;
 }
 
-QByteArray WriteText(const QString &text)
+// The bytes read for a text are written back as long as the text is the one
+// read from them, so a name that is not valid text never changes on a save.
+QByteArray WriteText(const QString &text, const QByteArray &bytesRead)
 {
-    return EscapeValue(ScrambleText(EncodeGb18030(text)));
+    const bool unchanged = !bytesRead.isEmpty() && DecodeGb18030(bytesRead) == text;
+    return EscapeValue(ScrambleText(unchanged ? bytesRead : EncodeGb18030(text)));
 }
 
 QByteArray SectionText(const TRegOptions &options)
 {
     QByteArray out = '[' + SectionName + ']' + LineEnd;
-    out += NameKey + '=' + WriteText(options.userName) + LineEnd;
-    out += PasswordKey + '=' + WriteText(options.userPW) + LineEnd;
+    out += NameKey + '=' + WriteText(options.userName, options.userNameBytes) + LineEnd;
+    out += PasswordKey + '=' + WriteText(options.userPW, options.userPWBytes) + LineEnd;
     for (const NumberKey &key : NumberKeys) {
         const QByteArray value = key.integer ? QByteArray::number(options.*key.integer)
                                              : QByteArray(options.*key.boolean ? "1" : "0");
@@ -368,12 +374,28 @@ TRegOptions LoadOptions(const QString &iniPath)
     return LoadOptionsFromBytes(bytes);
 }
 
+TRegOptions ReadOptionsFile(const QString &iniPath)
+{
+    QByteArray bytes;
+    QString error;
+    switch (ReadSettingsBytes(iniPath, bytes, error)) {
+    case ReadResult::Ok:
+        return LoadOptionsFromBytes(bytes);
+    case ReadResult::Missing:
+        error = QStringLiteral("no such file");
+        break;
+    case ReadResult::Failed:
+        break;
+    }
+    throw EVexelError(QStringLiteral("Cannot read settings file '%1': %2").arg(iniPath, error));
+}
+
 TRegOptions LoadOptionsFromBytes(const QByteArray &bytes)
 {
     TRegOptions options;
     const QHash<QByteArray, QByteArray> values = ReadOurKeys(bytes);
-    options.userName = ReadText(values, NameKey);
-    options.userPW = ReadText(values, PasswordKey);
+    ReadText(values, NameKey, options.userName, options.userNameBytes);
+    ReadText(values, PasswordKey, options.userPW, options.userPWBytes);
     for (const NumberKey &key : NumberKeys) {
         const auto found = values.constFind(QByteArray(key.name).toLower());
         qint32 value = 0;
@@ -397,12 +419,8 @@ void SaveOptions(const QString &iniPath, const TRegOptions &options)
     if (ReadSettingsBytes(iniPath, existing, error) == ReadResult::Failed)
         throw EVexelError(QStringLiteral("Cannot read settings file '%1': %2").arg(iniPath, error));
 
-    const QByteArray content = OptionsFileBytes(existing, options);
-    QSaveFile file(iniPath);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EVexelError(QStringLiteral("Cannot write settings file '%1': %2").arg(iniPath, file.errorString()));
-    if (file.write(content) != content.size() || !file.commit())
-        throw EVexelError(QStringLiteral("Cannot write settings file '%1': %2").arg(iniPath, file.errorString()));
+    if (!FileAccess::WriteAtomically(iniPath, OptionsFileBytes(existing, options), error))
+        throw EVexelError(QStringLiteral("Cannot write settings file '%1': %2").arg(iniPath, error));
 }
 
 QByteArray OptionsFileBytes(const QByteArray &existing, const TRegOptions &options)

@@ -18,6 +18,10 @@ QByteArray UnscrambleText(const QByteArray &stored);
 // a value that does not read as a 32-bit integer gives the start default;
 // never raises. RefWidthSe is not stored and is always 0 after loading.
 TRegOptions LoadOptions(const QString &iniPath);
+// LoadOptions for a file named on purpose: a settings file that is missing,
+// unreadable, no regular file or over the size limit raises EVexelError
+// instead of giving the start defaults.
+TRegOptions ReadOptionsFile(const QString &iniPath);
 // LoadOptions on the bytes of a settings file already in memory.
 TRegOptions LoadOptionsFromBytes(const QByteArray &bytes);
 

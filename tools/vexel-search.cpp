@@ -211,11 +211,10 @@ int main(int argc, char *argv[])
     TRegOptions settings;
     try {
         RebuildDrawList(draws, ReadDrawFile(args.draws));
-        if (!args.settings.isEmpty()) {
-            if (!QFileInfo(args.settings).isFile())
-                return fail(QStringLiteral("cannot read settings file \"%1\"").arg(args.settings));
-            settings = LoadOptions(args.settings);
-        }
+        // A settings file named here must be used or refused: searching
+        // with the start defaults instead would look like success.
+        if (!args.settings.isEmpty())
+            settings = ReadOptionsFile(args.settings);
     } catch (const EVexelError &e) {
         return fail(e.message());
     }

@@ -256,6 +256,16 @@ void TestFastSearch::matchesReference()
         QVERIFY2(threaded.events == expected.events,
                  qPrintable(what + ", threaded: " + firstDifference(threaded.events, expected.events)));
         QCOMPARE(threaded.result, expected.result);
+
+        // Patterns passed on a few at a time: a line's patterns and the
+        // progress reports between them are split across batches.
+        // (Each batch handed between threads costs a wake-up: few cases.)
+        TFastSearchConfig batched = i % 8 ? one : many;
+        batched.foundBatch = i % 8 ? 1 + i % 3 : 32;
+        const Outcome inBatches = fast(draws, s, batched);
+        QVERIFY2(inBatches.events == expected.events,
+                 qPrintable(what + ", in batches: " + firstDifference(inBatches.events, expected.events)));
+        QCOMPARE(inBatches.result, expected.result);
     }
     // The comparison means little unless patterns are found.
     QVERIFY2(withPatterns >= cases / 5, qPrintable(QString::number(withPatterns)));
@@ -359,6 +369,9 @@ void TestFastSearch::progressAtMultipleAmongFound()
         config.threads = 2;
         config.progressIntervalMs = 0;
         config.isa = isa;
+        // One pattern a batch puts each of that line's found ones in a
+        // batch of its own.
+        config.foundBatch = isa == TSearchIsa::Generic ? 1 : TFastSearchConfig().foundBatch;
         const Outcome got = fast(draws, s, config);
         QVERIFY2(got.events == expected.events, qPrintable(firstDifference(got.events, expected.events)));
         QCOMPARE(got.result, expected.result);

@@ -320,6 +320,12 @@ void TestModel::regTexts()
     reg.SetKind(0);
     QCOMPARE(reg.ResultText(), QString("49"));
 
+    // No overflow for the values a damaged workspace file can hold;
+    // negative values keep what the plain formula gives.
+    const QList<QPair<qint32, qint32>> paired{{4, 9}, {-3, 2}, {-20, -5}, {2147483647, 2}, {-2147483647 - 1, -3}};
+    for (const auto &[value, digit] : paired)
+        QCOMPARE(TVexelReg::PairedDigit(value), digit);
+
     const QList<QPair<int, QString>> positions{{0, ""}, {1, "H"}, {6, "AB"}, {22, "ABD"}, {30, "ABCD"}, {255, "HABCD"}};
     for (const auto &[mask, text] : positions) {
         reg.SetTargetMask(quint16(mask));

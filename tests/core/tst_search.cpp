@@ -107,6 +107,7 @@ private slots:
     void pointCountRange();
     void progressEvery();
     void closenessRule();
+    void intervalsBeyondHistory();
 
     void collectionErrors();
     void collectionReportsAndOwnership();
@@ -331,6 +332,35 @@ void TestSearch::closenessRule()
     QVERIFY(!rec.found.isEmpty());
     for (const auto &p : rec.patterns)
         QVERIFY(-p->NearestRow() <= 2);
+}
+
+void TestSearch::intervalsBeyondHistory()
+{
+    // A hand-edited range of 2^31 intervals over 12 draws ends, and finds
+    // what intervals up to the history's length find: a longer interval
+    // never reaches a draw.
+    TRegOptions s;
+    s.LinedDistMinSe = 0;
+    s.LinedDistMaxSe = 1;
+    s.RefTailChk = false;
+    s.LinedPtMinSe = 1;
+    s.LinedPtMaxSe = 2;
+    const TCodes draws = drawsOf({"1200000", "3400000", "0012000", "9000000", "1234567", "7654321",
+                                  "0000000", "1111111", "2200000", "0000033", "5500000", "1200000"});
+    for (const int secCount : {1, 0}) {
+        s.SecCountSe = secCount;
+        s.InterMaxSe = 2147483647;
+        Recorder huge;
+        const qint64 combinations = run(draws, s, huge);
+        s.InterMaxSe = draws.Count();
+        Recorder bounded;
+        QCOMPARE(run(draws, s, bounded), combinations);
+        QCOMPARE(huge.progress, bounded.progress);
+        QVERIFY(!huge.found.isEmpty());
+        QCOMPARE(huge.found.size(), bounded.found.size());
+        for (int i = 0; i < huge.found.size(); ++i)
+            QCOMPARE(huge.found[i].interval, bounded.found[i].interval);
+    }
 }
 
 void TestSearch::collectionErrors()

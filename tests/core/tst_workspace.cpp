@@ -12,6 +12,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <new>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 namespace {
 
 TVexelReg *pattern(int points, int steps, int seed)
@@ -56,6 +61,8 @@ private slots:
     void malformedCounts();
     void truncatedAtEveryLength();
     void failedSaveKeepsOldFile();
+    void failedWriteKeepsOldFile_data();
+    void failedWriteKeepsOldFile();
 
 private:
     TRegOptions m_settings;
@@ -112,6 +119,15 @@ void TestWorkspace::missingFileFails()
     TCodes chart;
     TVexelRegMgr mgr(&m_settings);
     QVERIFY_THROWS_EXCEPTION(EVexelError, Workspace::Load("/nonexistent/w.vxr", chart, mgr));
+    // A FIFO would block the opening until some writer came; running out
+    // of memory fails like an unreadable file.
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("fifo.vxr");
+    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QVERIFY_THROWS_EXCEPTION(EVexelError, Workspace::Load(fifo, chart, mgr));
+    writeFile(dir.filePath("w.vxr"), QByteArray(64, '\0'));
+    QVERIFY_THROWS_EXCEPTION(EVexelError, Workspace::Load(dir.filePath("w.vxr"),
+                                                          [](QDataStream &) { throw std::bad_alloc(); }, mgr));
 }
 
 void TestWorkspace::malformedCounts_data()
@@ -198,6 +214,41 @@ void TestWorkspace::failedSaveKeepsOldFile()
     QCOMPARE(readFile(path), QByteArray("old content"));
     Workspace::Save(path, TCodes(), mgr);
     QCOMPARE(readFile(path).size(), 20);
+}
+
+void TestWorkspace::failedWriteKeepsOldFile_data()
+{
+    QTest::addColumn<int>("draws");
+    // Below the file buffer's size the write fails only when the buffer is
+    // flushed, which the commit alone would take for success.
+    QTest::newRow("buffered") << 200;
+    QTest::newRow("written at once") << 3000;
+}
+
+void TestWorkspace::failedWriteKeepsOldFile()
+{
+    // A file size limit fails the write as a full disk does.
+    QFETCH(int, draws);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("w.vxr");
+    writeFile(path, "old content");
+    TVexelRegMgr mgr(&m_settings);
+    rlimit limit{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlim_t before = limit.rlim_cur;
+    limit.rlim_cur = 4096;
+    std::signal(SIGXFSZ, SIG_IGN); // a failed write, not a killed process
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    QString message;
+    try {
+        Workspace::Save(path, drawsOf(QStringList(draws, "1234567")), mgr);
+    } catch (const EVexelError &e) {
+        message = e.message();
+    }
+    limit.rlim_cur = before;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    QVERIFY2(message.startsWith("Cannot write file") && !message.contains("Unknown error"), qPrintable(message));
+    QCOMPARE(readFile(path), QByteArray("old content"));
 }
 
 QTEST_GUILESS_MAIN(TestWorkspace)

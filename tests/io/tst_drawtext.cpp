@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using Numbers = QList<qint32>;
 
 class TestDrawText : public QObject
@@ -49,6 +51,11 @@ void TestDrawText::parse_data()
         << EncodeGbk(QStringLiteral("9876543 第04101期 开奖\r\n1234567\r\n")) << Numbers{9876543, 1234567};
     // Eight bytes of GBK but four characters: not a draw line.
     QTest::newRow("length in characters") << EncodeGbk(QStringLiteral("开奖号码\n")) << Numbers{};
+    QTest::newRow("a million empty lines")
+        << QByteArray(500000, '\n') + "1234567" + QByteArray(500000, '\r') + "\r\n7654321" << Numbers{1234567, 7654321};
+    QTest::newRow("a million blanks around the digits")
+        << QByteArray(1000000, ' ') + "1234567" + QByteArray(1000000, '\t') + "\n" << Numbers{1234567};
+    QTest::newRow("cut-off lead byte at the end") << QByteArray("1234567\n123456\x81") << Numbers{1234567};
 }
 
 void TestDrawText::parse()
@@ -158,7 +165,17 @@ void TestDrawText::readDrawFile()
     file.close();
     QCOMPARE(ReadDrawFile(path), (Numbers{381295, 1234567}));
 
-    for (const QString &bad : {dir.filePath(QStringLiteral("missing.txt")), dir.path()}) {
+    // Read in pieces, a character cut between two of them still counts as
+    // one: the line has six characters and is no draw.
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(65535, '\n') + EncodeGbk(QStringLiteral("开奖号123\n1234567\n")));
+    file.close();
+    QCOMPARE(ReadDrawFile(path), Numbers{1234567});
+
+    // A FIFO would block the reading until some writer came.
+    const QString fifo = dir.filePath(QStringLiteral("fifo.txt"));
+    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString &bad : {dir.filePath(QStringLiteral("missing.txt")), dir.path(), fifo}) {
         try {
             ReadDrawFile(bad);
             QFAIL("no error raised");

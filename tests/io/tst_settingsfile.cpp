@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QByteArray DefaultSection =
@@ -45,6 +47,8 @@ private slots:
     void roundTripEveryField();
     void namesSurvive_data();
     void namesSurvive();
+    void invalidNamesKeepTheirBytes_data();
+    void invalidNamesKeepTheirBytes();
     void numberValues_data();
     void numberValues();
     void keyLookup();
@@ -205,6 +209,33 @@ void TestSettingsFile::namesSurvive()
     QCOMPARE(readBytes(path).count('\n'), 18);
 }
 
+void TestSettingsFile::invalidNamesKeepTheirBytes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("lone lead byte") << QByteArray("\x81");
+    QTest::newRow("0xFF") << QByteArray("\xff\xfe\xff");
+    QTest::newRow("cut four-byte form") << QByteArray("x\x81\x30\x81");
+}
+
+void TestSettingsFile::invalidNamesKeepTheirBytes()
+{
+    QFETCH(QByteArray, bytes);
+    QByteArray stored;
+    for (const char c : ScrambleText(bytes))
+        stored += '%' + QByteArray::number(quint8(c), 16).rightJustified(2, '0');
+    const QString path = m_dir.filePath(QStringLiteral("invalid.ini"));
+    writeBytes(path, "[TRegOptions]\r\nuserName=" + stored + "\r\nuserPW=" + stored + "\r\n");
+    TRegOptions o = LoadOptions(path);
+    SaveOptions(path, o);
+    QCOMPARE(LoadOptions(path), o);
+    QCOMPARE(LoadOptions(path).userNameBytes, bytes);
+    // A name edited since it was read is stored as typed.
+    o.userName = QStringLiteral("张三");
+    SaveOptions(path, o);
+    QCOMPARE(LoadOptions(path).userName, o.userName);
+    QCOMPARE(LoadOptions(path).userPWBytes, bytes);
+}
+
 void TestSettingsFile::numberValues_data()
 {
     QTest::addColumn<QByteArray>("line");
@@ -255,6 +286,10 @@ void TestSettingsFile::keyLookup()
     // A file of several MiB without line ends must neither crash nor hang.
     writeBytes(path, "[TRegOptions]\r\nSecCountSe=8\r\n" + QByteArray(6 * 1024 * 1024, 'x'));
     QCOMPARE(LoadOptions(path), LoadOptions(m_dir.filePath(QStringLiteral("none.ini"))));
+    // Nor a FIFO, whose opening would wait for some writer.
+    const QString fifo = m_dir.filePath(QStringLiteral("fifo.ini"));
+    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QCOMPARE(LoadOptions(fifo), LoadOptions(m_dir.filePath(QStringLiteral("none.ini"))));
 }
 
 void TestSettingsFile::otherSectionsKept_data()

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 struct Result
@@ -71,6 +73,8 @@ private slots:
     void badArguments_data();
     void badArguments();
     void importErrors();
+    void unusableFiles_data();
+    void unusableFiles();
     void singlePattern();
     void sampleHistoryMatchesEngine();
     void saveWritesWorkspace();
@@ -111,6 +115,34 @@ void TestVexelSearch::importErrors()
 
     const Result noSettings = runTool({writeFile(dir, "ok.txt", "1234567\n"), "--settings", dir.filePath("x.ini")});
     QCOMPARE(noSettings.code, 1);
+}
+
+void TestVexelSearch::unusableFiles_data()
+{
+    // A settings file named but not used would search with the start
+    // settings as if all were well; a FIFO would block the tool for ever.
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("settings"); // given as the settings file, else as the draws
+    QTest::newRow("settings over the size limit") << "big" << true;
+    QTest::newRow("settings a FIFO") << "fifo" << true;
+    QTest::newRow("draws a FIFO") << "fifo" << false;
+}
+
+void TestVexelSearch::unusableFiles()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, settings);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("file");
+    if (kind == "big")
+        writeFile(dir, "file", "[TRegOptions]\r\nSecCountSe=8\r\n" + QByteArray(5 * 1024 * 1024, ';'));
+    else
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    const QString draws = writeFile(dir, "ok.txt", "1234567\n");
+    const Result r = runTool(settings ? QStringList{draws, "--settings", path} : QStringList{path});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains(path), qPrintable(r.err));
+    QVERIFY(r.out.isEmpty());
 }
 
 void TestVexelSearch::singlePattern()

@@ -290,7 +290,7 @@ void TBacktestWindow::Finished(const TBacktestResult &result, bool failed)
         m_thread->deleteLater();
     m_thread.clear();
     m_result = result;
-    const qint64 seconds = m_clock.elapsed() / 1000;
+    const qint64 ms = m_clock.elapsed();
     const int done = int(result.draws.size());
     if (failed)
         m_state->setText(QStringLiteral("回测没有完成：内存不足。下面只统计已经完成的 %1 期。").arg(done));
@@ -303,7 +303,8 @@ void TBacktestWindow::Finished(const TBacktestResult &result, bool failed)
                              .arg(m_span.first + 1)
                              .arg(m_span.last + 1)
                              .arg(done)
-                             .arg(DurationText(seconds)));
+                             .arg(ms < 60000 ? QStringLiteral("%1秒").arg(double(ms) / 1000.0, 0, 'f', 1)
+                                             : DurationText(ms / 1000)));
     ShowDraws();
     m_chart->SetDraws(m_span, m_result.draws);
     ShowSummary();

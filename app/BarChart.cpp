@@ -134,6 +134,13 @@ void TBarChart::paintEvent(QPaintEvent *)
     p.setBrush(Qt::NoBrush);
     p.drawRect(l.plot.adjusted(0, 0, -1, -1));
 
+    // The counts above the bars: all of them when each fits its slot, else
+    // none (the pointer on a bar still tells its count).
+    bool countsFit = true;
+    for (int i = 0; i < int(m_bars.size()); ++i)
+        countsFit = countsFit
+                    && QFontMetrics(text).horizontalAdvance(QString::number(m_bars[size_t(i)].value)) + 4
+                           <= SlotRect(l, i).width();
     const QFontMetrics boldMetrics(bold);
     for (int i = 0; i < int(m_bars.size()); ++i) {
         const TBar &b = m_bars[size_t(i)];
@@ -142,10 +149,9 @@ void TBarChart::paintEvent(QPaintEvent *)
         const bool marked = i == m_marked;
         if (!bar.isEmpty())
             p.fillRect(bar, marked ? S::SecondStep : S::FirstStep);
-        // The count above its bar, when it fits the bar's slot.
-        const QString count = QString::number(b.value);
-        if (QFontMetrics(text).horizontalAdvance(count) + 4 <= slot.width())
-            S::DrawCentred(p, QRect(slot.left(), bar.top() - line - 2, slot.width(), line), count, text, Qt::black);
+        if (countsFit)
+            S::DrawCentred(p, QRect(slot.left(), bar.top() - line - 2, slot.width(), line), QString::number(b.value),
+                           text, Qt::black);
         // The label below, boxed when marked.
         const QRect labelRect(slot.left(), l.plot.bottom() + 4, slot.width(), line + 4);
         S::DrawCentred(p, labelRect, b.label, bold, S::DigitText);

@@ -3,6 +3,7 @@
 #include "Backtest.h"
 #include "ChartStyle.h"
 
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -10,8 +11,10 @@
 namespace {
 
 // Counting is cheap, but a search reports patterns many times a second:
-// count at most this often.
+// count at most this often, and with a million patterns or more, rarely
+// enough that counting never takes more than a fifth of the time.
 constexpr int RecountDelayMs = 200;
+constexpr int LongestRecountDelayMs = 2000;
 
 // Consensus charts per row: the six two-position targets fill the first.
 constexpr int ConsensusColumns = 6;
@@ -35,7 +38,7 @@ TStatsWindow::TStatsWindow(TProvider provider, QWidget *parent)
     setObjectName(QStringLiteral("StatsForm"));
     setWindowTitle(QStringLiteral("规律统计"));
     setFont(ChartStyle::Font(14));
-    resize(1000, 720);
+    resize(1080, 720);
 
     m_timer.setSingleShot(true);
     m_timer.setInterval(RecountDelayMs);
@@ -86,8 +89,11 @@ void TStatsWindow::Recount()
 {
     m_timer.stop();
     m_stale = false;
+    QElapsedTimer clock;
+    clock.start();
     const TStatsSubject subject = m_provider ? m_provider() : TStatsSubject{};
     m_stats = CountPatterns(subject.patterns);
+    m_timer.setInterval(int(qBound(qint64(RecountDelayMs), 4 * clock.elapsed(), qint64(LongestRecountDelayMs))));
     Show(subject.selection);
 }
 

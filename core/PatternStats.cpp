@@ -33,9 +33,17 @@ TPatternStats CountPatterns(const std::vector<const TVexelReg *> &patterns)
 {
     std::array<TTargetCount, TableMasks> table{};
     std::map<quint16, TTargetCount> others;
-    for (const TVexelReg *p : patterns) {
-        const quint16 mask = p->TargetMask();
-        CountOne(mask < TableMasks ? table[mask] : others[mask], *p);
+    // Each pattern and its values live apart on the heap; a million of them
+    // spend their time in cache misses unless both are fetched ahead.
+    const size_t n = patterns.size();
+    for (size_t i = 0; i < n; ++i) {
+        if (i + 16 < n)
+            __builtin_prefetch(patterns[i + 16]);
+        if (i + 8 < n && !patterns[i + 8]->Values().empty())
+            __builtin_prefetch(patterns[i + 8]->Values().data());
+        const TVexelReg &p = *patterns[i];
+        const quint16 mask = p.TargetMask();
+        CountOne(mask < TableMasks ? table[mask] : others[mask], p);
     }
 
     TPatternStats stats;

@@ -20,12 +20,14 @@
 // (counter, kind and every field of every pattern): against the reference on wide,
 // one thread against N threads elsewhere. A last run measures how soon a
 // stop request ends a max search and the longest wait between progress
-// reports while it ran.
+// reports while it ran. Last, how long the statistics window takes to count
+// a million patterns.
 #include "Backtest.h"
 #include "BacktestText.h"
 #include "DrawsOf.h"
 #include "FastSearch.h"
 #include "Hao.h"
+#include "PatternStats.h"
 #include "ReferenceEngine.h"
 #include "SearchEngine.h"
 #include "VexelReg.h"
@@ -38,6 +40,7 @@
 #include <QStringList>
 #include <QThread>
 #include <algorithm>
+#include <random>
 #include <cstdio>
 #include <optional>
 #include <sys/resource.h>
@@ -286,6 +289,46 @@ void benchBacktest(const char *work, const TCodes &draws, const TRegOptions &s, 
     std::fflush(stdout);
 }
 
+// The statistics window counts the patterns each time the list changes:
+// a million patterns (copies of those wide finds on the sample history),
+// in shuffled order as a sorted list or a selection hands them over.
+void benchStatistics(const TCodes &draws, int threads)
+{
+    struct Keep : TSearchSink
+    {
+        std::vector<std::unique_ptr<TVexelReg>> found;
+        void Progress(qint64) override {}
+        void Found(std::unique_ptr<TVexelReg> p, qint64) override { found.push_back(std::move(p)); }
+    } keep;
+    std::atomic<bool> stop{false};
+    TFastSearchConfig config;
+    config.threads = threads;
+    RunFastSearch(draws, workload(4, 6), keep, stop, config);
+    if (keep.found.empty())
+        return;
+    constexpr size_t Count = 1000000;
+    std::vector<std::unique_ptr<TVexelReg>> pool;
+    pool.reserve(Count);
+    for (size_t i = 0; i < Count; ++i)
+        pool.push_back(std::make_unique<TVexelReg>(*keep.found[i % keep.found.size()]));
+    std::vector<const TVexelReg *> order;
+    for (const auto &p : pool)
+        order.push_back(p.get());
+    std::shuffle(order.begin(), order.end(), std::mt19937(HistorySeed));
+    std::vector<double> ms;
+    for (int run = 0; run < 9; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        const TPatternStats stats = CountPatterns(order);
+        ms.push_back(double(clock.nsecsElapsed()) / 1e6);
+        if (stats.patterns != qint64(Count))
+            ms.back() = 1e9;
+    }
+    std::sort(ms.begin(), ms.end());
+    std::printf("statistics: counting %zu patterns by target and forecast: %.1f ms (median of 9; limit 100 ms: %s)\n",
+                Count, ms[ms.size() / 2], ms[ms.size() / 2] < 100 ? "within" : "OVER");
+}
+
 QString cpuName()
 {
     QFile f(QStringLiteral("/proc/cpuinfo"));
@@ -361,5 +404,7 @@ int main(int argc, char *argv[])
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("peak resident memory %.1f MB\n", double(usage.ru_maxrss) / 1024.0);
+    // After the memory figure: the million patterns take some 300 MB.
+    benchStatistics(*sample, threads);
     return 0;
 }

@@ -8,15 +8,15 @@ QString PercentText(double rate)
 QString IntervalExplanation(const TRateInterval &r)
 {
     if (r.units == 0)
-        return QStringLiteral("回测的各期都没有找到模式，没有可以检验的预测。");
+        return QStringLiteral("回测的各期都没有找到规律，没有可以检验的预测。");
     if (!r.valid)
-        return QStringLiteral("只有一期找到了模式，命中率 %1 无法估计置信区间：至少要有两期。")
+        return QStringLiteral("只有一期找到了规律，命中率 %1 无法估计置信区间：至少要有两期。")
             .arg(PercentText(r.rate));
     return QStringLiteral(
                "命中率 %1，95% 置信区间 %2 至 %3（按 %4 期计算）。"
-               "意思是：这类模式长期下来真正的命中率，有 95% 的把握在这个范围之内。"
-               "同一期的许多模式预测的是同一组号码，往往同对同错，"
-               "所以区间按“期”而不是按模式个数来算，否则会显得比实际可靠得多。")
+               "意思是：这类规律长期下来真正的命中率，有 95% 的把握在这个范围之内。"
+               "同一期的许多规律预测的是同一组号码，往往同对同错，"
+               "所以区间按“期”而不是按规律个数来算，否则会显得比实际可靠得多。")
         .arg(PercentText(r.rate), PercentText(r.low), PercentText(r.high))
         .arg(r.units);
 }
@@ -30,7 +30,7 @@ QString ChanceExplanation(const TRateInterval &r)
                              .arg(PercentText(r.chanceLow), PercentText(r.chanceHigh));
     if (r.ChanceLike())
         return band + QStringLiteral("本次命中率 %1 在这个范围之内：这正是单凭运气就会得到的结果，"
-                                     "不能说明这些模式比随便猜更准。")
+                                     "不能说明这些规律比随便猜更准。")
                           .arg(PercentText(r.rate));
     if (r.rate > r.chanceHigh)
         return band + QStringLiteral("本次命中率 %1 高于这个范围：单凭运气不太会这么高。"

@@ -1,12 +1,25 @@
 // vexel-screenshot: pictures of the desktop program for the documentation.
 //
 //   vexel-screenshot DRAWS.txt OUT_FOLDER
+//   vexel-screenshot --windows DRAWS.txt SETTINGS.ini OUT_FOLDER
 //
 // Starts the main window on a scratch data folder, imports the draw history,
 // runs a search with the start settings, selects the pattern with the most
 // steps and writes OUT_FOLDER/screenshot.png (the window) and
 // OUT_FOLDER/chart.png (the chart alone).
+//
+// With --windows: searches the history with the settings file's search
+// settings, once for each choice of targets (two, three and four positions,
+// as three searches in a row leave them), and writes
+// OUT_FOLDER/statistics.png, the statistics window over those patterns, and
+// OUT_FOLDER/backtest.png, the backtest window after a run of the last 100
+// draws with the settings as they are.
+#include "BacktestWindow.h"
+#include "DrawText.h"
+#include "FastSearch.h"
 #include "Main.h"
+#include "SettingsFile.h"
+#include "StatsWindow.h"
 #include "RegListModel.h"
 #include "VexelCtrl.h"
 #include "VexelReg.h"
@@ -20,11 +33,68 @@
 #include <QTest>
 #include <cstdio>
 
+namespace {
+
+struct TCollect : TSearchSink
+{
+    std::vector<std::unique_ptr<TVexelReg>> found;
+    void Progress(qint64) override {}
+    void Found(std::unique_ptr<TVexelReg> pattern, qint64) override { found.push_back(std::move(pattern)); }
+};
+
+int WindowShots(const QString &drawFile, const QString &settingsFile, const QDir &out)
+{
+    TCodes draws;
+    RebuildDrawList(draws, ReadDrawFile(drawFile));
+    const TRegOptions settings = LoadOptions(settingsFile);
+    TCollect patterns;
+    std::atomic<bool> stop{false};
+    for (qint32 targets = 0; targets <= 2; ++targets) {
+        TRegOptions s = settings;
+        s.FallTargetGbx = targets;
+        RunFastSearch(draws, s, patterns, stop);
+    }
+    QDir().mkpath(out.path());
+
+    TStatsWindow stats([&] {
+        TStatsSubject subject;
+        for (const auto &p : patterns.found)
+            subject.patterns.push_back(p.get());
+        return subject;
+    });
+    stats.show();
+    QTest::qWait(300);
+    bool ok = stats.grab().save(out.filePath(QStringLiteral("statistics.png")));
+
+    auto *backtest = new TBacktestWindow(draws, settings);
+    QPointer<TBacktestWindow> guard(backtest);
+    backtest->show();
+    bool shown = false;
+    QObject::connect(backtest, &TBacktestWindow::backtestShown, [&] { shown = true; });
+    backtest->StartClick();
+    if (!QTest::qWaitFor([&] { return shown; }, 600000))
+        return 1;
+    QTest::qWait(300);
+    ok = backtest->grab().save(out.filePath(QStringLiteral("backtest.png"))) && ok;
+    std::printf("%zu patterns; backtest of %zu draws; wrote %s\n", patterns.found.size(),
+                backtest->Result().draws.size(), qPrintable(out.path()));
+    backtest->close();
+    return ok ? 0 : 1;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    if (argc == 5 && QByteArray(argv[1]) == "--windows")
+        return WindowShots(QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath(),
+                           QFileInfo(QString::fromLocal8Bit(argv[3])).absoluteFilePath(),
+                           QDir(QFileInfo(QString::fromLocal8Bit(argv[4])).absoluteFilePath()));
     if (argc != 3) {
-        std::fputs("usage: vexel-screenshot DRAWS.txt OUT_FOLDER\n", stderr);
+        std::fputs("usage: vexel-screenshot DRAWS.txt OUT_FOLDER\n"
+                    "       vexel-screenshot --windows DRAWS.txt SETTINGS.ini OUT_FOLDER\n",
+                    stderr);
         return 2;
     }
     // The window makes its data folder the current one: resolve paths first.

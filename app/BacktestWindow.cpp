@@ -1,0 +1,425 @@
+#include "BacktestWindow.h"
+#include "BacktestCsv.h"
+#include "BacktestText.h"
+#include "BacktestThread.h"
+#include "ChartStyle.h"
+#include "CsvFile.h"
+#include "HitRateChart.h"
+#include "VexelError.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QThread>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+constexpr int DefaultLastDraws = 100;
+
+QTableWidget *NewTable(const QString &name, const QStringList &titles, QWidget *parent)
+{
+    auto *table = new QTableWidget(0, int(titles.size()), parent);
+    table->setObjectName(name);
+    table->setHorizontalHeaderLabels(titles);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 4);
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    table->setWordWrap(false);
+    return table;
+}
+
+void SetRow(QTableWidget *table, int row, const QStringList &cells)
+{
+    for (int c = 0; c < cells.size(); ++c) {
+        auto *item = new QTableWidgetItem(cells[c]);
+        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        table->setItem(row, c, item);
+    }
+}
+
+QString RateText(qint64 hits, qint64 tests)
+{
+    return tests > 0 ? PercentText(double(hits) / double(tests)) : QString();
+}
+
+QStringList TallyCells(const TBacktestTally &t)
+{
+    return {QString::number(t.tests), QString::number(t.hits), RateText(t.hits, t.tests)};
+}
+
+QString DurationText(qint64 seconds)
+{
+    return seconds >= 3600 ? QStringLiteral("%1时%2分").arg(seconds / 3600).arg(seconds % 3600 / 60)
+                           : QStringLiteral("%1分%2秒").arg(seconds / 60).arg(seconds % 60);
+}
+
+QLabel *NewText(const QString &name, QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+} // namespace
+
+TBacktestWindow::TBacktestWindow(const TCodes &draws, const TRegOptions &settings, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_draws(draws), m_settings(settings),
+      m_exportFolder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+{
+    setObjectName(QStringLiteral("BacktestForm"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("回测：规律过去的预测准不准"));
+    setFont(ChartStyle::Font(14));
+    resize(1100, 780);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(BuildControls());
+    layout->addWidget(BuildReport(), 1);
+    m_span = LastDraws(m_draws.Count(), m_lastSe->value());
+    m_chart->SetDraws(m_span, {});
+    ShowSummary();
+    UpdateButtons();
+}
+
+TBacktestWindow::~TBacktestWindow()
+{
+    DiscardRun();
+}
+
+QWidget *TBacktestWindow::BuildControls()
+{
+    auto *box = new QWidget(this);
+    auto *layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    auto *intro = new QLabel(QStringLiteral("对最近若干期中的每一期，只用它之前的开奖数据、按当前的搜索设置搜索规律，"
+                                            "再用这一期实际开出的号码检验每个规律的预测（结果）是否命中。"),
+                             box);
+    intro->setWordWrap(true);
+    layout->addWidget(intro);
+
+    auto *row = new QHBoxLayout;
+    row->addWidget(new QLabel(QStringLiteral("回测最近"), box));
+    m_lastSe = new QSpinBox(box);
+    m_lastSe->setObjectName(QStringLiteral("LastSe"));
+    m_lastSe->setRange(qMin(1, m_draws.Count()), m_draws.Count());
+    m_lastSe->setValue(qMin(DefaultLastDraws, m_draws.Count()));
+    m_lastSe->setToolTip(QStringLiteral("检验最近多少期：从 1 到全部 %1 期").arg(m_draws.Count()));
+    row->addWidget(m_lastSe);
+    row->addWidget(new QLabel(QStringLiteral("期"), box));
+    m_startBt = new QPushButton(QStringLiteral("开始"), box);
+    m_startBt->setObjectName(QStringLiteral("StartBt"));
+    m_stopBt = new QPushButton(QStringLiteral("停止"), box);
+    m_stopBt->setObjectName(QStringLiteral("StopBt"));
+    row->addSpacing(8);
+    row->addWidget(m_startBt);
+    row->addWidget(m_stopBt);
+    m_progress = new QProgressBar(box);
+    m_progress->setObjectName(QStringLiteral("ProgressBar"));
+    m_progress->setTextVisible(true);
+    m_progress->setRange(0, 1);
+    m_progress->setValue(0);
+    m_progress->setFormat(QString());
+    row->addWidget(m_progress, 1);
+    m_exportBt = new QPushButton(QStringLiteral("导出CSV..."), box);
+    m_exportBt->setObjectName(QStringLiteral("ExportBt"));
+    m_exportBt->setToolTip(QStringLiteral("把每期的规律数、命中数和命中率保存为表格软件可以打开的 CSV 文件"));
+    row->addWidget(m_exportBt);
+    layout->addLayout(row);
+
+    m_state = NewText(QStringLiteral("StateLbl"), box);
+    m_state->setText(m_draws.Count() > 0
+                         ? QStringLiteral("共有 %1 期开奖数据。选好期数后按“开始”。").arg(m_draws.Count())
+                         : QStringLiteral("没有开奖数据，无法回测：请先导入或下载开奖数据。"));
+    layout->addWidget(m_state);
+
+    connect(m_startBt, &QPushButton::clicked, this, &TBacktestWindow::StartClick);
+    connect(m_stopBt, &QPushButton::clicked, this, &TBacktestWindow::StopClick);
+    connect(m_exportBt, &QPushButton::clicked, this, &TBacktestWindow::ExportClick);
+    connect(m_lastSe, &QSpinBox::valueChanged, this, [this](int count) {
+        if (Running())
+            return;
+        m_span = LastDraws(m_draws.Count(), count);
+        if (m_result.draws.empty())
+            m_chart->SetDraws(m_span, {});
+    });
+    return box;
+}
+
+QWidget *TBacktestWindow::BuildReport()
+{
+    auto *split = new QSplitter(Qt::Horizontal, this);
+    split->setChildrenCollapsible(false);
+    m_drawsView = NewTable(QStringLiteral("DrawsView"),
+                           {QStringLiteral("序号"), QStringLiteral("规律数"), QStringLiteral("命中数"),
+                            QStringLiteral("命中率")},
+                           split);
+    split->addWidget(m_drawsView);
+
+    auto *right = new QWidget(split);
+    auto *layout = new QVBoxLayout(right);
+    layout->setContentsMargins(6, 0, 0, 0);
+    m_chart = new THitRateChart(right);
+    m_chart->setObjectName(QStringLiteral("HitRateChart"));
+    layout->addWidget(m_chart, 3);
+    m_summary = NewText(QStringLiteral("SummaryLbl"), right);
+    QFont bold = font();
+    bold.setBold(true);
+    m_summary->setFont(bold);
+    layout->addWidget(m_summary);
+    m_interval = NewText(QStringLiteral("IntervalLbl"), right);
+    layout->addWidget(m_interval);
+    m_chance = NewText(QStringLiteral("ChanceLbl"), right);
+    layout->addWidget(m_chance);
+
+    auto *tables = new QHBoxLayout;
+    m_targetsView = NewTable(QStringLiteral("TargetsView"),
+                             {QStringLiteral("位置"), QStringLiteral("规律数"), QStringLiteral("命中数"),
+                              QStringLiteral("命中率"), QStringLiteral("共识检验"), QStringLiteral("共识命中"),
+                              QStringLiteral("共识命中率")},
+                             right);
+    m_targetsView->setToolTip(QStringLiteral("按目标位置统计；共识：每期取这个位置上预测最多的数字（票数相同取较小的），"
+                                             "每期检验一次"));
+    m_stepsView = NewTable(QStringLiteral("StepsView"),
+                           {QStringLiteral("步数"), QStringLiteral("规律数"), QStringLiteral("命中数"),
+                            QStringLiteral("命中率")},
+                           right);
+    m_stepsView->setToolTip(QStringLiteral("按规律走的步数统计"));
+    tables->addWidget(m_targetsView, 7);
+    tables->addWidget(m_stepsView, 4);
+    layout->addLayout(tables, 2);
+
+    split->addWidget(right);
+    split->setStretchFactor(0, 0);
+    split->setStretchFactor(1, 1);
+    split->setSizes({300, 800});
+    return split;
+}
+
+void TBacktestWindow::SetLastDraws(int count)
+{
+    m_lastSe->setValue(count);
+}
+
+void TBacktestWindow::StartClick()
+{
+    if (Running() || m_draws.Count() == 0)
+        return;
+    m_span = LastDraws(m_draws.Count(), m_lastSe->value());
+    m_result = TBacktestResult{};
+    m_drawsView->setRowCount(0);
+    m_chart->SetDraws(m_span, {});
+    ShowSummary();
+    ShowBreakdown();
+
+    m_thread = new TBacktestThread(m_draws, m_settings, m_span, 0, this);
+    connect(m_thread, &TBacktestThread::drawTested, this, &TBacktestWindow::DrawTested);
+    connect(m_thread, &TBacktestThread::backtestFinished, this, &TBacktestWindow::Finished);
+    m_clock.start();
+    m_thread->start();
+    m_state->setText(QStringLiteral("正在回测第 %1 至 %2 期，共 %3 期，使用全部 %4 个处理器核心……")
+                         .arg(m_span.first + 1)
+                         .arg(m_span.last + 1)
+                         .arg(m_span.Count())
+                         .arg(QThread::idealThreadCount()));
+    UpdateProgress(0, m_span.Count());
+    UpdateButtons();
+}
+
+void TBacktestWindow::StopClick()
+{
+    if (!Running())
+        return;
+    m_thread->Stop();
+    m_stopBt->setEnabled(false);
+    m_state->setText(QStringLiteral("正在停止……"));
+}
+
+void TBacktestWindow::DiscardRun()
+{
+    // Deleting the thread object waits for the run to end and drops the
+    // reports still queued for this window.
+    delete m_thread.data();
+    m_thread.clear();
+}
+
+void TBacktestWindow::closeEvent(QCloseEvent *event)
+{
+    DiscardRun();
+    QWidget::closeEvent(event);
+}
+
+void TBacktestWindow::DrawTested(const TBacktestDraw &draw, int done, int total)
+{
+    // Draws finish side by side, not in order: keep the table in draw order.
+    std::vector<TBacktestDraw> &draws = m_result.draws;
+    const auto at = std::lower_bound(draws.begin(), draws.end(), draw,
+                                     [](const TBacktestDraw &a, const TBacktestDraw &b) { return a.index < b.index; });
+    const int row = int(at - draws.begin());
+    draws.insert(at, draw);
+    m_result.total.Add(TBacktestTally{draw.patterns, draw.hits});
+    m_drawsView->insertRow(row);
+    SetRow(m_drawsView, row,
+           {QString::number(draw.index + 1), QString::number(draw.patterns), QString::number(draw.hits),
+            RateText(draw.hits, draw.patterns)});
+    m_chart->SetDraws(m_span, draws);
+    UpdateProgress(done, total);
+    ShowSummary();
+}
+
+void TBacktestWindow::Finished(const TBacktestResult &result, bool failed)
+{
+    if (m_thread)
+        m_thread->deleteLater();
+    m_thread.clear();
+    m_result = result;
+    const qint64 ms = m_clock.elapsed();
+    const int done = int(result.draws.size());
+    if (failed)
+        m_state->setText(QStringLiteral("回测没有完成：内存不足。下面只统计已经完成的 %1 期。").arg(done));
+    else if (!result.complete)
+        m_state->setText(QStringLiteral("已停止：完成了 %1 期中的 %2 期，下面只统计这些期。")
+                             .arg(m_span.Count())
+                             .arg(done));
+    else
+        m_state->setText(QStringLiteral("回测完成：检验了第 %1 至 %2 期，共 %3 期，用时 %4。")
+                             .arg(m_span.first + 1)
+                             .arg(m_span.last + 1)
+                             .arg(done)
+                             .arg(ms < 60000 ? QStringLiteral("%1秒").arg(double(ms) / 1000.0, 0, 'f', 1)
+                                             : DurationText(ms / 1000)));
+    ShowDraws();
+    m_chart->SetDraws(m_span, m_result.draws);
+    ShowSummary();
+    ShowBreakdown();
+    m_progress->setRange(0, qMax(1, m_span.Count()));
+    m_progress->setValue(done);
+    m_progress->setFormat(QStringLiteral("%1/%2 期").arg(done).arg(m_span.Count()));
+    UpdateButtons();
+    emit backtestShown();
+}
+
+void TBacktestWindow::UpdateButtons()
+{
+    const bool running = Running();
+    m_startBt->setEnabled(!running && m_draws.Count() > 0);
+    m_stopBt->setEnabled(running);
+    m_lastSe->setEnabled(!running && m_draws.Count() > 0);
+    m_exportBt->setEnabled(!running && !m_result.draws.empty());
+}
+
+void TBacktestWindow::UpdateProgress(int done, int total)
+{
+    m_progress->setRange(0, qMax(1, total));
+    m_progress->setValue(done);
+    QString left = QStringLiteral("--");
+    if (done > 0 && m_clock.isValid()) {
+        const double perDraw = double(m_clock.elapsed()) / 1000.0 / done;
+        left = DurationText(qint64(perDraw * (total - done) + 0.5));
+    }
+    m_progress->setFormat(QStringLiteral("%1/%2 期  剩余%3").arg(done).arg(total).arg(left));
+}
+
+void TBacktestWindow::ShowDraws()
+{
+    m_drawsView->setRowCount(int(m_result.draws.size()));
+    for (int row = 0; row < int(m_result.draws.size()); ++row) {
+        const TBacktestDraw &d = m_result.draws[size_t(row)];
+        SetRow(m_drawsView, row,
+               {QString::number(d.index + 1), QString::number(d.patterns), QString::number(d.hits),
+                RateText(d.hits, d.patterns)});
+    }
+}
+
+void TBacktestWindow::ShowSummary()
+{
+    const std::vector<TBacktestDraw> &draws = m_result.draws;
+    if (draws.empty()) {
+        m_summary->setText(QStringLiteral("随便猜一个数字，命中率是 10.00%。回测会告诉你，规律的预测是否比随便猜更准。"));
+        m_interval->clear();
+        m_chance->clear();
+        return;
+    }
+    TBacktestTally consensus;
+    for (const TBacktestDraw &d : draws)
+        consensus.Add(TBacktestTally{d.consensusTests, d.consensusHits});
+    const TBacktestTally &total = m_result.total;
+    QString text = QStringLiteral("已检验 %1 期：共找到 %2 个规律，其中 %3 个的预测命中，命中率 %4"
+                                  "（随便猜的命中率是 10.00%）。")
+                       .arg(draws.size())
+                       .arg(total.tests)
+                       .arg(total.hits)
+                       .arg(RateText(total.hits, total.tests).isEmpty() ? QStringLiteral("--")
+                                                                        : RateText(total.hits, total.tests));
+    if (consensus.tests > 0)
+        text += QStringLiteral("共识预测（每期每个位置取预测最多的数字）检验 %1 次，命中 %2 次，命中率 %3。")
+                    .arg(consensus.tests)
+                    .arg(consensus.hits)
+                    .arg(RateText(consensus.hits, consensus.tests));
+    m_summary->setText(text);
+    const TRateInterval interval = HitRateInterval(draws);
+    m_interval->setText(IntervalExplanation(interval));
+    m_chance->setText(ChanceExplanation(interval));
+}
+
+void TBacktestWindow::ShowBreakdown()
+{
+    const TBacktestResult &r = m_result;
+    const std::vector<quint16> targets = ListedTargets(r.targets);
+    m_targetsView->setRowCount(targets.empty() ? 0 : int(targets.size()) + 1);
+    int row = 0;
+    for (quint16 mask : targets) {
+        const auto consensus = r.consensus.find(mask);
+        SetRow(m_targetsView, row++,
+               QStringList{TargetText(mask)} + TallyCells(r.targets.at(mask))
+                   + TallyCells(consensus != r.consensus.end() ? consensus->second : TBacktestTally{}));
+    }
+    if (!targets.empty())
+        SetRow(m_targetsView, row, QStringList{QStringLiteral("合计")} + TallyCells(r.total)
+                                       + TallyCells(r.ConsensusTotal()));
+
+    m_stepsView->setRowCount(r.steps.empty() ? 0 : int(r.steps.size()) + 1);
+    row = 0;
+    for (const auto &[steps, tally] : r.steps)
+        SetRow(m_stepsView, row++, QStringList{QString::number(steps)} + TallyCells(tally));
+    if (!r.steps.empty())
+        SetRow(m_stepsView, row, QStringList{QStringLiteral("合计")} + TallyCells(r.total));
+}
+
+void TBacktestWindow::ExportClick()
+{
+    if (m_result.draws.empty())
+        return;
+    const QString suggested = QDir(m_exportFolder).filePath(
+        QStringLiteral("回测_第%1至%2期.csv").arg(m_result.draws.front().index + 1).arg(m_result.draws.back().index + 1));
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出回测结果"), suggested,
+                                                      QStringLiteral("CSV 表格 (*.csv);;所有文件 (*)"));
+    if (path.isEmpty())
+        return;
+    m_exportFolder = QFileInfo(path).absolutePath();
+    try {
+        WriteCsvFile(path, BacktestCsvRows(m_result));
+    } catch (const EVexelError &) {
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("无法导出到文件“%1”。\n请确认文件夹存在并且可以写入，"
+                                            "文件没有被其他程序（例如表格软件）打开，磁盘也没有写满。")
+                                 .arg(QDir::toNativeSeparators(path)));
+    }
+}

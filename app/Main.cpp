@@ -3,6 +3,7 @@
 #include "AboutBox.h"
 #include "DataDown.h"
 #include "DrawText.h"
+#include "ListSelection.h"
 #include "RegListModel.h"
 #include "SearchEngine.h"
 #include "SelectionWalk.h"
@@ -545,28 +546,14 @@ void TMainForm::closeEvent(QCloseEvent *event)
 
 QList<bool> TMainForm::SelectedRows() const
 {
-    QList<bool> selected(m_listModel->rowCount(), false);
-    for (const QModelIndex &i : m_listView->selectionModel()->selectedRows())
-        selected[i.row()] = true;
-    return selected;
+    return ListSelection::SelectedRows(*m_listView->selectionModel(), m_listModel->rowCount(),
+                                       TRegListModel::ColumnCount);
 }
 
 void TMainForm::ApplySelection(const QList<bool> &selected)
 {
-    QItemSelection selection;
-    for (int r = 0; r < selected.size();) {
-        if (!selected[r]) {
-            ++r;
-            continue;
-        }
-        int end = r;
-        while (end + 1 < selected.size() && selected[end + 1])
-            ++end;
-        selection.select(m_listModel->index(r, 0), m_listModel->index(end, TRegListModel::ColumnCount - 1));
-        r = end + 1;
-    }
     m_listChangeAttached = false;
-    m_listView->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    ListSelection::SelectRows(*m_listView->selectionModel(), selected, TRegListModel::ColumnCount);
     m_listChangeAttached = true;
 }
 
@@ -691,7 +678,9 @@ void TMainForm::SearchNotify(quint8 kind, qint64 combinations, TVexelReg *found)
         found->ShortestOrder();
     }
     m_lastCombinations = combinations;
-    if (kind == TSearchReport::Finished || !m_patterns->Busy())
+    // Otherwise once per delivered slice: a stopped search can still have
+    // thousands of reports waiting, and the status bar repaints each time.
+    if (kind == TSearchReport::Finished)
         FlushSearchReports();
 }
 
@@ -737,10 +726,11 @@ void TMainForm::ListViewChange()
 {
     if (!m_listChangeAttached)
         return;
-    const QModelIndexList rows = m_listView->selectionModel()->selectedRows();
-    if (rows.size() != 1)
+    const int row = ListSelection::SoleSelectedRow(*m_listView->selectionModel(), m_listModel->rowCount(),
+                                                    TRegListModel::ColumnCount);
+    if (row < 0)
         return;
-    ShowPattern(m_listModel->Reg(rows.first().row()));
+    ShowPattern(m_listModel->Reg(row));
 }
 
 void TMainForm::ListViewColumnClick(int column)

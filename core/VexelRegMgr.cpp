@@ -25,10 +25,10 @@ TVexelRegMgr::~TVexelRegMgr()
 
 TVexelReg *TVexelRegMgr::Add(TVexelReg *pattern)
 {
-    return Add(std::shared_ptr<TVexelReg>(pattern));
+    return Add(std::unique_ptr<TVexelReg>(pattern));
 }
 
-TVexelReg *TVexelRegMgr::Add(std::shared_ptr<TVexelReg> pattern)
+TVexelReg *TVexelRegMgr::Add(std::unique_ptr<TVexelReg> pattern)
 {
     m_patterns.push_back(std::move(pattern));
     return m_patterns.back().get();
@@ -71,7 +71,7 @@ void TVexelRegMgr::Remove(const TVexelReg *pattern)
 
 void TVexelRegMgr::RemoveAll(const QSet<const TVexelReg *> &patterns)
 {
-    std::erase_if(m_patterns, [&](const std::shared_ptr<TVexelReg> &p) { return patterns.contains(p.get()); });
+    std::erase_if(m_patterns, [&](const std::unique_ptr<TVexelReg> &p) { return patterns.contains(p.get()); });
 }
 
 void TVexelRegMgr::Start(const TCodes &draws)
@@ -113,21 +113,21 @@ void TVexelRegMgr::Drain(const std::shared_ptr<TReportQueue> &queue)
 {
     constexpr size_t Slice = 512;
     bool more = false;
-    const std::vector<TSearchReport> reports = queue->Take(Slice, more);
+    std::vector<TSearchReport> reports = queue->Take(Slice, more);
     // Come back for the rest after the events already waiting (paints, input).
     if (more)
         QMetaObject::invokeMethod(this, [this, queue] { Drain(queue); }, Qt::QueuedConnection);
-    for (const TSearchReport &report : reports)
+    for (TSearchReport &report : reports)
         OnReport(report);
     emit ReportsDelivered();
 }
 
-void TVexelRegMgr::OnReport(const TSearchReport &report)
+void TVexelRegMgr::OnReport(TSearchReport &report)
 {
     const bool current = report.run == m_run;
     TVexelReg *found = nullptr;
     if (report.kind == TSearchReport::Found && report.found)
-        found = Add(report.found);
+        found = Add(std::move(report.found));
     // A stopped worker's late progress and end belong to no running search;
     // only its found patterns still count.
     if (!current && report.kind != TSearchReport::Found)
@@ -148,9 +148,9 @@ void TVexelRegMgr::LoadFromStream(QDataStream &stream)
         throw EVexelError(QStringLiteral("TRegMgr.LoadFromStream Count isnot valid!"));
     for (qint32 i = 0; i < count; ++i) {
         // A pattern that fails to read is not kept.
-        auto pattern = std::make_shared<TVexelReg>();
+        auto pattern = std::make_unique<TVexelReg>();
         pattern->LoadFromStream(stream);
-        Add(pattern);
+        Add(std::move(pattern));
     }
     m_draws.LoadFromStream(stream);
 }

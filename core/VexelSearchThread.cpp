@@ -29,8 +29,7 @@ public:
 
     void Found(std::unique_ptr<TVexelReg> pattern, qint64 combinations) override
     {
-        m_thread.Report(TSearchReport{TSearchReport::Found, combinations,
-                                      std::shared_ptr<TVexelReg>(std::move(pattern)), m_run});
+        m_thread.Report(TSearchReport{TSearchReport::Found, combinations, std::move(pattern), m_run});
     }
 
 

@@ -2,6 +2,7 @@
 
 #include "Hao.h"
 #include "RegOptions.h"
+#include "VexelReg.h"
 
 #include <QMetaType>
 #include <QMutex>
@@ -11,8 +12,6 @@
 #include <memory>
 #include <vector>
 
-class TVexelReg;
-
 // One report of a search run: 0 progress, 1 found, 2 finished.
 struct TSearchReport
 {
@@ -20,7 +19,7 @@ struct TSearchReport
 
     quint8 kind = Progress;
     qint64 combinations = 0;            // the run's counter when it reported
-    std::shared_ptr<TVexelReg> found;   // the accepted pattern of a found report
+    std::unique_ptr<TVexelReg> found;   // the accepted pattern of a found report
     quint64 run = 0;                    // which search made the report
 };
 Q_DECLARE_METATYPE(TSearchReport)

@@ -111,14 +111,22 @@ bool TVexelRegMgr::WorkerRunning() const
 
 void TVexelRegMgr::Drain(const std::shared_ptr<TReportQueue> &queue)
 {
-    constexpr size_t Slice = 512;
+    // Reports are handled for up to SliceMs at a time, so that a burst of
+    // found patterns costs the window one repaint per slice rather than one
+    // per few hundred patterns, and input still gets through between slices.
+    constexpr size_t Batch = 512;
+    constexpr qint64 SliceMs = 40;
+    QElapsedTimer spent;
+    spent.start();
     bool more = false;
-    std::vector<TSearchReport> reports = queue->Take(Slice, more);
+    do {
+        std::vector<TSearchReport> reports = queue->Take(Batch, more);
+        for (TSearchReport &report : reports)
+            OnReport(report);
+    } while (more && spent.elapsed() < SliceMs);
     // Come back for the rest after the events already waiting (paints, input).
     if (more)
         QMetaObject::invokeMethod(this, [this, queue] { Drain(queue); }, Qt::QueuedConnection);
-    for (TSearchReport &report : reports)
-        OnReport(report);
     emit ReportsDelivered();
 }
 

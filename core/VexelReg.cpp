@@ -4,6 +4,7 @@
 #include "VexelError.h"
 
 #include <QDataStream>
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -241,10 +242,18 @@ void TVexelReg::ShortestOrder()
     }
     if (!bestOrder)
         return;
-    TPointList reordered;
-    for (const char *c = bestOrder; *c; ++c)
-        reordered.Add(m_line.Get(*c - '1'));
-    m_line.Assign(reordered);
+    TPoint points[4];
+    std::copy(m_line.Data(), m_line.Data() + n, points);
+    // The reordered line has exactly n places, as a line assigned from a
+    // list of n points has. A line that has them already (every line the
+    // search makes) is reordered where it is: millions of patterns are
+    // reordered as they are found.
+    if (m_line.Capacity() != n) {
+        m_line.Clear();
+        m_line.SetCount(n);
+    }
+    for (int i = 0; i < n; ++i)
+        m_line.Put(i, points[bestOrder[i] - '1']);
 }
 
 void TVexelReg::Assign(const TPersistent &source)

@@ -1,6 +1,7 @@
 #include "ListSelection.h"
 
 #include <QItemSelectionModel>
+#include <QSet>
 #include <vector>
 
 namespace ListSelection {
@@ -84,6 +85,27 @@ void SelectRows(QItemSelectionModel &selection, const QList<bool> &rows, int col
     // the model reports it without comparing old ranges with new ones.
     selection.clearSelection();
     selection.select(wanted, QItemSelectionModel::Select);
+}
+
+void KeepAcrossChange(QItemSelectionModel &selection, int columnCount, const std::function<const void *(int)> &itemOf,
+                      const std::function<void()> &change)
+{
+    if (!selection.hasSelection()) {
+        change();
+        return;
+    }
+    const QAbstractItemModel *model = selection.model();
+    const QList<bool> before = SelectedRows(selection, model->rowCount(), columnCount);
+    QSet<const void *> selected;
+    for (int r = 0; r < before.size(); ++r)
+        if (before[r])
+            selected.insert(itemOf(r));
+    selection.clearSelection();
+    change();
+    QList<bool> after(model->rowCount(), false);
+    for (int r = 0; r < after.size(); ++r)
+        after[r] = selected.contains(itemOf(r));
+    SelectRows(selection, after, columnCount);
 }
 
 } // namespace ListSelection

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <functional>
 
 class QItemSelectionModel;
 
@@ -17,5 +18,12 @@ QList<bool> SelectedRows(const QItemSelectionModel &selection, int rowCount, int
 int SoleSelectedRow(const QItemSelectionModel &selection, int rowCount, int columnCount);
 // Selects exactly the rows flagged, every column of them.
 void SelectRows(QItemSelectionModel &selection, const QList<bool> &rows, int columnCount);
+// Runs `change`, which moves, adds or removes rows, with the selection set
+// aside, then selects the rows of the items that were selected; `itemOf`
+// names the item of a row. Through the change itself the selection model
+// would follow every selected row with a persistent index of its own, and
+// moving a million of those takes Qt minutes.
+void KeepAcrossChange(QItemSelectionModel &selection, int columnCount, const std::function<const void *(int)> &itemOf,
+                      const std::function<void()> &change);
 
 } // namespace ListSelection

@@ -584,6 +584,9 @@ void TMainForm::RegMenuDelClick()
             doomed.insert(m_listModel->Reg(r));
     if (!doomed.isEmpty()) {
         m_listChangeAttached = false;
+        // The doomed rows are the selected ones: cleared first, the
+        // selection need not follow them while they are moved and removed.
+        m_listView->selectionModel()->clearSelection();
         m_listModel->RemoveRows(doomed);
         m_patterns->RemoveAll(doomed);
         m_listChangeAttached = true;
@@ -687,8 +690,13 @@ void TMainForm::SearchNotify(quint8 kind, qint64 combinations, TVexelReg *found)
 void TMainForm::FlushSearchReports()
 {
     if (!m_pendingRows.empty()) {
+        // Rows join in place; only after a column sort does the first slice
+        // put the list back into caption order.
         m_listChangeAttached = false;
-        m_listModel->AddRegItems(m_pendingRows);
+        if (m_listModel->InCaptionOrder())
+            m_listModel->AddRegItems(m_pendingRows);
+        else
+            ReorderList([this] { m_listModel->AddRegItems(m_pendingRows); });
         m_listChangeAttached = true;
         m_pendingRows.clear();
     }
@@ -736,7 +744,15 @@ void TMainForm::ListViewChange()
 void TMainForm::ListViewColumnClick(int column)
 {
     m_sortColumn = column;
-    m_listModel->SortByColumn(column);
+    ReorderList([this, column] { m_listModel->SortByColumn(column); });
+}
+
+void TMainForm::ReorderList(const std::function<void()> &reorder)
+{
+    m_listChangeAttached = false;
+    ListSelection::KeepAcrossChange(*m_listView->selectionModel(), TRegListModel::ColumnCount,
+                                    [this](int row) -> const void * { return m_listModel->Reg(row); }, reorder);
+    m_listChangeAttached = true;
 }
 
 void TMainForm::ContextPopup(QWidget *sender, const QPoint &position)

@@ -49,6 +49,8 @@ public:
 
     // Sorts by a column with ListViewCompare's rule; stable for equal texts.
     void SortByColumn(int column);
+    // Whether the rows are in caption order, so that adding rows moves none.
+    bool InCaptionOrder() const { return m_captionOrder; }
 
     // Negative, 0 or positive: ordinal, with a to z compared as A to Z.
     static int ListViewCompare(const QString &a, const QString &b);

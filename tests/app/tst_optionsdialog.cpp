@@ -329,7 +329,7 @@ void TestOptionsDialog::columnSortOfWholeTexts()
     for (qint32 v : {most, -most - 1, 17, -3}) {
         TVexelReg *p = m_owned.emplace_back(pattern(2, 0, most, 1000, 0xFFFF)).get();
         p->AddStep({v}, 1);
-        p->SetKind(v == 17 ? 2 : v == -3 ? 7 : 0);
+        p->SetKind(v == 17 ? 2 : v == -3 ? 0 : 1);
         patterns.push_back(p);
     }
     // Step texts that agree well beyond their first 15 characters.

@@ -38,6 +38,7 @@ void TVexelRegMgr::Clear()
 {
     while (!m_patterns.empty())
         m_patterns.pop_back();
+    m_patterns.shrink_to_fit();
 }
 
 TVexelReg *TVexelRegMgr::Get(int index) const

@@ -5,6 +5,7 @@
 #include "DataFolder.h"
 #include "DrawText.h"
 #include "FileAccess.h"
+#include "ListSelection.h"
 #include "RegListModel.h"
 #include "SearchEngine.h"
 #include "SearchEstimate.h"
@@ -520,28 +521,14 @@ void TMainForm::closeEvent(QCloseEvent *event)
 
 QList<bool> TMainForm::SelectedRows() const
 {
-    QList<bool> selected(m_listModel->rowCount(), false);
-    for (const QModelIndex &i : m_listView->selectionModel()->selectedRows())
-        selected[i.row()] = true;
-    return selected;
+    return ListSelection::SelectedRows(*m_listView->selectionModel(), m_listModel->rowCount(),
+                                       TRegListModel::ColumnCount);
 }
 
 void TMainForm::ApplySelection(const QList<bool> &selected)
 {
-    QItemSelection selection;
-    for (int r = 0; r < selected.size();) {
-        if (!selected[r]) {
-            ++r;
-            continue;
-        }
-        int end = r;
-        while (end + 1 < selected.size() && selected[end + 1])
-            ++end;
-        selection.select(m_listModel->index(r, 0), m_listModel->index(end, TRegListModel::ColumnCount - 1));
-        r = end + 1;
-    }
     m_listChangeAttached = false;
-    m_listView->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    ListSelection::SelectRows(*m_listView->selectionModel(), selected, TRegListModel::ColumnCount);
     m_listChangeAttached = true;
 }
 
@@ -572,6 +559,9 @@ void TMainForm::RegMenuDelClick()
             doomed.insert(m_listModel->Reg(r));
     if (!doomed.isEmpty()) {
         m_listChangeAttached = false;
+        // The doomed rows are the selected ones: cleared first, the
+        // selection need not follow them while they are moved and removed.
+        m_listView->selectionModel()->clearSelection();
         m_listModel->RemoveRows(doomed);
         m_patterns->RemoveAll(doomed);
         m_listChangeAttached = true;
@@ -703,9 +693,10 @@ void TMainForm::SearchNotify(quint8 kind, qint64 combinations, TVexelReg *found)
         found->ShortestOrder();
     }
     m_lastCombinations = combinations;
-    if (kind == TSearchReport::Finished || !m_patterns->Busy())
-        FlushSearchReports();
+    // Otherwise once per delivered slice: a stopped search can still have
+    // thousands of reports waiting, and the status bar repaints each time.
     if (kind == TSearchReport::Finished) {
+        FlushSearchReports();
         // Shown once the reports have been handled, not inside their delivery.
         const QString message = SearchEndMessage(m_patterns->LastOutcome(), m_patterns->Count(),
                                                  m_patterns->PatternLimit());
@@ -717,8 +708,13 @@ void TMainForm::SearchNotify(quint8 kind, qint64 combinations, TVexelReg *found)
 void TMainForm::FlushSearchReports()
 {
     if (!m_pendingRows.empty()) {
+        // Rows join in place; only after a column sort does the first slice
+        // put the list back into caption order.
         m_listChangeAttached = false;
-        m_listModel->AddRegItems(m_pendingRows);
+        if (m_listModel->InCaptionOrder())
+            m_listModel->AddRegItems(m_pendingRows);
+        else
+            ReorderList([this] { m_listModel->AddRegItems(m_pendingRows); });
         m_listChangeAttached = true;
         m_pendingRows.clear();
     }
@@ -758,16 +754,25 @@ void TMainForm::ListViewChange()
 {
     if (!m_listChangeAttached)
         return;
-    const QModelIndexList rows = m_listView->selectionModel()->selectedRows();
-    if (rows.size() != 1)
+    const int row = ListSelection::SoleSelectedRow(*m_listView->selectionModel(), m_listModel->rowCount(),
+                                                    TRegListModel::ColumnCount);
+    if (row < 0)
         return;
-    ShowPattern(m_listModel->Reg(rows.first().row()));
+    ShowPattern(m_listModel->Reg(row));
 }
 
 void TMainForm::ListViewColumnClick(int column)
 {
     m_sortColumn = column;
-    m_listModel->SortByColumn(column);
+    ReorderList([this, column] { m_listModel->SortByColumn(column); });
+}
+
+void TMainForm::ReorderList(const std::function<void()> &reorder)
+{
+    m_listChangeAttached = false;
+    ListSelection::KeepAcrossChange(*m_listView->selectionModel(), TRegListModel::ColumnCount,
+                                    [this](int row) -> const void * { return m_listModel->Reg(row); }, reorder);
+    m_listChangeAttached = true;
 }
 
 void TMainForm::ContextPopup(QWidget *sender, const QPoint &position)

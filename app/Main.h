@@ -121,6 +121,8 @@ private:
     void FlushSearchReports();
     void ListViewChange();
     void ListViewColumnClick(int column);
+    // Runs a change that moves rows with the selection kept by pattern.
+    void ReorderList(const std::function<void()> &reorder);
     void ContextPopup(QWidget *sender, const QPoint &position);
     void ShowPattern(TVexelReg *pattern);
     void ApplySelection(const QList<bool> &selected);

@@ -1,14 +1,20 @@
 #include "RegListModel.h"
+#include "RegColumnText.h"
 #include "VexelReg.h"
 
-#include <QHash>
 #include <algorithm>
+#include <numeric>
 
 const std::array<int, TRegListModel::ColumnCount> TRegListModel::ColumnWidths{30, 30, 30, 30, 120, 50, 80};
 
 namespace {
 
 const char *const Titles[TRegListModel::ColumnCount] = {"点", "步", "隔", "距", "Vexel合分", "位置", "结果"};
+
+RegColumnText::TSortKey CaptionKey(const TVexelReg *p)
+{
+    return RegColumnText::SortKey(*p, 0);
+}
 
 } // namespace
 
@@ -31,7 +37,7 @@ QVariant TRegListModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || role != Qt::DisplayRole)
         return {};
-    return m_rows[size_t(index.row())].texts[size_t(index.column())];
+    return RegColumnText::Shown(*m_rows[size_t(index.row())], index.column());
 }
 
 QVariant TRegListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -43,25 +49,22 @@ QVariant TRegListModel::headerData(int section, Qt::Orientation orientation, int
 
 std::array<QString, TRegListModel::ColumnCount> TRegListModel::RowTexts(const TVexelReg &p)
 {
-    return {p.PointsText(), QString::number(p.StepCount()), QString::number(p.Interval()),
-            QString::number(-p.NearestRow()), p.StepsText(), p.PositionText(), p.ResultText()};
+    std::array<QString, ColumnCount> texts;
+    for (int c = 0; c < ColumnCount; ++c)
+        texts[size_t(c)] = RegColumnText::Full(p, c);
+    return texts;
+}
+
+QString TRegListModel::Text(int row, int column) const
+{
+    return RegColumnText::Full(*m_rows[size_t(row)], column);
 }
 
 int TRegListModel::AddRegItem(TVexelReg *pattern)
 {
-    Row row{pattern, RowTexts(*pattern)};
     if (!m_captionOrder)
         SortByCaption();
-    // After the rows already there with the same caption.
-    const auto at = std::upper_bound(m_rows.begin(), m_rows.end(), row.texts[0],
-                                     [](const QString &caption, const Row &r) {
-                                         return caption.compare(r.texts[0]) < 0;
-                                     });
-    const int position = int(at - m_rows.begin());
-    beginInsertRows({}, position, position);
-    m_rows.insert(at, std::move(row));
-    endInsertRows();
-    return position;
+    return InsertSameCaption(&pattern, 1);
 }
 
 void TRegListModel::AddRegItems(const std::vector<TVexelReg *> &patterns)
@@ -70,29 +73,51 @@ void TRegListModel::AddRegItems(const std::vector<TVexelReg *> &patterns)
         return;
     if (!m_captionOrder)
         SortByCaption();
-    const size_t old = m_rows.size();
-    beginInsertRows({}, int(old), int(old + patterns.size() - 1));
+    // Added one by one, each row would go after the rows with its caption,
+    // the earlier ones of the batch included: so the batch, in a stable
+    // order by caption, joins the list one caption at a time.
+    std::vector<std::pair<RegColumnText::TSortKey, TVexelReg *>> batch;
+    batch.reserve(patterns.size());
     for (TVexelReg *p : patterns)
-        m_rows.push_back(Row{p, RowTexts(*p)});
+        batch.emplace_back(CaptionKey(p), p);
+    std::stable_sort(batch.begin(), batch.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::vector<TVexelReg *> sorted;
+    sorted.reserve(batch.size());
+    for (const auto &entry : batch)
+        sorted.push_back(entry.second);
+    for (size_t from = 0; from < batch.size();) {
+        size_t to = from + 1;
+        while (to < batch.size() && batch[to].first == batch[from].first)
+            ++to;
+        InsertSameCaption(sorted.data() + from, int(to - from));
+        from = to;
+    }
+}
+
+int TRegListModel::InsertSameCaption(TVexelReg *const *patterns, int count)
+{
+    const RegColumnText::TSortKey caption = CaptionKey(patterns[0]);
+    const auto at = std::upper_bound(m_rows.begin(), m_rows.end(), caption,
+                                     [](const RegColumnText::TSortKey &key, const TVexelReg *row) {
+                                         return key < CaptionKey(row);
+                                     });
+    const int position = int(at - m_rows.begin());
+    beginInsertRows({}, position, position + count - 1);
+    m_rows.insert(at, patterns, patterns + count);
     endInsertRows();
-    // Each new row goes after the rows with the same caption that came
-    // before it: a stable merge of the old rows and the new ones.
-    const auto byCaption = [](const Row &a, const Row &b) { return a.texts[0].compare(b.texts[0]) < 0; };
-    const bool inOrder = std::is_sorted(m_rows.begin() + qsizetype(old) - (old > 0 ? 1 : 0), m_rows.end(), byCaption);
-    if (!inOrder)
-        Reorder(byCaption);
+    return position;
 }
 
 void TRegListModel::Fill(const std::vector<TVexelReg *> &patterns)
 {
     beginResetModel();
-    m_rows.clear();
-    m_rows.reserve(patterns.size());
-    for (TVexelReg *p : patterns)
-        m_rows.push_back(Row{p, RowTexts(*p)});
-    std::stable_sort(m_rows.begin(), m_rows.end(), [](const Row &a, const Row &b) {
-        return a.texts[0].compare(b.texts[0]) < 0;
-    });
+    m_rows = patterns;
+    const std::vector<int> order = SortedOrder(0);
+    std::vector<TVexelReg *> rows(m_rows.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        rows[i] = m_rows[size_t(order[i])];
+    m_rows.swap(rows);
     m_captionOrder = true;
     endResetModel();
 }
@@ -106,15 +131,31 @@ void TRegListModel::RemoveRow(int row)
 
 void TRegListModel::RemoveRows(const QSet<const TVexelReg *> &patterns)
 {
-    beginResetModel();
-    std::erase_if(m_rows, [&](const Row &r) { return patterns.contains(r.reg); });
-    endResetModel();
+    // The doomed rows first move, in order, behind the others, and then go
+    // in one removal: scattered rows removed one range at a time would cost
+    // the view a pass over the list for each range.
+    std::vector<int> order;
+    order.reserve(m_rows.size());
+    std::vector<int> doomed;
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        (patterns.contains(m_rows[i]) ? doomed : order).push_back(int(i));
+    if (doomed.empty())
+        return;
+    const int kept = int(order.size());
+    if (doomed.front() != kept) {
+        order.insert(order.end(), doomed.begin(), doomed.end());
+        Reorder(order);
+    }
+    beginRemoveRows({}, kept, int(m_rows.size()) - 1);
+    m_rows.resize(size_t(kept));
+    endRemoveRows();
 }
 
 void TRegListModel::Clear()
 {
     beginResetModel();
     m_rows.clear();
+    m_rows.shrink_to_fit();
     m_captionOrder = true;
     endResetModel();
 }
@@ -122,7 +163,7 @@ void TRegListModel::Clear()
 int TRegListModel::RowOf(const TVexelReg *pattern) const
 {
     for (size_t i = 0; i < m_rows.size(); ++i)
-        if (m_rows[i].reg == pattern)
+        if (m_rows[i] == pattern)
             return int(i);
     return -1;
 }
@@ -147,36 +188,53 @@ void TRegListModel::SortByColumn(int column)
 {
     if (column < 0 || column >= ColumnCount)
         return;
-    Reorder([column](const Row &a, const Row &b) {
-        return ListViewCompare(a.texts[size_t(column)], b.texts[size_t(column)]) < 0;
-    });
+    Reorder(SortedOrder(column));
     m_captionOrder = false;
 }
 
 void TRegListModel::SortByCaption()
 {
-    Reorder([](const Row &a, const Row &b) { return a.texts[0].compare(b.texts[0]) < 0; });
+    Reorder(SortedOrder(0));
     m_captionOrder = true;
 }
 
-void TRegListModel::Reorder(const std::function<bool(const Row &, const Row &)> &less)
+std::vector<int> TRegListModel::SortedOrder(int column) const
+{
+    // Keys settle nearly every comparison; only texts that agree in their
+    // first 15 characters and go on are compared whole.
+    std::vector<RegColumnText::TSortKey> keys(m_rows.size());
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        keys[i] = RegColumnText::SortKey(*m_rows[i], column);
+    std::vector<int> order(m_rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const RegColumnText::TSortKey &x = keys[size_t(a)];
+        const RegColumnText::TSortKey &y = keys[size_t(b)];
+        if (x != y)
+            return x < y;
+        return x.Cut() && RegColumnText::Compare(*m_rows[size_t(a)], *m_rows[size_t(b)], column) < 0;
+    });
+    return order;
+}
+
+void TRegListModel::Reorder(const std::vector<int> &order)
 {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const QModelIndexList before = persistentIndexList();
-    std::vector<TVexelReg *> regsBefore;
-    regsBefore.reserve(size_t(before.size()));
-    for (const QModelIndex &i : before)
-        regsBefore.push_back(m_rows[size_t(i.row())].reg);
-    std::stable_sort(m_rows.begin(), m_rows.end(), less);
+    std::vector<TVexelReg *> rows(m_rows.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        rows[i] = m_rows[size_t(order[i])];
+    m_rows.swap(rows);
     // Selections and the current row follow their patterns to the new rows.
-    QHash<const TVexelReg *, int> rowOf;
-    rowOf.reserve(qsizetype(m_rows.size()));
-    for (size_t i = 0; i < m_rows.size(); ++i)
-        rowOf.insert(m_rows[i].reg, int(i));
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (qsizetype k = 0; k < before.size(); ++k)
-        after << index(rowOf.value(regsBefore[size_t(k)]), before[k].column());
-    changePersistentIndexList(before, after);
+    const QModelIndexList before = persistentIndexList();
+    if (!before.isEmpty()) {
+        std::vector<int> newRow(order.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            newRow[size_t(order[i])] = int(i);
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (const QModelIndex &i : before)
+            after << index(newRow[size_t(i.row())], i.column());
+        changePersistentIndexList(before, after);
+    }
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }

@@ -4,15 +4,16 @@
 #include <QSet>
 #include <QString>
 #include <array>
-#include <functional>
 #include <vector>
 
 class TVexelReg;
 
 // The rows of the pattern list: one row per pattern, which it refers to but
-// does not own. Adding a row leaves the list in ascending text order of the
-// points column, whatever column it was sorted by before; a column sort
-// orders by that column's texts, ordinal and ignoring the case of a to z.
+// does not own. A row holds nothing but its pattern; the texts are computed
+// when shown or compared. Adding a row leaves the list in ascending text
+// order of the points column, whatever column it was sorted by before; a
+// column sort orders by that column's texts, ordinal and ignoring the case
+// of a to z.
 class TRegListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -25,41 +26,47 @@ public:
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
+    // Texts longer than a column can show are cut (see RegColumnText).
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     // Adds one row and returns where it landed.
     int AddRegItem(TVexelReg *pattern);
-    // Adds rows as AddRegItem would one after the other, in one change.
+    // Adds rows as AddRegItem would one after the other; the new rows of
+    // one caption join the list in one insertion.
     void AddRegItems(const std::vector<TVexelReg *> &patterns);
     // Replaces every row by the given patterns, in one reset.
     void Fill(const std::vector<TVexelReg *> &patterns);
     void RemoveRow(int row);
-    // Removes the rows of these patterns in one pass.
+    // Removes the rows of these patterns; the others keep their order.
     void RemoveRows(const QSet<const TVexelReg *> &patterns);
     void Clear();
 
-    TVexelReg *Reg(int row) const { return m_rows[size_t(row)].reg; }
-    QString Text(int row, int column) const { return m_rows[size_t(row)].texts[size_t(column)]; }
+    TVexelReg *Reg(int row) const { return m_rows[size_t(row)]; }
+    // The row's whole text in that column.
+    QString Text(int row, int column) const;
     int RowOf(const TVexelReg *pattern) const;
 
     // Sorts by a column with ListViewCompare's rule; stable for equal texts.
     void SortByColumn(int column);
+    // Whether the rows are in caption order, so that adding rows moves none.
+    bool InCaptionOrder() const { return m_captionOrder; }
 
     // Negative, 0 or positive: ordinal, with a to z compared as A to Z.
     static int ListViewCompare(const QString &a, const QString &b);
     static std::array<QString, ColumnCount> RowTexts(const TVexelReg &pattern);
 
 private:
-    struct Row
-    {
-        TVexelReg *reg;
-        std::array<QString, ColumnCount> texts;
-    };
-
+    // The rows, as indices into the current ones, in a stable order by
+    // that column's texts.
+    std::vector<int> SortedOrder(int column) const;
     void SortByCaption();
-    void Reorder(const std::function<bool(const Row &, const Row &)> &less);
+    // Row i becomes the current row order[i]; selections and the current
+    // row follow their patterns.
+    void Reorder(const std::vector<int> &order);
+    // Inserts rows of one caption after the rows with that caption.
+    int InsertSameCaption(TVexelReg *const *patterns, int count);
 
-    std::vector<Row> m_rows;
+    std::vector<TVexelReg *> m_rows;
     bool m_captionOrder = true;   // whether the rows are in caption order now
 };

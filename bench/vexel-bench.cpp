@@ -1,6 +1,6 @@
 // vexel-bench: times the search engine against the straightforward walk.
 //
-//   vexel-bench [--max] [--deep-reference] [--sample FILE] [--threads N]
+//   vexel-bench [--max] [--deep-reference] [--list [N]] [--sample FILE] [--threads N]
 //
 // Workloads (the rest of the settings at their start defaults):
 //   wide  distances 1..9, sum column and last three digits, 1..4 points,
@@ -21,18 +21,21 @@
 // one thread against N threads elsewhere. A last run measures how soon a
 // stop request ends a max search and the longest wait between progress
 // reports while it ran. Last, how long the statistics window takes to count
-// a million patterns.
+// a million patterns. --list runs the big search in the main window until
+// N patterns (default 1,000,000) are listed, and measures memory per pattern
+// and the list's commands on them (see ListBench.h).
 #include "Backtest.h"
 #include "BacktestText.h"
 #include "DrawsOf.h"
 #include "FastSearch.h"
 #include "Hao.h"
+#include "ListBench.h"
 #include "PatternStats.h"
 #include "ReferenceEngine.h"
 #include "SearchEngine.h"
 #include "VexelReg.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDataStream>
 #include <QElapsedTimer>
 #include <QFile>
@@ -343,8 +346,12 @@ QString cpuName()
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // The list section shows the real window, off screen unless told otherwise.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     bool withMax = false;
+    int listTarget = 0;
     bool deepReference = false;
     QString samplePath = QStringLiteral(SAMPLE_HISTORY_PATH);
     int threads = QThread::idealThreadCount();
@@ -355,14 +362,20 @@ int main(int argc, char *argv[])
             withMax = true;
         else if (args[i] == QLatin1String("--deep-reference"))
             deepReference = true;
-        else if (args[i] == QLatin1String("--sample") && i + 1 < args.size())
+        else if (args[i] == QLatin1String("--list")) {
+            listTarget = 1000000;
+            if (i + 1 < args.size() && !args[i + 1].startsWith(QLatin1Char('-')))
+                listTarget = args[++i].toInt(&ok);
+            ok = ok && listTarget > 0;
+        } else if (args[i] == QLatin1String("--sample") && i + 1 < args.size())
             samplePath = args[++i];
         else if (args[i] == QLatin1String("--threads") && i + 1 < args.size())
             threads = args[++i].toInt(&ok);
         else
             ok = false;
         if (!ok || threads < 1) {
-            std::fputs("usage: vexel-bench [--max] [--deep-reference] [--sample FILE] [--threads N]\n", stderr);
+            std::fputs("usage: vexel-bench [--max] [--deep-reference] [--list [N]] [--sample FILE] [--threads N]\n",
+                       stderr);
             return 2;
         }
     }
@@ -400,6 +413,8 @@ int main(int argc, char *argv[])
     benchBacktest("deep", *sample, workload(6, 9), 100, threads, 60);
     std::printf("\n");
     benchStop(seeded, threads);
+    if (listTarget > 0)
+        BenchList(samplePath, listTarget);
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

@@ -721,6 +721,9 @@ private:
         pattern->SetDrawCount(m_e.N);
         pattern->SetKind(1);
         pattern->SetInterval(qint32(interval));
+        // Exactly as many points as the line has: millions of patterns may
+        // be kept.
+        pattern->Line(0).SetCapacity(int(m_line.size()));
         for (const TPoint &p : m_line)
             pattern->Line(0).Add(p);
         for (qint32 v : m_values)

@@ -4,16 +4,18 @@
 #include "VexelError.h"
 
 #include <QDataStream>
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
 
 TVexelReg::TVexelReg()
-    : m_lines(1)
 {
     Clear();
 }
 
 TVexelReg::TVexelReg(const TVexelReg &other)
-    : TPersistent(other), m_lines(size_t(other.m_lineCount)), m_lineCount(other.m_lineCount)
+    : TPersistent(other)
 {
     Assign(other);
 }
@@ -29,35 +31,111 @@ TVexelReg::~TVexelReg() = default;
 
 void TVexelReg::Clear()
 {
-    for (TPointList &line : m_lines)
-        line.Clear();
+    m_line.Clear();
     m_interval = 0;
     m_stepCount = 0;
     m_drawCount = 0;
 }
 
+qint64 TVexelReg::StepCapacity(qint64 entries)
+{
+    // Exact for the short chains a search gives; beyond 16 entries rounded
+    // up to a sixteenth of the size, so that adding steps one at a time
+    // copies each entry a bounded number of times and wastes at most 1/8.
+    if (entries <= 16)
+        return entries;
+    const int shift = std::bit_width(quint64(entries)) - 4;
+    return ((entries + (qint64(1) << shift) - 1) >> shift) << shift;
+}
+
+void TVexelReg::ResizeSteps(qint64 entries)
+{
+    const qint64 oldCapacity = StepCapacity(m_entries);
+    const qint64 capacity = StepCapacity(entries);
+    if (capacity != oldCapacity) {
+        std::unique_ptr<char[]> block;
+        if (capacity > 0) {
+            block.reset(new char[size_t(capacity) * 6]);
+            const qint64 kept = qMin<qint64>(m_entries, entries);
+            if (kept > 0) {
+                std::memcpy(block.get(), m_steps.get(), size_t(kept) * 4);
+                std::memcpy(block.get() + capacity * 4, m_steps.get() + oldCapacity * 4, size_t(kept) * 2);
+            }
+        }
+        m_steps = std::move(block);
+    }
+    const qint64 old = m_entries;
+    m_entries = qint32(entries);
+    for (qint64 i = old; i < entries; ++i) {
+        SetValueAt(i, 0);
+        SetMaskAt(i, 0);
+    }
+}
+
+qint32 TVexelReg::ValueAt(qint64 i) const
+{
+    qint32 v;
+    std::memcpy(&v, m_steps.get() + i * 4, sizeof v);
+    return v;
+}
+
+quint16 TVexelReg::MaskAt(qint64 i) const
+{
+    quint16 m;
+    std::memcpy(&m, m_steps.get() + StepCapacity(m_entries) * 4 + i * 2, sizeof m);
+    return m;
+}
+
+void TVexelReg::SetValueAt(qint64 i, qint32 value)
+{
+    std::memcpy(m_steps.get() + i * 4, &value, sizeof value);
+}
+
+void TVexelReg::SetMaskAt(qint64 i, quint16 mask)
+{
+    std::memcpy(m_steps.get() + StepCapacity(m_entries) * 4 + i * 2, &mask, sizeof mask);
+}
+
 void TVexelReg::AddStep(const qint32 *stepValues, quint16 mask)
 {
-    m_stepCount = qint32(m_values.size() / size_t(m_lineCount)) + 1;
-    m_values.insert(m_values.end(), stepValues, stepValues + m_lineCount);
-    m_masks.push_back(mask);
+    m_stepCount = m_entries + 1;
+    ResizeSteps(qint64(m_entries) + 1);
+    SetValueAt(m_entries - 1, stepValues[0]);
+    SetMaskAt(m_entries - 1, mask);
 }
 
 qint32 TVexelReg::Value(int step, int line) const
 {
-    const qint64 i = qint64(step) * m_lineCount + line;
-    return step >= 0 && line >= 0 && i < qint64(m_values.size()) ? m_values[size_t(i)] : 0;
+    const qint64 i = qint64(step) + line;
+    return step >= 0 && line >= 0 && i < m_entries ? ValueAt(i) : 0;
 }
 
 quint16 TVexelReg::StepMask(int step, int line) const
 {
-    const qint64 i = qint64(step) * m_lineCount + line;
-    return step >= 0 && line >= 0 && i < qint64(m_masks.size()) ? m_masks[size_t(i)] : 0;
+    const qint64 i = qint64(step) + line;
+    return step >= 0 && line >= 0 && i < m_entries ? MaskAt(i) : 0;
+}
+
+std::vector<qint32> TVexelReg::Values() const
+{
+    std::vector<qint32> values(static_cast<size_t>(m_entries));
+    for (qint32 i = 0; i < m_entries; ++i)
+        values[size_t(i)] = ValueAt(i);
+    return values;
+}
+
+std::vector<quint16> TVexelReg::Masks() const
+{
+    std::vector<quint16> masks(static_cast<size_t>(m_entries));
+    for (qint32 i = 0; i < m_entries; ++i)
+        masks[size_t(i)] = MaskAt(i);
+    return masks;
 }
 
 qint32 TVexelReg::LineValue(int row, int line, const TCodes &draws) const
 {
-    const TPointList &points = m_lines[size_t(line)];
+    Q_UNUSED(line);
+    const TPointList &points = m_line;
     // Unsigned arithmetic wraps like the stored 32-bit sums instead of
     // overflowing on values read from a damaged file.
     quint32 sum = 0;
@@ -73,23 +151,21 @@ qint32 TVexelReg::LineValue(int row, int line, const TCodes &draws) const
 qint32 TVexelReg::NearestRow() const
 {
     qint32 nearest = -1000;
-    for (const TPointList &line : m_lines)
-        for (int i = 0; i < line.Count(); ++i)
-            nearest = qMax(nearest, line.Data()[i].y);
+    for (int i = 0; i < m_line.Count(); ++i)
+        nearest = qMax(nearest, m_line.Data()[i].y);
     return nearest;
 }
 
 QString TVexelReg::PointsText() const
 {
-    return QString::number(m_lines[0].Count());
+    return QString::number(m_line.Count());
 }
 
 QString TVexelReg::StepsText() const
 {
     QString text;
     for (int s = m_stepCount - 1; s >= 0; --s) {
-        for (int m = m_lineCount - 1; m >= 0; --m)
-            text += QString::number(Value(s, m));
+        text += QString::number(Value(s, 0));
         text += QLatin1Char(',');
     }
     if (!text.isEmpty())
@@ -150,28 +226,34 @@ float PathLength(const TPoint *points, const char *order)
 
 void TVexelReg::ShortestOrder()
 {
-    for (TPointList &line : m_lines) {
-        const int n = line.Count();
-        if (n < 3 || n > 4)
-            continue;
-        const char *const *orders = n == 3 ? Orders3 : Orders4;
-        const int orderCount = n == 3 ? 3 : 12;
-        float best = 10000.0f;
-        const char *bestOrder = nullptr;
-        for (int i = 0; i < orderCount; ++i) {
-            const float length = PathLength(line.Data(), orders[i]);
-            if (length < best) {
-                best = length;
-                bestOrder = orders[i];
-            }
+    const int n = m_line.Count();
+    if (n < 3 || n > 4)
+        return;
+    const char *const *orders = n == 3 ? Orders3 : Orders4;
+    const int orderCount = n == 3 ? 3 : 12;
+    float best = 10000.0f;
+    const char *bestOrder = nullptr;
+    for (int i = 0; i < orderCount; ++i) {
+        const float length = PathLength(m_line.Data(), orders[i]);
+        if (length < best) {
+            best = length;
+            bestOrder = orders[i];
         }
-        if (!bestOrder)
-            continue;
-        TPointList reordered;
-        for (const char *c = bestOrder; *c; ++c)
-            reordered.Add(line.Get(*c - '1'));
-        line.Assign(reordered);
     }
+    if (!bestOrder)
+        return;
+    TPoint points[4];
+    std::copy(m_line.Data(), m_line.Data() + n, points);
+    // The reordered line has exactly n places, as a line assigned from a
+    // list of n points has. A line that has them already (every line the
+    // search makes) is reordered where it is: millions of patterns are
+    // reordered as they are found.
+    if (m_line.Capacity() != n) {
+        m_line.Clear();
+        m_line.SetCount(n);
+    }
+    for (int i = 0; i < n; ++i)
+        m_line.Put(i, points[bestOrder[i] - '1']);
 }
 
 void TVexelReg::Assign(const TPersistent &source)
@@ -182,24 +264,22 @@ void TVexelReg::Assign(const TPersistent &source)
     if (other == this)
         return;
     Clear();
-    for (size_t i = 0; i < m_lines.size() && i < other->m_lines.size(); ++i)
-        m_lines[i].Assign(other->m_lines[i]);
+    m_line.Assign(other->m_line);
     m_interval = other->m_interval;
     m_stepCount = other->m_stepCount;
-    m_lineCount = other->m_lineCount;
     m_drawCount = other->m_drawCount;
     m_targetMask = other->m_targetMask;
     m_targetCount = other->m_targetCount;
     m_kind = other->m_kind;
-    const size_t entries = size_t(qMax(0, m_stepCount)) * size_t(m_lineCount);
-    m_values.assign(other->m_values.begin(),
-                    other->m_values.begin() + qMin(entries, other->m_values.size()));
-    m_masks.assign(other->m_masks.begin(),
-                   other->m_masks.begin() + qMin(entries, other->m_masks.size()));
     // A source whose arrays are shorter than its step count still gives a
     // pattern whose every step can be read.
-    m_values.resize(entries, 0);
-    m_masks.resize(entries, 0);
+    const qint64 entries = qMax(0, m_stepCount);
+    ResizeSteps(0);
+    ResizeSteps(entries);
+    for (qint64 i = 0; i < qMin<qint64>(entries, other->m_entries); ++i) {
+        SetValueAt(i, other->ValueAt(i));
+        SetMaskAt(i, other->MaskAt(i));
+    }
 }
 
 void TVexelReg::AssignTo(TPersistent &destination) const
@@ -214,32 +294,35 @@ void TVexelReg::LoadFromStream(QDataStream &stream)
 {
     stream.setByteOrder(QDataStream::LittleEndian);
     Clear();
-    for (TPointList &line : m_lines)
-        line.LoadFromStream(stream);
+    m_line.LoadFromStream(stream);
     qint32 steps = 0;
     stream >> m_targetMask >> m_targetCount >> m_interval >> steps >> m_drawCount >> m_kind;
-    // Each step takes 6 bytes per line in the stream (a value and a mask).
-    if (steps < 0 || !StreamLimits::Plausible(stream, qint64(steps) * m_lineCount, 6))
+    // Each step takes 6 bytes in the stream (a value and a mask).
+    if (steps < 0 || !StreamLimits::Plausible(stream, steps, 6))
         throw EVexelError(QStringLiteral("TVexelReg.LoadFromStream StepCount isnot valid!"));
     m_stepCount = steps;
-    const size_t entries = size_t(steps) * size_t(m_lineCount);
-    m_values.assign(entries, 0);
-    m_masks.assign(entries, 0);
-    for (qint32 &v : m_values)
+    ResizeSteps(0);
+    ResizeSteps(steps);
+    for (qint32 i = 0; i < steps; ++i) {
+        qint32 v = 0;
         stream >> v;
-    for (quint16 &m : m_masks)
+        SetValueAt(i, v);
+    }
+    for (qint32 i = 0; i < steps; ++i) {
+        quint16 m = 0;
         stream >> m;
+        SetMaskAt(i, m);
+    }
 }
 
 void TVexelReg::SaveToStream(QDataStream &stream) const
 {
     stream.setByteOrder(QDataStream::LittleEndian);
-    for (const TPointList &line : m_lines)
-        line.SaveToStream(stream);
+    m_line.SaveToStream(stream);
     stream << m_targetMask << m_targetCount << m_interval << m_stepCount << m_drawCount << m_kind;
-    const size_t entries = size_t(qMax(0, m_stepCount)) * size_t(m_lineCount);
-    for (size_t i = 0; i < entries; ++i)
-        stream << (i < m_values.size() ? m_values[i] : 0);
-    for (size_t i = 0; i < entries; ++i)
-        stream << (i < m_masks.size() ? m_masks[i] : quint16(0));
+    const qint64 entries = qMax(0, m_stepCount);
+    for (qint64 i = 0; i < entries; ++i)
+        stream << (i < m_entries ? ValueAt(i) : 0);
+    for (qint64 i = 0; i < entries; ++i)
+        stream << (i < m_entries ? MaskAt(i) : quint16(0));
 }

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <memory>
 #include <vector>
 
 class QDataStream;
@@ -23,8 +24,8 @@ public:
 
     void Clear();
 
-    TPointList &Line(int i) { return m_lines[size_t(i)]; }
-    const TPointList &Line(int i) const { return m_lines[size_t(i)]; }
+    TPointList &Line(int i) { Q_ASSERT(i == 0); Q_UNUSED(i); return m_line; }
+    const TPointList &Line(int i) const { Q_ASSERT(i == 0); Q_UNUSED(i); return m_line; }
 
     void AddStep(const qint32 *stepValues, quint16 mask);
     void AddStep(std::initializer_list<qint32> stepValues, quint16 mask) { AddStep(stepValues.begin(), mask); }
@@ -47,7 +48,7 @@ public:
     qint32 Interval() const { return m_interval; }
     void SetInterval(qint32 v) { m_interval = v; }
     qint32 StepCount() const { return m_stepCount; }
-    qint32 LineCount() const { return m_lineCount; }
+    qint32 LineCount() const { return 1; }
     qint32 DrawCount() const { return m_drawCount; }
     void SetDrawCount(qint32 v) { m_drawCount = v; }
     qint16 TargetCount() const { return m_targetCount; }
@@ -56,8 +57,9 @@ public:
     void SetTargetMask(quint16 v) { m_targetMask = v; }
     qint32 Kind() const { return m_kind; }
     void SetKind(qint32 v) { m_kind = v; }
-    const std::vector<qint32> &Values() const { return m_values; }
-    const std::vector<quint16> &Masks() const { return m_masks; }
+    // Copies of every value and mask held.
+    std::vector<qint32> Values() const;
+    std::vector<quint16> Masks() const;
 
     void Assign(const TPersistent &source) override;
     void AssignTo(TPersistent &destination) const override;
@@ -66,14 +68,26 @@ public:
     void SaveToStream(QDataStream &stream) const;
 
 private:
-    std::vector<TPointList> m_lines;
-    std::vector<qint32> m_values;
-    std::vector<quint16> m_masks;
+    // The values and masks of the steps live in one block: `capacity`
+    // values, then `capacity` masks. The capacity follows from the number of
+    // entries alone (see StepCapacity), so it needs no field of its own.
+    static qint64 StepCapacity(qint64 entries);
+    // Sets the number of entries; the first ones keep their values, new
+    // ones are zero.
+    void ResizeSteps(qint64 entries);
+    qint32 ValueAt(qint64 i) const;
+    quint16 MaskAt(qint64 i) const;
+    void SetValueAt(qint64 i, qint32 value);
+    void SetMaskAt(qint64 i, quint16 mask);
+
+    // The one line (a pattern always has exactly one).
+    TPointList m_line;
+    std::unique_ptr<char[]> m_steps;
+    qint32 m_entries = 0;   // values (and masks) held; may exceed the step count after Clear
     qint32 m_interval = 0;
     qint32 m_stepCount = 0;
-    qint32 m_lineCount = 1;
     qint32 m_drawCount = 0;
+    qint32 m_kind = 0;
     qint16 m_targetCount = 2;
     quint16 m_targetMask = 0;
-    qint32 m_kind = 0;
 };

@@ -25,16 +25,16 @@ TVexelRegMgr::~TVexelRegMgr()
 
 TVexelReg *TVexelRegMgr::Add(TVexelReg *pattern)
 {
-    return Add(std::shared_ptr<TVexelReg>(pattern));
+    return Add(std::unique_ptr<TVexelReg>(pattern));
 }
 
-TVexelReg *TVexelRegMgr::Add(std::shared_ptr<TVexelReg> pattern)
+TVexelReg *TVexelRegMgr::Add(std::unique_ptr<TVexelReg> pattern)
 {
     m_room->Take(1);
     return Keep(std::move(pattern));
 }
 
-TVexelReg *TVexelRegMgr::Keep(std::shared_ptr<TVexelReg> pattern)
+TVexelReg *TVexelRegMgr::Keep(std::unique_ptr<TVexelReg> pattern)
 {
     m_patterns.push_back(std::move(pattern));
     return m_patterns.back().get();
@@ -45,6 +45,7 @@ void TVexelRegMgr::Clear()
     m_room->Give(Count());
     while (!m_patterns.empty())
         m_patterns.pop_back();
+    m_patterns.shrink_to_fit();
 }
 
 TVexelReg *TVexelRegMgr::Get(int index) const
@@ -79,7 +80,7 @@ void TVexelRegMgr::Remove(const TVexelReg *pattern)
 
 void TVexelRegMgr::RemoveAll(const QSet<const TVexelReg *> &patterns)
 {
-    const size_t removed = std::erase_if(m_patterns, [&](const std::shared_ptr<TVexelReg> &p) {
+    const size_t removed = std::erase_if(m_patterns, [&](const std::unique_ptr<TVexelReg> &p) {
         return patterns.contains(p.get());
     });
     m_room->Give(qint64(removed));
@@ -123,24 +124,32 @@ bool TVexelRegMgr::WorkerRunning() const
 
 void TVexelRegMgr::Drain(const std::shared_ptr<TReportQueue> &queue)
 {
-    constexpr size_t Slice = 512;
+    // Reports are handled for up to SliceMs at a time, so that a burst of
+    // found patterns costs the window one repaint per slice rather than one
+    // per few hundred patterns, and input still gets through between slices.
+    constexpr size_t Batch = 512;
+    constexpr qint64 SliceMs = 40;
+    QElapsedTimer spent;
+    spent.start();
     bool more = false;
-    const std::vector<TSearchReport> reports = queue->Take(Slice, more);
+    do {
+        std::vector<TSearchReport> reports = queue->Take(Batch, more);
+        for (TSearchReport &report : reports)
+            OnReport(report);
+    } while (more && spent.elapsed() < SliceMs);
     // Come back for the rest after the events already waiting (paints, input).
     if (more)
         QMetaObject::invokeMethod(this, [this, queue] { Drain(queue); }, Qt::QueuedConnection);
-    for (const TSearchReport &report : reports)
-        OnReport(report);
     emit ReportsDelivered();
 }
 
-void TVexelRegMgr::OnReport(const TSearchReport &report)
+void TVexelRegMgr::OnReport(TSearchReport &report)
 {
     const bool current = report.run == m_run;
     TVexelReg *found = nullptr;
     // The worker took room for the pattern before it reported it.
     if (report.kind == TSearchReport::Found && report.found)
-        found = Keep(report.found);
+        found = Keep(std::move(report.found));
     // A stopped worker's late progress and end belong to no running search;
     // only its found patterns still count.
     if (!current && report.kind != TSearchReport::Found)
@@ -163,9 +172,9 @@ void TVexelRegMgr::LoadFromStream(QDataStream &stream)
         throw EVexelError(QStringLiteral("TRegMgr.LoadFromStream Count isnot valid!"));
     for (qint32 i = 0; i < count; ++i) {
         // A pattern that fails to read is not kept.
-        auto pattern = std::make_shared<TVexelReg>();
+        auto pattern = std::make_unique<TVexelReg>();
         pattern->LoadFromStream(stream);
-        Add(pattern);
+        Add(std::move(pattern));
     }
     m_draws.LoadFromStream(stream);
 }

@@ -27,7 +27,7 @@ public:
     ~TVexelRegMgr() override;
 
     TVexelReg *Add(TVexelReg *pattern);
-    TVexelReg *Add(std::shared_ptr<TVexelReg> pattern);
+    TVexelReg *Add(std::unique_ptr<TVexelReg> pattern);
     void Clear();
     int Count() const { return int(m_patterns.size()); }
     TVexelReg *Get(int index) const;
@@ -71,12 +71,12 @@ signals:
     void ReportsDelivered();
 
 private:
-    void OnReport(const TSearchReport &report);
+    void OnReport(TSearchReport &report);
     // Appends a pattern whose room is already taken.
-    TVexelReg *Keep(std::shared_ptr<TVexelReg> pattern);
+    TVexelReg *Keep(std::unique_ptr<TVexelReg> pattern);
     void Drain(const std::shared_ptr<TReportQueue> &queue);
 
-    std::vector<std::shared_ptr<TVexelReg>> m_patterns;
+    std::vector<std::unique_ptr<TVexelReg>> m_patterns;
     TCodes m_draws;
     const TRegOptions *m_settings;
     std::shared_ptr<TPatternRoom> m_room = std::make_shared<TPatternRoom>();

@@ -52,7 +52,7 @@ public:
             return;
         }
         m_thread.Report(TSearchReport{TSearchReport::Found, combinations,
-                                      std::shared_ptr<TVexelReg>(std::move(pattern)), m_run, {}});
+                                      std::move(pattern), m_run, {}});
     }
 
 

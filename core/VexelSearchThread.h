@@ -4,6 +4,7 @@
 #include "PatternRoom.h"
 #include "RegOptions.h"
 #include "SearchEngine.h"
+#include "VexelReg.h"
 
 #include <QMetaType>
 #include <QMutex>
@@ -14,8 +15,6 @@
 #include <functional>
 #include <memory>
 #include <vector>
-
-class TVexelReg;
 
 // Why a search run ended.
 struct TSearchOutcome
@@ -45,7 +44,7 @@ struct TSearchReport
 
     quint8 kind = Progress;
     qint64 combinations = 0;            // the run's counter when it reported
-    std::shared_ptr<TVexelReg> found;   // the accepted pattern of a found report
+    std::unique_ptr<TVexelReg> found;   // the accepted pattern of a found report
     quint64 run = 0;                    // which search made the report
     TSearchOutcome outcome;             // of a finished report
 };

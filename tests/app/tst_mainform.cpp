@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QHeaderView>
 #include <QMenu>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -88,6 +89,8 @@ private slots:
     void fillRegListProgress();
     void stopWhenIdle();
     void multiSelectionKeepsChart();
+    void scatteredSelectionSortAndDelete_data();
+    void scatteredSelectionSortAndDelete();
     void download_data();
     void download();
     void closeDuringDownload();
@@ -458,6 +461,75 @@ void TestMainForm::multiSelectionKeepsChart()
     QStringList sorted = captions;
     std::stable_sort(sorted.begin(), sorted.end());
     QCOMPARE(captions, sorted);
+}
+
+void TestMainForm::scatteredSelectionSortAndDelete_data()
+{
+    QTest::addColumn<int>("every");
+    QTest::addColumn<int>("sortColumn"); // -1: no sort
+    QTest::newRow("every other row") << 2 << -1;
+    QTest::newRow("every third row, then sorted by steps") << 3 << 1;
+    QTest::newRow("every other row, then sorted by step values") << 2 << 4;
+}
+
+// A scattered selection survives a column sort, and Delete removes exactly
+// its patterns: the other rows and patterns keep their order, the chart its
+// copy.
+void TestMainForm::scatteredSelectionSortAndDelete()
+{
+    QFETCH(int, every);
+    QFETCH(int, sortColumn);
+    TVexelRegMgr stored(nullptr);
+    for (int i = 0; i < 300; ++i) {
+        auto *p = stored.Add(new TVexelReg);
+        for (int k = 0; k <= i % 3; ++k)
+            p->Line(0).Add({1 + k, -1 - k});
+        for (int s = 0; s <= i % 9; ++s)
+            p->AddStep({(i + s) % 10}, 6);
+        p->SetInterval(i);
+    }
+    TCodes chart;
+    Workspace::Save(QDir(m_dir->path()).filePath(TMainForm::WorkspaceName), chart, stored);
+    Window w(m_dir->path());
+    TMainForm &form = *w.form;
+    TRegListModel &model = form.ListModel();
+    QItemSelectionModel &selection = *form.ListView().selectionModel();
+    form.ListView().selectRow(1);
+    const QString shown = form.Chart().Reg().StepsText();
+    QItemSelection scattered;
+    QSet<TVexelReg *> doomed;
+    for (int r = 0; r < model.rowCount(); r += every) {
+        scattered.select(model.index(r, 0), model.index(r, TRegListModel::ColumnCount - 1));
+        doomed.insert(model.Reg(r));
+    }
+    selection.select(scattered, QItemSelectionModel::ClearAndSelect);
+    if (sortColumn >= 0)
+        emit form.ListView().horizontalHeader()->sectionClicked(sortColumn);
+    QSet<TVexelReg *> selected;
+    for (const QModelIndex &i : selection.selectedRows())
+        selected.insert(model.Reg(i.row()));
+    QCOMPARE(selected, doomed);
+
+    QList<TVexelReg *> rowsLeft;
+    for (int r = 0; r < model.rowCount(); ++r)
+        if (!doomed.contains(model.Reg(r)))
+            rowsLeft << model.Reg(r);
+    QList<TVexelReg *> patternsLeft;
+    for (int i = 0; i < form.Patterns().Count(); ++i)
+        if (!doomed.contains(form.Patterns().Get(i)))
+            patternsLeft << form.Patterns().Get(i);
+    form.RegMenuDelClick();
+    QList<TVexelReg *> rows;
+    for (int r = 0; r < model.rowCount(); ++r)
+        rows << model.Reg(r);
+    QCOMPARE(rows, rowsLeft);
+    QList<TVexelReg *> patterns;
+    for (int i = 0; i < form.Patterns().Count(); ++i)
+        patterns << form.Patterns().Get(i);
+    QCOMPARE(patterns, patternsLeft);
+    QVERIFY(!selection.hasSelection());
+    QCOMPARE(form.Chart().Reg().StepsText(), shown);
+    QCOMPARE(form.PanelText(2), QStringLiteral("总共%1个规律").arg(rowsLeft.size()));
 }
 
 void TestMainForm::download_data()

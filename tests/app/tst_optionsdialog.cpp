@@ -1,5 +1,6 @@
 // The settings dialog and the pattern list's row model.
 #include "PatternRoom.h"
+#include "RegColumnText.h"
 #include "RegListModel.h"
 #include "VexelOptions.h"
 #include "VexelReg.h"
@@ -66,6 +67,11 @@ private slots:
     void batchAddMatchesSingleAdds();
     void compareRule_data();
     void compareRule();
+    void batchInsertsOncePerCaption_data();
+    void batchInsertsOncePerCaption();
+    void columnSortOfWholeTexts_data();
+    void columnSortOfWholeTexts();
+    void hugeStepsTextCut();
 
 private:
     std::vector<std::unique_ptr<TVexelReg>> m_owned;
@@ -317,6 +323,121 @@ void TestOptionsDialog::compareRule()
     QFETCH(int, sign);
     const int r = TRegListModel::ListViewCompare(a, b);
     QCOMPARE((r > 0) - (r < 0), sign);
+}
+
+// A batch joins the list with one insertion per caption, and the rows land
+// where adding them one by one puts them.
+void TestOptionsDialog::batchInsertsOncePerCaption_data()
+{
+    QTest::addColumn<QList<int>>("listed");
+    QTest::addColumn<int>("sortColumn");
+    QTest::addColumn<QList<int>>("batch");
+    QTest::addColumn<int>("insertions");
+    QTest::newRow("smaller captions before listed ones") << QList<int>{5, 5, 5, 5} << -1
+                                                          << QList<int>{1, 2, 3, 4, 1, 2, 4} << 4;
+    QTest::newRow("text order: 10 before 2") << QList<int>{2, 10} << -1 << QList<int>{10, 3, 10, 1} << 3;
+    QTest::newRow("after a column sort") << QList<int>{3, 1, 2, 1} << 1 << QList<int>{2, 2, 1} << 2;
+    QTest::newRow("into an empty list") << QList<int>{} << -1 << QList<int>{6, 6, 6} << 1;
+}
+
+void TestOptionsDialog::batchInsertsOncePerCaption()
+{
+    QFETCH(QList<int>, listed);
+    QFETCH(int, sortColumn);
+    QFETCH(QList<int>, batch);
+    QFETCH(int, insertions);
+    TRegListModel batched;
+    TRegListModel single;
+    for (int i = 0; i < listed.size(); ++i) {
+        TVexelReg *p = m_owned.emplace_back(pattern(listed[i], 9 - i, i, 1)).get();
+        batched.AddRegItem(p);
+        single.AddRegItem(p);
+    }
+    if (sortColumn >= 0) {
+        batched.SortByColumn(sortColumn);
+        single.SortByColumn(sortColumn);
+    }
+    std::vector<TVexelReg *> added;
+    for (int i = 0; i < batch.size(); ++i)
+        added.push_back(m_owned.emplace_back(pattern(batch[i], 3 + i, 100 + i, 1)).get());
+    QSignalSpy inserted(&batched, &QAbstractItemModel::rowsInserted);
+    QSignalSpy relaid(&batched, &QAbstractItemModel::layoutChanged);
+    batched.AddRegItems(added);
+    for (TVexelReg *p : added)
+        single.AddRegItem(p);
+    QCOMPARE(inserted.size(), insertions);
+    QCOMPARE(relaid.size(), sortColumn >= 0 ? 1 : 0);
+    for (int r = 0; r < single.rowCount(); ++r)
+        QCOMPARE(batched.Reg(r), single.Reg(r));
+}
+
+// Rows keep no texts: a column sort orders them as a stable sort of their
+// whole texts would, damaged values and long step texts included.
+void TestOptionsDialog::columnSortOfWholeTexts_data()
+{
+    QTest::addColumn<int>("column");
+    for (int c = 0; c < TRegListModel::ColumnCount; ++c)
+        QTest::addRow("column %d", c) << c;
+}
+
+void TestOptionsDialog::columnSortOfWholeTexts()
+{
+    QFETCH(int, column);
+    const qint32 most = 2147483647;
+    std::vector<TVexelReg *> patterns;
+    for (int i = 0; i < 12; ++i)
+        patterns.push_back(m_owned.emplace_back(pattern(1 + i % 11, 1 + i * 2, i * 9 - 20, i % 4, quint16(6 << (i % 3)))).get());
+    for (qint32 v : {most, -most - 1, 17, -3}) {
+        TVexelReg *p = m_owned.emplace_back(pattern(2, 0, most, 1000, 0xFFFF)).get();
+        p->AddStep({v}, 1);
+        p->SetKind(v == 17 ? 2 : v == -3 ? 0 : 1);
+        patterns.push_back(p);
+    }
+    // Step texts that agree well beyond their first 15 characters.
+    for (int last : {3, 1, 2}) {
+        TVexelReg *p = m_owned.emplace_back(pattern(2, 0, 1, 1)).get();
+        p->AddStep({last}, 6);
+        for (int s = 0; s < 30; ++s)
+            p->AddStep({10 + s}, 6);
+        patterns.push_back(p);
+    }
+    TRegListModel model;
+    model.Fill(patterns);
+    std::vector<TVexelReg *> expected;
+    for (int r = 0; r < model.rowCount(); ++r)
+        expected.push_back(model.Reg(r));
+    std::stable_sort(expected.begin(), expected.end(), [column](const TVexelReg *a, const TVexelReg *b) {
+        return TRegListModel::ListViewCompare(TRegListModel::RowTexts(*a)[size_t(column)],
+                                              TRegListModel::RowTexts(*b)[size_t(column)]) < 0;
+    });
+    model.SortByColumn(column);
+    for (int r = 0; r < model.rowCount(); ++r) {
+        QCOMPARE(model.Reg(r), expected[size_t(r)]);
+        QCOMPARE(model.data(model.index(r, column)).toString(), model.Text(r, column));
+    }
+}
+
+// A pattern from a damaged file that claims a million steps: the list shows
+// the start of its steps text, yet orders it by the whole text.
+void TestOptionsDialog::hugeStepsTextCut()
+{
+    std::vector<TVexelReg *> patterns;
+    for (int newest : {2, 1}) {
+        TVexelReg *p = m_owned.emplace_back(pattern(2, 0, 1, 1)).get();
+        p->AddStep({newest}, 6);
+        for (int s = 1; s < 1000000; ++s)
+            p->AddStep({s % 10}, 6);
+        patterns.push_back(p);
+    }
+    TRegListModel model;
+    model.Fill(patterns);
+    const QString shown = model.data(model.index(0, 4)).toString();
+    QCOMPARE(shown.size(), RegColumnText::MaxShownLength + 1);
+    QCOMPARE(shown.back(), QChar(0x2026));
+    QVERIFY(model.Text(0, 4).startsWith(shown.chopped(1)));
+    model.SortByColumn(4);
+    QCOMPARE(model.Reg(0), patterns[1]);
+    QVERIFY(model.Text(0, 4).endsWith(QStringLiteral(",1")));
 }
 
 QTEST_MAIN(TestOptionsDialog)

@@ -78,6 +78,8 @@ private slots:
     void regShortestOrder_data();
     void regShortestOrder();
     void regStreamRoundTrip();
+    void regStepBlock_data();
+    void regStepBlock();
     void regAssign();
 };
 
@@ -435,6 +437,51 @@ void TestModel::regAssign()
     QCOMPARE(errorOf([&] { copy.Assign(other); }), QString("TVexelReg.Assign Source isnot valid!"));
     QCOMPARE(errorOf([&] { copy.AssignTo(other); }), QString("TVexelReg.AssignTo Dest isnot valid!"));
     QCOMPARE(save(copy), save(reg));
+}
+
+// Steps are held in one block that grows with them; every way of filling
+// it keeps each value and mask where it belongs.
+void TestModel::regStepBlock_data()
+{
+    QTest::addColumn<int>("steps");
+    for (int steps : {1, 16, 17, 33, 1000})
+        QTest::addRow("%d steps", steps) << steps;
+}
+
+void TestModel::regStepBlock()
+{
+    QFETCH(int, steps);
+    TVexelReg reg;
+    reg.Line(0).Add({1, -2});
+    std::vector<qint32> values;
+    std::vector<quint16> masks;
+    for (int s = 0; s < steps; ++s) {
+        values.push_back(s % 3 == 0 ? -s * 1000003 : s);
+        masks.push_back(quint16(s * 7 + 1));
+        reg.AddStep({values.back()}, masks.back());
+    }
+    QCOMPARE(reg.Values(), values);
+    QCOMPARE(reg.Masks(), masks);
+    QCOMPARE(reg.Value(steps - 1, 0), values.back());
+    QCOMPARE(reg.StepMask(steps - 1, 0), masks.back());
+    QCOMPARE(reg.Value(steps, 0), 0);
+
+    TVexelReg copy;
+    copy.Assign(reg);
+    QCOMPARE(save(copy), save(reg));
+    TVexelReg back;
+    load(back, save(reg));
+    QCOMPARE(back.Values(), values);
+    QCOMPARE(back.Masks(), masks);
+
+    // Clear keeps the steps held; the next step is counted after them.
+    reg.Clear();
+    reg.AddStep({5}, 9);
+    QCOMPARE(reg.StepCount(), steps + 1);
+    values.push_back(5);
+    masks.push_back(9);
+    QCOMPARE(reg.Values(), values);
+    QCOMPARE(reg.Masks(), masks);
 }
 
 QTEST_APPLESS_MAIN(TestModel)

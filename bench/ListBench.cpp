@@ -1,0 +1,199 @@
+#include "ListBench.h"
+
+#include "Main.h"
+#include "RegListModel.h"
+#include "SearchEngine.h"
+#include "VexelCtrl.h"
+#include "VexelReg.h"
+#include "VexelRegMgr.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <malloc.h>
+#include <unistd.h>
+
+namespace {
+
+// Distances 1-9, sum column and last three digits, 1-6 points, intervals
+// 1-20, nearest point at most 6 back, at least 3 steps, two-position
+// targets: hundreds of millions of patterns on the sample history.
+TRegOptions BigSearch()
+{
+    TRegOptions s;
+    s.LinedDistMinSe = 1;
+    s.LinedDistMaxSe = 9;
+    s.RefSumChk = true;
+    s.RefTailChk = true;
+    s.LinedPtMinSe = 1;
+    s.LinedPtMaxSe = 6;
+    s.InterMinSe = 1;
+    s.InterMaxSe = 20;
+    s.MaxYOfSecSe = 6;
+    s.SecCountSe = 3;
+    s.FallTargetGbx = 0;
+    return s;
+}
+
+// Bytes of heap in use, chunk headers included, in every arena and in
+// blocks the allocator took straight from the system.
+qint64 HeapInUse()
+{
+    const struct mallinfo2 m = mallinfo2();
+    return qint64(m.uordblks) + qint64(m.hblkhd);
+}
+
+qint64 Resident()
+{
+    FILE *f = std::fopen("/proc/self/statm", "r");
+    long pages = 0;
+    long resident = 0;
+    if (f) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    return qint64(resident) * sysconf(_SC_PAGESIZE);
+}
+
+double Seconds(const QElapsedTimer &t)
+{
+    return double(t.nsecsElapsed()) / 1e9;
+}
+
+// The engine alone, on the same settings, until it has found `target`.
+double SearchAlone(const TCodes &draws, int target)
+{
+    struct Counter : TSearchSink
+    {
+        int found = 0;
+        int target = 0;
+        std::atomic<bool> *stop = nullptr;
+        void Progress(qint64) override {}
+        void Found(std::unique_ptr<TVexelReg>, qint64) override
+        {
+            if (++found >= target)
+                stop->store(true);
+        }
+    } counter;
+    std::atomic<bool> stop{false};
+    counter.target = target;
+    counter.stop = &stop;
+    QElapsedTimer clock;
+    clock.start();
+    RunVexelSearch(draws, BigSearch(), counter, stop);
+    return Seconds(clock);
+}
+
+// Runs `step`, lets the window handle what it caused, and prints the time.
+template <typename Step>
+void Timed(const char *what, Step step)
+{
+    QElapsedTimer clock;
+    clock.start();
+    step();
+    QCoreApplication::processEvents();
+    std::printf("list  %-44s %8.3f s\n", what, Seconds(clock));
+    std::fflush(stdout);
+}
+
+} // namespace
+
+void BenchList(const QString &samplePath, int target)
+{
+    QTemporaryDir folder;
+    TMainForm::MessageHook = [](const QString &) {};
+    TMainForm::StopPauseMs = 0;
+    auto form = std::make_unique<TMainForm>(folder.path());
+    form->resize(1280, 800);
+    form->show();
+    form->ImportFile(samplePath);
+    form->Settings() = BigSearch();
+    QCoreApplication::processEvents();
+
+    // Heartbeats of the interface thread: the longest gap between two is
+    // the longest the window could not react while the rows arrived.
+    QElapsedTimer clock;
+    qint64 lastBeat = 0;
+    qint64 longestGap = 0;
+    QTimer beat;
+    beat.setInterval(5);
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longestGap = qMax(longestGap, now - lastBeat);
+        lastBeat = now;
+    });
+    bool finished = false;
+    TVexelRegMgr &patterns = form->Patterns();
+    QObject::connect(&patterns, &TVexelRegMgr::SearchEvent, form.get(), [&](quint8 kind, qint64, TVexelReg *) {
+        if (patterns.Busy() && patterns.Count() >= target)
+            form->RegMenuStopClick();
+        if (kind == TSearchReport::Finished)
+            finished = true;
+    });
+
+    malloc_trim(0);
+    const qint64 heapBefore = HeapInUse();
+    const qint64 residentBefore = Resident();
+    clock.start();
+    beat.start();
+    form->RegMenuSearchClick();
+    while (!finished)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const double listed = Seconds(clock);
+    beat.stop();
+    while (patterns.WorkerRunning())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    const int count = patterns.Count();
+    const qint64 heap = HeapInUse() - heapBefore;
+    const qint64 resident = Resident() - residentBefore;
+    std::printf("list  %d patterns held, %d rows listed\n", count, form->ListModel().rowCount());
+    std::printf("list  heap per pattern (collection, rows and the window's view): %.1f bytes "
+                "(%.1f MB in all); resident memory per pattern %.1f bytes\n",
+                double(heap) / count, double(heap) / 1e6, double(resident) / count);
+    const double alone = SearchAlone(form->Chart().Codes(), count);
+    std::printf("list  the search alone found them in %.3f s; the window listed them in %.3f s, "
+                "its longest pause %.1f ms\n", alone, listed, double(longestGap) / 1e6);
+    std::fflush(stdout);
+
+    QHeaderView *header = form->ListView().horizontalHeader();
+    for (int c = 0; c < TRegListModel::ColumnCount; ++c)
+        Timed(qPrintable(QStringLiteral("sort by column %1").arg(c)), [&] { emit header->sectionClicked(c); });
+    const QString saved = QDir(folder.path()).filePath(TMainForm::WorkspaceName);
+    Timed("save", [&] { form->FileMenuSaveClick(); });
+    std::printf("list  workspace file %.1f MB\n", double(QFileInfo(saved).size()) / 1e6);
+
+    Timed("select all", [&] { form->RegMenuSelAllClick(); });
+    Timed("invert (all to none)", [&] { form->RegMenuSelNoneClick(); });
+    Timed("select every other row (the bench's own step)", [&] {
+        QItemSelection every;
+        TRegListModel &model = form->ListModel();
+        for (int r = 0; r < model.rowCount(); r += 2)
+            every.select(model.index(r, 0), model.index(r, TRegListModel::ColumnCount - 1));
+        form->ListView().selectionModel()->select(every, QItemSelectionModel::ClearAndSelect);
+    });
+    Timed("invert (every other row to the others)", [&] { form->RegMenuSelNoneClick(); });
+    Timed("sort by column 2, every other row selected", [&] { emit header->sectionClicked(2); });
+    Timed("delete (every other row)", [&] { form->RegMenuDelClick(); });
+    std::printf("list  %d patterns held, %d rows listed after the delete\n", patterns.Count(),
+                form->ListModel().rowCount());
+
+    // What of the heap the view itself holds per row (its row header keeps
+    // a record per row): detaching the model frees it.
+    const int rows = form->ListModel().rowCount();
+    const qint64 withView = HeapInUse();
+    form->ListView().setModel(nullptr);
+    QCoreApplication::processEvents();
+    std::printf("list  of which the list view's own records per row: %.1f bytes\n",
+                double(withView - HeapInUse()) / qMax(1, rows));
+    Timed("close the window", [&] { form.reset(); });
+}

@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <malloc.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -92,7 +93,17 @@ double SearchAlone(const TCodes &draws, int target)
     return Seconds(clock);
 }
 
-// Runs `step`, lets the window handle what it caused, and prints the time.
+// The process's largest resident size so far: which step raised it shows
+// what the window needs at its peak.
+double PeakResidentMb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+// Runs `step`, lets the window handle what it caused, and prints the time
+// and the peak memory so far.
 template <typename Step>
 void Timed(const char *what, Step step)
 {
@@ -100,7 +111,7 @@ void Timed(const char *what, Step step)
     clock.start();
     step();
     QCoreApplication::processEvents();
-    std::printf("list  %-44s %8.3f s\n", what, Seconds(clock));
+    std::printf("list  %-44s %8.3f s   peak so far %7.1f MB\n", what, Seconds(clock), PeakResidentMb());
     std::fflush(stdout);
 }
 
@@ -162,7 +173,8 @@ void BenchList(const QString &samplePath, int target)
                 double(heap) / count, double(heap) / 1e6, double(resident) / count);
     const double alone = SearchAlone(form->Chart().Codes(), count);
     std::printf("list  the search alone found them in %.3f s; the window listed them in %.3f s, "
-                "its longest pause %.1f ms\n", alone, listed, double(longestGap) / 1e6);
+                "its longest pause %.1f ms; peak so far %.1f MB\n", alone, listed, double(longestGap) / 1e6,
+                PeakResidentMb());
     std::fflush(stdout);
 
     QHeaderView *header = form->ListView().horizontalHeader();

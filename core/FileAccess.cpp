@@ -1,5 +1,6 @@
 #include "FileAccess.h"
 
+#include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -55,23 +56,26 @@ bool OpenRegular(QFile &file, QString &error)
 #endif
 }
 
-bool WriteAtomically(const QString &path, const QByteArray &bytes, QString &error)
+namespace {
+
+// Writes all of `size` bytes. A short write carries no reason; writing the
+// rest again gives the failure with its cause (a full disk, a size limit).
+bool WriteAll(QSaveFile &file, const char *data, qint64 size, QString &error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
-        return false;
-    }
-    // A short write carries no reason; writing the rest again gives the
-    // failure with its cause (a full disk, a size limit).
-    for (qint64 done = 0; done < bytes.size();) {
-        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+    for (qint64 done = 0; done < size;) {
+        const qint64 written = file.write(data + done, size - done);
         if (written <= 0) {
             error = file.errorString();
             return false;
         }
         done += written;
     }
+    return true;
+}
+
+// Puts the file in place once everything was written.
+bool Finish(QSaveFile &file, QString &error)
+{
     // The last buffered bytes reach the disk only here. The commit alone
     // would report success even when that write fails, and put a cut-off
     // file in place of the old one; the uncommitted file is thrown away.
@@ -87,6 +91,77 @@ bool WriteAtomically(const QString &path, const QByteArray &bytes, QString &erro
         return false;
     }
     return true;
+}
+
+// What a stream writes, gathered into pieces that go to the file whole.
+// After the first failure it takes nothing more; the stream then stops.
+class TPieceWriter : public QIODevice
+{
+public:
+    explicit TPieceWriter(QSaveFile &file) : m_file(file) { open(QIODevice::WriteOnly); }
+
+    bool Flush(QString &error)
+    {
+        if (m_failed) {
+            error = m_error;
+            return false;
+        }
+        if (!WriteAll(m_file, m_piece.constData(), m_piece.size(), m_error)) {
+            m_failed = true;
+            error = m_error;
+            return false;
+        }
+        m_piece.clear();
+        return true;
+    }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        if (m_failed)
+            return -1;
+        m_piece.append(data, size);
+        QString ignored;
+        if (m_piece.size() >= PieceSize && !Flush(ignored))
+            return -1;
+        return size;
+    }
+
+private:
+    static constexpr qsizetype PieceSize = 1 << 20;
+    QSaveFile &m_file;
+    QByteArray m_piece;
+    QString m_error;
+    bool m_failed = false;
+};
+
+} // namespace
+
+bool WriteAtomically(const QString &path, const QByteArray &bytes, QString &error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        error = file.errorString();
+        return false;
+    }
+    return WriteAll(file, bytes.constData(), bytes.size(), error) && Finish(file, error);
+}
+
+bool WriteAtomically(const QString &path, const std::function<void(QDataStream &)> &write, QString &error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        error = file.errorString();
+        return false;
+    }
+    TPieceWriter pieces(file);
+    {
+        QDataStream stream(&pieces);
+        write(stream);
+    }
+    return pieces.Flush(error) && Finish(file, error);
 }
 
 } // namespace FileAccess

@@ -2,7 +2,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
+class QDataStream;
 class QFile;
 
 // How the user's files are opened for reading and replaced on writing.
@@ -19,5 +21,9 @@ bool OpenRegular(QFile &file, QString &error);
 // previous file stays whole and false comes back with the reason in `error`
 // (a full disk says so, never "Unknown error").
 bool WriteAtomically(const QString &path, const QByteArray &bytes, QString &error);
+// The same for content that `write` puts into a stream, passed on to the
+// file a megabyte at a time: a workspace of millions of patterns never sits
+// in memory whole.
+bool WriteAtomically(const QString &path, const std::function<void(QDataStream &)> &write, QString &error);
 
 } // namespace FileAccess

@@ -4,10 +4,12 @@
 #include <atomic>
 
 // The most patterns a collection holds, earlier searches included. A stored
-// pattern with its list row takes at most 256 bytes; four million of them
-// are about 1 GB, which leaves room under 1.5 GB for the rest of the program
-// (libraries, window, chart, the draws, a sort's index, a save).
-constexpr qint64 DefaultPatternLimit = 4'000'000;
+// pattern with its list row takes about 190 bytes, so three million take
+// about 0.6 GB; the window's own work on them (a sort's keys, and above all
+// Qt's records of a scattered selection: every other row selected and then
+// inverted holds two of them at once) keeps the whole program under 1.5 GB.
+// At four million that worst case measured 1.8 GB.
+constexpr qint64 DefaultPatternLimit = 3'000'000;
 
 // The count of patterns held against a limit, shared by a collection and the
 // search workers that fill it: a worker takes room for each pattern before

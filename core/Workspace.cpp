@@ -41,9 +41,13 @@ QByteArray Build(const TCodes &chartDraws, const TVexelRegMgr &patterns)
 
 void Save(const QString &path, const SectionWriter &writeChart, const TVexelRegMgr &patterns)
 {
-    const QByteArray bytes = Build(writeChart, patterns);
     QString error;
-    if (!FileAccess::WriteAtomically(path, bytes, error))
+    const auto write = [&](QDataStream &stream) {
+        stream.setByteOrder(QDataStream::LittleEndian);
+        writeChart(stream);
+        patterns.SaveToStream(stream);
+    };
+    if (!FileAccess::WriteAtomically(path, write, error))
         throw EVexelError(QStringLiteral("Cannot write file \"%1\": %2").arg(path, error));
 }
 

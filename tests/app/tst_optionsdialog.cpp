@@ -198,10 +198,10 @@ void TestOptionsDialog::estimateFollowsValues_data()
                          << QString();
     QTest::newRow("past the limit") << 6 << 3 << qint64(0)
                                     << QStringLiteral("组合数：171,321,510个\n估计规律数：约2.1亿个")
-                                    << QStringLiteral("警告：估计的规律数超过上限4,000,000个");
+                                    << QStringLiteral("警告：估计的规律数超过上限3,000,000个");
     QTest::newRow("past it with those held") << 4 << 6 << DefaultPatternLimit - 1000
                                              << QStringLiteral("组合数：1,091,058个")
-                                             << QStringLiteral("警告：估计的规律数（连同已有的3,999,000个）超过上限");
+                                             << QStringLiteral("警告：估计的规律数（连同已有的2,999,000个）超过上限");
 }
 
 void TestOptionsDialog::estimateFollowsValues()

@@ -99,6 +99,12 @@ void TestWorkspace::roundTrip()
     QCOMPARE(back.Count(), 3);
     QCOMPARE(back.Draws().Count(), 2);
     QCOMPARE(Workspace::Build(chartBack, back), bytes);
+
+    // A workspace of several megabytes goes to the file piece by piece,
+    // with the same bytes.
+    const TCodes many = drawsOf(QStringList(100000, "1234567"));
+    Workspace::Save(path, many, mgr);
+    QCOMPARE(readFile(path), Workspace::Build(many, mgr));
 }
 
 void TestWorkspace::emptyFileLoadsNothing()
@@ -223,6 +229,7 @@ void TestWorkspace::failedWriteKeepsOldFile_data()
     // flushed, which the commit alone would take for success.
     QTest::newRow("buffered") << 200;
     QTest::newRow("written at once") << 3000;
+    QTest::newRow("written piece by piece") << 40000;
 }
 
 void TestWorkspace::failedWriteKeepsOldFile()

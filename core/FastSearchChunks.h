@@ -1,0 +1,64 @@
+#pragma once
+
+// Units of work: the lines of each point count cut into chunks by their
+// leading indices, in enumeration order, each with the counters it spans.
+// Internal to the search engine.
+
+#include "FastSearchPlan.h"
+
+#include <vector>
+
+namespace FastSearchImpl {
+
+struct TChunk
+{
+    enum Kind : quint8 { KStart, Range, End };
+    Kind kind = Range;
+    bool work = false;       // false: nothing in it can be accepted
+    int k = 0;
+    std::vector<int> prefix; // the leading indices shared by its lines
+    int first = 0;           // the range of the next index
+    int last = -1;
+    qint64 base = 0;         // the counter before the first line of k
+    qint64 lo = 0;           // the counter before its first line
+    qint64 hi = 0;           // the counter after its last line
+};
+
+// Level bounds for lines of k points: an index past them leads only to lines
+// that are too far away or too long for any interval.
+std::vector<int> LevelLimits(const TEngine &e, int k);
+
+// Produces the chunks of every point count in enumeration order.
+class TChunkGen
+{
+public:
+    TChunkGen(const TEngine &e, qint64 chunkCombinations, int threads);
+    bool Next(TChunk &out);
+
+private:
+    enum State { StartK, InK, Finish, Done };
+    struct Frame
+    {
+        int level;
+        int next;
+    };
+
+    void BeginK();
+    TChunk Make(bool work, int prefixLength, int first, int last, qint64 size);
+    bool Step(TChunk &out);
+
+    const TEngine &m_e;
+    const qint64 m_fixed;
+    const int m_threads;
+    State m_state = StartK;
+    int m_k;
+    qint64 m_pos = 0;
+    qint64 m_base = 0;
+    qint64 m_target = 1;
+    bool m_atStart = true;
+    std::vector<int> m_limit;
+    std::vector<int> m_path;
+    std::vector<Frame> m_stack;
+};
+
+} // namespace FastSearchImpl

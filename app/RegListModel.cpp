@@ -9,8 +9,6 @@ const std::array<int, TRegListModel::ColumnCount> TRegListModel::ColumnWidths{30
 
 namespace {
 
-const char *const Titles[TRegListModel::ColumnCount] = {"点", "步", "隔", "距", "Vexel合分", "位置", "结果"};
-
 RegColumnText::TSortKey CaptionKey(const TVexelReg *p)
 {
     return RegColumnText::SortKey(*p, 0);
@@ -44,7 +42,7 @@ QVariant TRegListModel::headerData(int section, Qt::Orientation orientation, int
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColumnCount)
         return {};
-    return QString::fromUtf8(Titles[section]);
+    return RegColumnText::Title(section);
 }
 
 std::array<QString, TRegListModel::ColumnCount> TRegListModel::RowTexts(const TVexelReg &p)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RegColumnText.h"
+
 #include <QAbstractTableModel>
 #include <QSet>
 #include <QString>
@@ -19,7 +21,7 @@ class TRegListModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    static constexpr int ColumnCount = 7;
+    static constexpr int ColumnCount = RegColumnText::ColumnCount;
     static const std::array<int, ColumnCount> ColumnWidths;
 
     explicit TRegListModel(QObject *parent = nullptr);

@@ -19,6 +19,7 @@
 #include "DrawText.h"
 #include "Hao.h"
 #include "PatternRoom.h"
+#include "RegColumnText.h"
 #include "SearchEngine.h"
 #include "SettingsFile.h"
 #include "VexelError.h"
@@ -79,14 +80,7 @@ bool parseArguments(const QStringList &args, Arguments &out)
 
 QString patternLine(const TVexelReg &p)
 {
-    QStringList points;
-    const TPointList &line = p.Line(0);
-    for (int i = 0; i < line.Count(); ++i)
-        points << QStringLiteral("%1,%2").arg(line.Get(i).x).arg(line.Get(i).y);
-    return QStringList{p.PointsText(), QString::number(p.StepCount()), QString::number(p.Interval()),
-                       QString::number(-p.NearestRow()), p.StepsText(), p.PositionText(),
-                       p.ResultText(), points.join(QLatin1Char(' '))}
-        .join(QLatin1Char('\t'));
+    return (RegColumnText::Row(p) << RegColumnText::PointPairs(p)).join(QLatin1Char('\t'));
 }
 
 int fail(const QString &message)

@@ -1,13 +1,15 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <compare>
 
 class TVexelReg;
 
-// The texts of the pattern list's columns, computed from the pattern when
-// they are needed: rows keep no texts. A pattern read from a damaged file
+// The seven texts of a pattern as the pattern list shows them, and as the
+// command-line search and the list's CSV export write them. The list
+// computes them from the pattern when they are needed: rows keep no texts. A pattern read from a damaged file
 // may claim millions of steps, so its steps text is read a character at a
 // time wherever a whole text is not required: to show it, cut short, and to
 // order rows by it.
@@ -16,10 +18,17 @@ namespace RegColumnText {
 // The longest text a cell shows; a longer one is cut there and ends in "…".
 constexpr int MaxShownLength = 512;
 
+constexpr int ColumnCount = 7;
+
 // Column 0 points, 1 steps, 2 interval, 3 distance, 4 step values
 // (oldest first), 5 target positions, 6 result.
+QString Title(int column);
 QString Full(const TVexelReg &pattern, int column);
 QString Shown(const TVexelReg &pattern, int column);
+// The seven whole texts in column order.
+QStringList Row(const TVexelReg &pattern);
+// The points of the pattern's line as "column,row" pairs separated by spaces.
+QString PointPairs(const TVexelReg &pattern);
 
 // The characters of one column's text in order; every one of them is ASCII.
 class TReader

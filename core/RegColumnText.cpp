@@ -17,7 +17,32 @@ char Folded(char c)
     return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
 }
 
+const char *const Titles[ColumnCount] = {"点", "步", "隔", "距", "Vexel合分", "位置", "结果"};
+
 } // namespace
+
+QString Title(int column)
+{
+    return column >= 0 && column < ColumnCount ? QString::fromUtf8(Titles[column]) : QString();
+}
+
+QStringList Row(const TVexelReg &p)
+{
+    QStringList texts;
+    texts.reserve(ColumnCount);
+    for (int c = 0; c < ColumnCount; ++c)
+        texts << Full(p, c);
+    return texts;
+}
+
+QString PointPairs(const TVexelReg &p)
+{
+    QStringList points;
+    const TPointList &line = p.Line(0);
+    for (int i = 0; i < line.Count(); ++i)
+        points << QStringLiteral("%1,%2").arg(line.Get(i).x).arg(line.Get(i).y);
+    return points.join(QLatin1Char(' '));
+}
 
 QString Full(const TVexelReg &p, int column)
 {

@@ -9,8 +9,10 @@
 #include "RegListModel.h"
 #include "SearchEngine.h"
 #include "SearchEstimate.h"
+#include "SearchTexts.h"
 #include "SelectionWalk.h"
 #include "SettingsFile.h"
+#include "StatusBar.h"
 #include "VexelCtrl.h"
 #include "VexelError.h"
 #include "VexelOptions.h"
@@ -33,7 +35,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QProgressBar>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -96,7 +97,9 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
     buildActions();
     buildMenus();
     buildToolBar();
-    buildStatusBar();
+    m_statusBar = new TStatusBar;
+    setStatusBar(m_statusBar);
+    connect(m_statusBar, &TStatusBar::PanelChanged, this, &TMainForm::PanelChanged);
 
     // PanelReg: the chart panel, the splitter and the list.
     m_splitter = new QSplitter(Qt::Horizontal, this);
@@ -321,48 +324,21 @@ void TMainForm::buildToolBar()
     }
 }
 
-void TMainForm::buildStatusBar()
-{
-    QStatusBar *bar = statusBar();
-    bar->setObjectName(QStringLiteral("StatusBar"));
-    bar->setSizeGripEnabled(true);
-    const int widths[3] = {300, 50, 50};
-    for (int i = 0; i < 3; ++i) {
-        m_panels[i] = new QLabel;
-        m_panels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        m_panels[i]->setFrameShape(QFrame::Panel);
-        m_panels[i]->setFrameShadow(QFrame::Sunken);
-        m_panels[i]->setMinimumWidth(widths[i]);
-        if (i < 2)
-            m_panels[i]->setFixedWidth(widths[i]);
-        bar->addWidget(m_panels[i], i == 2 ? 1 : 0);
-    }
-    m_progress = new QProgressBar;
-    m_progress->setObjectName(QStringLiteral("SearchProgress"));
-    m_progress->setRange(0, 1000);
-    m_progress->setFixedWidth(220);
-    m_progress->setTextVisible(true);
-    m_progress->hide();
-    bar->addPermanentWidget(m_progress);
-}
-
 QString TMainForm::PanelText(int panel) const
 {
-    return m_panels[panel]->text();
+    return m_statusBar->PanelText(panel);
 }
 
 void TMainForm::SetPanel(int panel, const QString &text)
 {
-    m_panels[panel]->setText(text);
-    m_panels[panel]->repaint();
-    emit PanelChanged(panel, text);
+    m_statusBar->SetPanel(panel, text);
 }
 
 bool TMainForm::event(QEvent *event)
 {
     // Hints of menu entries and tool buttons show in panel 0.
     if (event->type() == QEvent::StatusTip) {
-        m_panels[0]->setText(static_cast<QStatusTipEvent *>(event)->tip());
+        m_statusBar->ShowHint(static_cast<QStatusTipEvent *>(event)->tip());
         return true;
     }
     return QMainWindow::event(event);
@@ -594,8 +570,7 @@ void TMainForm::RegMenuSearchClick()
     m_patterns->Start(m_chart->Codes());
     UpdateCaption();
     SetPanel(2, QStringLiteral("开始搜索规律,请稍候..."));
-    UpdateProgressBar(0);
-    m_progress->show();
+    m_statusBar->StartProgress(m_searchTotal);
 }
 
 void TMainForm::RegMenuStopClick()
@@ -639,52 +614,6 @@ void TMainForm::HelpMenuAboutClick()
 
 // --- list and search reports ------------------------------------------------
 
-QString TMainForm::SearchText(qint64 combinations, int patterns, qint64 elapsedSeconds, bool busy)
-{
-    if (!busy)
-        return QStringLiteral("结束搜索，花费%1秒，总共搜索到%2个规律").arg(elapsedSeconds).arg(patterns);
-    const QString head = QStringLiteral("搜索第%1万个组合").arg(combinations / 10000);
-    const qint64 speed = elapsedSeconds > 0 ? combinations / elapsedSeconds : 0;
-    const QString timing = QStringLiteral("(耗时%1秒,速度:%2个组合/秒)").arg(elapsedSeconds).arg(speed);
-    return head + QStringLiteral("搜索到%1条规律").arg(patterns) + timing + QStringLiteral("...") + QLatin1Char('.');
-}
-
-QString TMainForm::SearchEndText(const TSearchOutcome &outcome, int patterns, qint64 elapsedSeconds)
-{
-    switch (outcome.end) {
-    case TSearchOutcome::LimitReached:
-        return SearchText(0, patterns, elapsedSeconds, false) + QStringLiteral("（已达到规律数量上限）");
-    case TSearchOutcome::OutOfMemory:
-    case TSearchOutcome::Failed:
-        return QStringLiteral("搜索失败，花费%1秒，保留了已找到的%2个规律").arg(elapsedSeconds).arg(patterns);
-    case TSearchOutcome::Completed:
-    case TSearchOutcome::Stopped:
-        break;
-    }
-    return SearchText(0, patterns, elapsedSeconds, false);
-}
-
-QString TMainForm::SearchEndMessage(const TSearchOutcome &outcome, int patterns, qint64 limit)
-{
-    const QString narrow = QStringLiteral("请缩小搜索范围后再搜索：增加走步最少的步数，减少彩线的点数，或缩短彩线跨越的行数。");
-    switch (outcome.end) {
-    case TSearchOutcome::LimitReached:
-        return QStringLiteral("规律数量已达到上限%1个，搜索已停止。\r\n找到的规律都已保留，现有%2个规律。\r\n")
-                   .arg(limit).arg(patterns) + narrow;
-    case TSearchOutcome::OutOfMemory:
-        return QStringLiteral("搜索失败：内存不足。\r\n已找到的规律都已保留，现有%1个规律。\r\n").arg(patterns) + narrow;
-    case TSearchOutcome::Failed: {
-        const QString why = outcome.error.isEmpty() ? QStringLiteral("未知错误")
-                                                    : QStringLiteral("程序内部错误（%1）").arg(outcome.error.left(200));
-        return QStringLiteral("搜索失败：%1。\r\n已找到的规律都已保留，现有%2个规律。").arg(why).arg(patterns);
-    }
-    case TSearchOutcome::Completed:
-    case TSearchOutcome::Stopped:
-        break;
-    }
-    return QString();
-}
-
 void TMainForm::SearchNotify(quint8 kind, qint64 combinations, TVexelReg *found)
 {
     if (kind == TSearchReport::Found && found) {
@@ -698,8 +627,8 @@ void TMainForm::SearchNotify(quint8 kind, qint64 combinations, TVexelReg *found)
     if (kind == TSearchReport::Finished) {
         FlushSearchReports();
         // Shown once the reports have been handled, not inside their delivery.
-        const QString message = SearchEndMessage(m_patterns->LastOutcome(), m_patterns->Count(),
-                                                 m_patterns->PatternLimit());
+        const QString message = SearchTexts::EndMessage(m_patterns->LastOutcome(), m_patterns->Count(),
+                                                        m_patterns->PatternLimit());
         if (!message.isEmpty())
             QMetaObject::invokeMethod(this, [this, message] { ShowMessage(message); }, Qt::QueuedConnection);
     }
@@ -720,26 +649,12 @@ void TMainForm::FlushSearchReports()
     }
     const bool busy = m_patterns->Busy();
     const qint64 elapsed = m_patterns->ElapsedMs() / 1000;
-    SetPanel(2, busy ? SearchText(m_lastCombinations, m_patterns->Count(), elapsed, true)
-                     : SearchEndText(m_patterns->LastOutcome(), m_patterns->Count(), elapsed));
+    SetPanel(2, busy ? SearchTexts::Progress(m_lastCombinations, m_patterns->Count(), elapsed, true)
+                     : SearchTexts::End(m_patterns->LastOutcome(), m_patterns->Count(), elapsed));
     if (busy)
-        UpdateProgressBar(m_lastCombinations);
+        m_statusBar->UpdateProgress(m_lastCombinations, m_patterns->ElapsedMs());
     else
-        m_progress->hide();
-}
-
-void TMainForm::UpdateProgressBar(qint64 combinations)
-{
-    const double share = m_searchTotal > 0 ? qBound(0.0, double(combinations) / double(m_searchTotal), 1.0) : 0.0;
-    m_progress->setValue(int(share * 1000));
-    const qint64 elapsedMs = m_patterns->ElapsedMs();
-    QString left = QStringLiteral("--");
-    if (share > 0.0005 && elapsedMs > 1000) {
-        const qint64 seconds = qint64(double(elapsedMs) / 1000.0 * (1.0 - share) / share);
-        left = seconds >= 3600 ? QStringLiteral("%1时%2分").arg(seconds / 3600).arg(seconds % 3600 / 60)
-                               : QStringLiteral("%1分%2秒").arg(seconds / 60).arg(seconds % 60);
-    }
-    m_progress->setFormat(QStringLiteral("%1% 剩余%2").arg(share * 100, 0, 'f', 1).arg(left));
+        m_statusBar->HideProgress();
 }
 
 void TMainForm::ShowPattern(TVexelReg *pattern)

@@ -8,20 +8,18 @@
 #include <vector>
 
 class QAction;
-class QLabel;
 class QMenu;
-class QProgressBar;
 class QSplitter;
 class QTableView;
 class QToolBar;
 class TDataDown;
 class TOptionsForm;
 class TRegListModel;
+class TStatusBar;
 class TVexelReg;
 class TVexelRegMgr;
 class TVexelRegNet;
 class TWebForm;
-struct TSearchOutcome;
 
 // The program's working window. It owns the search settings, the pattern
 // collection and the chart (which owns the draw history), lists the found
@@ -76,13 +74,6 @@ public:
     void FillRegList();
     void LoadDownloadedDraws(const QStringList &lines);
 
-    // The search state text of status panel 2.
-    static QString SearchText(qint64 combinations, int patterns, qint64 elapsedSeconds, bool busy);
-    // The end text of status panel 2, and the message (none for a search
-    // that completed or was stopped), for a search that ended this way.
-    static QString SearchEndText(const TSearchOutcome &outcome, int patterns, qint64 elapsedSeconds);
-    static QString SearchEndMessage(const TSearchOutcome &outcome, int patterns, qint64 limit);
-
     // Parts the tests look at.
     TRegOptions &Settings() { return m_settings; }
     TVexelRegMgr &Patterns() { return *m_patterns; }
@@ -111,7 +102,6 @@ private:
     void buildActions();
     void buildMenus();
     void buildToolBar();
-    void buildStatusBar();
     QAction *addCommand(const char *name, const QString &caption, const QString &hint,
                         const QKeySequence &shortcut, void (TMainForm::*handler)());
     void LoadOptions();
@@ -129,7 +119,6 @@ private:
     QList<bool> SelectedRows() const;
     void SetPanel(int panel, const QString &text);
     void SetDownloadEnabled(bool enabled);
-    void UpdateProgressBar(qint64 combinations);
 
     TRegOptions m_settings;
     TVexelRegMgr *m_patterns = nullptr;
@@ -140,8 +129,7 @@ private:
     QSplitter *m_splitter = nullptr;
     QToolBar *m_toolBar = nullptr;
     QMenu *m_regMenu = nullptr;
-    QLabel *m_panels[3] = {};
-    QProgressBar *m_progress = nullptr;
+    TStatusBar *m_statusBar = nullptr;
     TOptionsForm *m_optionsForm = nullptr;
     TWebForm *m_webForm = nullptr;
     QPointer<TDataDown> m_download;

@@ -5,6 +5,7 @@
 #include "DrawServer.h"
 #include "Main.h"
 #include "RegListModel.h"
+#include "SearchTexts.h"
 #include "SelectionWalk.h"
 #include "SettingsFile.h"
 #include "VexelCtrl.h"
@@ -299,7 +300,7 @@ void TestMainForm::searchText()
     QFETCH(qint64, elapsed);
     QFETCH(bool, busy);
     QFETCH(QString, text);
-    QCOMPARE(TMainForm::SearchText(combinations, patterns, elapsed, busy), text);
+    QCOMPARE(SearchTexts::Progress(combinations, patterns, elapsed, busy), text);
 }
 
 void TestMainForm::selectionWalk_data()

@@ -1,0 +1,130 @@
+// The main window as the user sees it: its layout at the normal and the
+// maximised size, its bars, and what it asks before work is lost.
+#include "Main.h"
+#include "StatusBar.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+QStringList messages;
+
+// Whether a label shows its whole text, wrapped as it wraps it.
+bool ShowsWhole(const QLabel &label)
+{
+    const QRect room = label.contentsRect();
+    const int flags = int(label.alignment()) | (label.wordWrap() ? Qt::TextWordWrap : 0);
+    const QRect needed = label.fontMetrics().boundingRect(room, flags, label.text());
+    return room.contains(needed);
+}
+
+// Shows the window at that size once its own maximising at start is over.
+void ShowAt(QWidget &window, int width, int height)
+{
+    window.show();
+    QTest::qWait(20);
+    window.showNormal();
+    window.resize(width, height);
+    QTest::qWait(20);
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void statusTextsReadable_data();
+    void statusTextsReadable();
+    void progressText_data();
+    void progressText();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestMainWindow::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    TMainForm::MessageHook = [](const QString &t) { messages << t; };
+}
+
+void TestMainWindow::statusTextsReadable_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<QString>("text");
+    const QString searching =
+        QStringLiteral("搜索第1704万个组合搜索到123456条规律(耗时1234秒,速度:1234567个组合/秒)....");
+    const QString ended = QStringLiteral("结束搜索，花费1234秒，总共搜索到1234567个规律（已达到规律数量上限）");
+    const QString failed = QStringLiteral("搜索失败，花费1234秒，保留了已找到的1234567个规律");
+    QTest::newRow("normal size, searching") << 687 << 500 << searching;
+    QTest::newRow("normal size, limit reached") << 687 << 500 << ended;
+    QTest::newRow("normal size, failed") << 687 << 500 << failed;
+    QTest::newRow("maximised, searching") << 1024 << 740 << searching;
+    QTest::newRow("maximised, limit reached") << 1024 << 740 << ended;
+}
+
+void TestMainWindow::statusTextsReadable()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(QString, text);
+    TMainForm form(m_dir->path());
+    ShowAt(form, width, height);
+    auto &bar = *form.findChild<TStatusBar *>();
+    bar.StartProgress(1000);
+    bar.UpdateProgress(250, 60000);
+    bar.SetPanel(2, text);
+    QTest::qWait(50);
+    QLabel &panel = *bar.Panel(2);
+    QVERIFY2(ShowsWhole(panel), qPrintable(QStringLiteral("%1x%2 in %3x%4").arg(panel.contentsRect().width())
+                                               .arg(panel.contentsRect().height()).arg(width).arg(height)));
+    QVERIFY(bar.Progress()->isVisible());
+    const QRect progress(bar.Progress()->mapTo(&form, QPoint()), bar.Progress()->size());
+    const QRect label(panel.mapTo(&form, QPoint()), panel.size());
+    QVERIFY(!progress.intersects(label));
+    QVERIFY(form.rect().contains(progress));
+    QCOMPARE(bar.Panel(0)->width(), 300);
+    QCOMPARE(bar.Panel(1)->width(), 50);
+}
+
+void TestMainWindow::progressText_data()
+{
+    QTest::addColumn<qint64>("done");
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<qint64>("elapsedMs");
+    QTest::addColumn<int>("permille");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("start") << qint64(0) << qint64(1000) << qint64(0) << 0 << QStringLiteral("0.0% 剩余--");
+    QTest::newRow("first second") << qint64(500) << qint64(1000) << qint64(1000) << 500 << QStringLiteral("50.0% 剩余--");
+    QTest::newRow("too little done to guess") << qint64(4) << qint64(10000) << qint64(60000) << 0
+                                              << QStringLiteral("0.0% 剩余--");
+    QTest::newRow("a quarter in a minute") << qint64(250) << qint64(1000) << qint64(60000) << 250
+                                           << QStringLiteral("25.0% 剩余3分0秒");
+    QTest::newRow("hours left") << qint64(1) << qint64(1000) << qint64(10000) << 1
+                                << QStringLiteral("0.1% 剩余2时46分");
+    QTest::newRow("estimate passed") << qint64(1500) << qint64(1000) << qint64(90000) << 1000
+                                     << QStringLiteral("100.0% 剩余0分0秒");
+    QTest::newRow("no estimate") << qint64(500) << qint64(0) << qint64(90000) << 0 << QStringLiteral("0.0% 剩余--");
+}
+
+void TestMainWindow::progressText()
+{
+    QFETCH(qint64, done);
+    QFETCH(qint64, total);
+    QFETCH(qint64, elapsedMs);
+    QFETCH(int, permille);
+    QFETCH(QString, text);
+    QCOMPARE(TStatusBar::Permille(done, total), permille);
+    QCOMPARE(TStatusBar::ProgressText(done, total, elapsedMs), text);
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -5,12 +5,10 @@
 #include "DataFolder.h"
 #include "DrawText.h"
 #include "FileAccess.h"
-#include "ListSelection.h"
 #include "RegListModel.h"
 #include "SearchEngine.h"
 #include "SearchEstimate.h"
 #include "SearchTexts.h"
-#include "SelectionWalk.h"
 #include "SettingsFile.h"
 #include "StatusBar.h"
 #include "VexelCtrl.h"
@@ -117,26 +115,15 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
             [this](const QPoint &pos) { ContextPopup(m_chart, pos); });
     m_chart->Relayout();
 
-    m_listModel = new TRegListModel(this);
-    m_listView = new QTableView;
-    m_listView->setObjectName(QStringLiteral("ListView"));
-    m_listView->setModel(m_listModel);
-    m_listView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_listView->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_listView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_listView->setShowGrid(false);
-    m_listView->setWordWrap(false);
-    m_listView->verticalHeader()->hide();
-    m_listView->verticalHeader()->setDefaultSectionSize(m_listView->fontMetrics().height() + 4);
-    m_listView->horizontalHeader()->setSectionsClickable(true);
-    m_listView->horizontalHeader()->setHighlightSections(false);
-    for (int c = 0; c < TRegListModel::ColumnCount; ++c)
-        m_listView->setColumnWidth(c, TRegListModel::ColumnWidths[size_t(c)]);
-    m_listView->setContextMenuPolicy(Qt::CustomContextMenu);
+    // The collection first: the list follows it from the start.
+    m_patterns = new TVexelRegMgr(&m_settings, this);
+    connect(m_patterns, &TVexelRegMgr::SearchEvent, this, &TMainForm::SearchNotify);
+    connect(m_patterns, &TVexelRegMgr::ReportsDelivered, this, &TMainForm::FlushSearchReports);
+    m_listView = new TRegListView(*m_patterns);
+    m_listView->SetPopupMenu(m_regMenu);
     connect(m_listView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { ContextPopup(m_listView, pos); });
-    connect(m_listView->horizontalHeader(), &QHeaderView::sectionClicked, this, &TMainForm::ListViewColumnClick);
-    connect(m_listView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TMainForm::ListViewChange);
+    connect(m_listView, &TRegListView::PatternChosen, this, &TMainForm::ShowPattern);
 
     m_splitter->addWidget(m_panelRegLeft);
     m_splitter->addWidget(m_listView);
@@ -151,10 +138,6 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
 
     LoadOptions();
     ApplyColumnCount();
-
-    m_patterns = new TVexelRegMgr(&m_settings, this);
-    connect(m_patterns, &TVexelRegMgr::SearchEvent, this, &TMainForm::SearchNotify);
-    connect(m_patterns, &TVexelRegMgr::ReportsDelivered, this, &TMainForm::FlushSearchReports);
 
     m_optionsForm = new TOptionsForm(this);
     m_webForm = new TWebForm(this);
@@ -385,9 +368,7 @@ void TMainForm::UpdateCaption()
 
 void TMainForm::ResetWorkspace()
 {
-    m_pendingRows.clear();
     SetPanel(2, QString());
-    m_listModel->Clear();
     m_chart->Clear();
     m_patterns->Clear();
     UpdateCaption();
@@ -419,18 +400,7 @@ void TMainForm::SaveWorkspace(const QString &name)
 
 void TMainForm::FillRegList()
 {
-    m_listChangeAttached = false;
-    m_listView->setUpdatesEnabled(false);
-    std::vector<TVexelReg *> patterns;
-    patterns.reserve(size_t(m_patterns->Count()));
-    for (int i = 0; i < m_patterns->Count(); ++i) {
-        patterns.push_back(m_patterns->Get(i));
-        if (i % 53 == 0)
-            SetPanel(0, QStringLiteral("正在添加第%1个规律...").arg(i));
-    }
-    m_listModel->Fill(patterns);
-    m_listView->setUpdatesEnabled(true);
-    m_listChangeAttached = true;
+    m_listView->Fill([this](int row) { SetPanel(0, QStringLiteral("正在添加第%1个规律...").arg(row)); });
     SetPanel(0, QString());
 }
 
@@ -472,10 +442,7 @@ void TMainForm::ImportFile(const QString &path)
     // one must not start before it ends.
     if (!DownloadRunning())
         SetDownloadEnabled(true);
-    m_chart->Reg().Clear();
-    RebuildDrawList(m_chart->Codes(), numbers);
-    m_chart->Relayout();
-    m_chart->update();
+    m_chart->ReplaceDraws([&numbers](TCodes &draws) { RebuildDrawList(draws, numbers); });
     m_chart->VScroll(ChartGeometry::scBottom);
     ShowMessage(QStringLiteral("导入开奖号码成功！"));
 }
@@ -495,65 +462,28 @@ void TMainForm::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-QList<bool> TMainForm::SelectedRows() const
-{
-    return ListSelection::SelectedRows(*m_listView->selectionModel(), m_listModel->rowCount(),
-                                       TRegListModel::ColumnCount);
-}
-
-void TMainForm::ApplySelection(const QList<bool> &selected)
-{
-    m_listChangeAttached = false;
-    ListSelection::SelectRows(*m_listView->selectionModel(), selected, TRegListModel::ColumnCount);
-    m_listChangeAttached = true;
-}
-
 void TMainForm::RegMenuSelAllClick()
 {
-    const SelectionWalk::Result r = SelectionWalk::SelectAll(SelectedRows());
-    ApplySelection(r.selected);
-    if (r.shownRow >= 0)
-        ShowPattern(m_listModel->Reg(r.shownRow));
+    m_listView->SelectAll();
     UpdateCaption();
 }
 
 void TMainForm::RegMenuSelNoneClick()
 {
-    const SelectionWalk::Result r = SelectionWalk::Invert(SelectedRows());
-    ApplySelection(r.selected);
-    if (r.shownRow >= 0)
-        ShowPattern(m_listModel->Reg(r.shownRow));
+    m_listView->InvertSelection();
     UpdateCaption();
 }
 
 void TMainForm::RegMenuDelClick()
 {
-    const QList<bool> selected = SelectedRows();
-    QSet<const TVexelReg *> doomed;
-    for (int r = 0; r < selected.size(); ++r)
-        if (selected[r])
-            doomed.insert(m_listModel->Reg(r));
-    if (!doomed.isEmpty()) {
-        m_listChangeAttached = false;
-        // The doomed rows are the selected ones: cleared first, the
-        // selection need not follow them while they are moved and removed.
-        m_listView->selectionModel()->clearSelection();
-        m_listModel->RemoveRows(doomed);
-        m_patterns->RemoveAll(doomed);
-        m_listChangeAttached = true;
-    }
+    m_listView->DeleteSelected();
     UpdateCaption();
 }
 
 void TMainForm::RegMenuClearClick()
 {
-    m_pendingRows.clear();
-    m_listChangeAttached = false;
-    m_listModel->Clear();
-    m_listChangeAttached = true;
     m_patterns->Clear();
-    m_chart->Reg().Clear();
-    m_chart->update();
+    m_chart->ClearReg();
     UpdateCaption();
 }
 
@@ -564,8 +494,7 @@ void TMainForm::RegMenuSearchClick()
         return;
     }
     m_listView->repaint();
-    m_chart->Reg().Clear();
-    m_chart->update();
+    m_chart->ClearReg();
     m_searchTotal = EstimateSearch(m_settings, m_chart->Codes().Count()).combinations;
     m_patterns->Start(m_chart->Codes());
     UpdateCaption();
@@ -616,11 +545,9 @@ void TMainForm::HelpMenuAboutClick()
 
 void TMainForm::SearchNotify(quint8 kind, qint64 combinations, TVexelReg *found)
 {
-    if (kind == TSearchReport::Found && found) {
-        // Rows join the list once per delivered slice of reports.
-        m_pendingRows.push_back(found);
+    // The collection lists the pattern with the others of its slice.
+    if (kind == TSearchReport::Found && found)
         found->ShortestOrder();
-    }
     m_lastCombinations = combinations;
     // Otherwise once per delivered slice: a stopped search can still have
     // thousands of reports waiting, and the status bar repaints each time.
@@ -636,17 +563,6 @@ void TMainForm::SearchNotify(quint8 kind, qint64 combinations, TVexelReg *found)
 
 void TMainForm::FlushSearchReports()
 {
-    if (!m_pendingRows.empty()) {
-        // Rows join in place; only after a column sort does the first slice
-        // put the list back into caption order.
-        m_listChangeAttached = false;
-        if (m_listModel->InCaptionOrder())
-            m_listModel->AddRegItems(m_pendingRows);
-        else
-            ReorderList([this] { m_listModel->AddRegItems(m_pendingRows); });
-        m_listChangeAttached = true;
-        m_pendingRows.clear();
-    }
     const bool busy = m_patterns->Busy();
     const qint64 elapsed = m_patterns->ElapsedMs() / 1000;
     SetPanel(2, busy ? SearchTexts::Progress(m_lastCombinations, m_patterns->Count(), elapsed, true)
@@ -659,46 +575,16 @@ void TMainForm::FlushSearchReports()
 
 void TMainForm::ShowPattern(TVexelReg *pattern)
 {
-    m_chart->SetReg(*pattern);
-    m_chart->SetSecIndex(pattern->StepCount() - 1);
-    m_chart->Relayout();
+    m_chart->ShowReg(*pattern);
     UpdateCaption();
-}
-
-void TMainForm::ListViewChange()
-{
-    if (!m_listChangeAttached)
-        return;
-    const int row = ListSelection::SoleSelectedRow(*m_listView->selectionModel(), m_listModel->rowCount(),
-                                                    TRegListModel::ColumnCount);
-    if (row < 0)
-        return;
-    ShowPattern(m_listModel->Reg(row));
-}
-
-void TMainForm::ListViewColumnClick(int column)
-{
-    m_sortColumn = column;
-    ReorderList([this, column] { m_listModel->SortByColumn(column); });
-}
-
-void TMainForm::ReorderList(const std::function<void()> &reorder)
-{
-    m_listChangeAttached = false;
-    ListSelection::KeepAcrossChange(*m_listView->selectionModel(), TRegListModel::ColumnCount,
-                                    [this](int row) -> const void * { return m_listModel->Reg(row); }, reorder);
-    m_listChangeAttached = true;
 }
 
 void TMainForm::ContextPopup(QWidget *sender, const QPoint &position)
 {
     Q_UNUSED(position);
     UpdateCaption();
-    if (sender != m_listView)
-        return;
-    // The Rules menu, its bottom edge at the pointer.
-    const QPoint at = QCursor::pos();
-    m_regMenu->popup(QPoint(at.x(), at.y() - m_regMenu->sizeHint().height()));
+    if (sender == m_listView)
+        m_listView->PopupMenu();
 }
 
 // --- download ---------------------------------------------------------------
@@ -756,9 +642,6 @@ void TMainForm::LoadDownloadedDraws(const QStringList &lines)
         return;
     }
     SetDownloadEnabled(true);
-    m_chart->Reg().Clear();
-    RebuildDrawList(m_chart->Codes(), numbers);
-    m_chart->Relayout();
-    m_chart->update();
+    m_chart->ReplaceDraws([&numbers](TCodes &draws) { RebuildDrawList(draws, numbers); });
     ShowMessage(QStringLiteral("下载开奖数据成功！"));
 }

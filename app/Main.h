@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RegListView.h"
 #include "RegOptions.h"
 
 #include <QMainWindow>
@@ -10,7 +11,6 @@
 class QAction;
 class QMenu;
 class QSplitter;
-class QTableView;
 class QToolBar;
 class TDataDown;
 class TOptionsForm;
@@ -78,8 +78,8 @@ public:
     TRegOptions &Settings() { return m_settings; }
     TVexelRegMgr &Patterns() { return *m_patterns; }
     TVexelRegNet &Chart() { return *m_chart; }
-    TRegListModel &ListModel() { return *m_listModel; }
-    QTableView &ListView() { return *m_listView; }
+    TRegListModel &ListModel() { return m_listView->Model(); }
+    TRegListView &ListView() { return *m_listView; }
     QString PanelText(int panel) const;
     QString DataFolder() const { return m_dataFolder; }
     QString SettingsPath() const;
@@ -109,22 +109,15 @@ private:
     void ApplyColumnCount();
     void SearchNotify(quint8 kind, qint64 combinations, TVexelReg *found);
     void FlushSearchReports();
-    void ListViewChange();
-    void ListViewColumnClick(int column);
-    // Runs a change that moves rows with the selection kept by pattern.
-    void ReorderList(const std::function<void()> &reorder);
     void ContextPopup(QWidget *sender, const QPoint &position);
     void ShowPattern(TVexelReg *pattern);
-    void ApplySelection(const QList<bool> &selected);
-    QList<bool> SelectedRows() const;
     void SetPanel(int panel, const QString &text);
     void SetDownloadEnabled(bool enabled);
 
     TRegOptions m_settings;
     TVexelRegMgr *m_patterns = nullptr;
     TVexelRegNet *m_chart = nullptr;
-    TRegListModel *m_listModel = nullptr;
-    QTableView *m_listView = nullptr;
+    TRegListView *m_listView = nullptr;
     QWidget *m_panelRegLeft = nullptr;
     QSplitter *m_splitter = nullptr;
     QToolBar *m_toolBar = nullptr;
@@ -138,9 +131,6 @@ private:
     int m_downloadTimeLimitMs = -1;
     QString m_importFolder; // where the Import dialog opens: the sample history
     QString m_dataFolder;
-    int m_sortColumn = 0;
     qint64 m_searchTotal = 0;
-    bool m_listChangeAttached = true;
-    std::vector<TVexelReg *> m_pendingRows;   // found, not yet listed
     qint64 m_lastCombinations = 0;
 };

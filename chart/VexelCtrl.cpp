@@ -204,6 +204,28 @@ void TVexelRegNet::SetSecIndex(int index)
     }
 }
 
+void TVexelRegNet::ShowReg(const TVexelReg &reg)
+{
+    SetReg(reg);
+    SetSecIndex(FReg.StepCount() - 1);
+    Relayout();
+}
+
+void TVexelRegNet::ClearReg()
+{
+    FReg.Clear();
+    FSecIndex = -1;
+    update();
+}
+
+void TVexelRegNet::ReplaceDraws(const std::function<void(TCodes &)> &rebuild)
+{
+    FReg.Clear();
+    FSecIndex = -1;
+    rebuild(FDraws);
+    Relayout();
+}
+
 void TVexelRegNet::Clear()
 {
     FReg.Clear();

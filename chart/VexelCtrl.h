@@ -8,6 +8,7 @@
 #include <QString>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 class QDataStream;
 class QPainter;
@@ -82,10 +83,18 @@ public:
     // step count raises.
     void SetSecIndex(int index);
     int SecIndex() const { return FSecIndex; }
+    // Shows a copy of the pattern with its last step selected, the end of
+    // the list in view.
+    void ShowReg(const TVexelReg &reg);
+    // Empties the shown pattern and repaints; the draws stay.
+    void ClearReg();
 
     // --- whole chart ---
     // Empties the pattern and the draw list.
     void Clear();
+    // Empties the pattern, has `rebuild` replace the draws in the chart's
+    // own list (the import's and the download's one step), and lays out.
+    void ReplaceDraws(const std::function<void(TCodes &)> &rebuild);
     // The chart's part of the workspace: its draw list, nothing else. Reading
     // replaces the draws and empties the pattern.
     void LoadFromStream(QDataStream &stream);

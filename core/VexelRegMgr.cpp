@@ -31,17 +31,24 @@ TVexelReg *TVexelRegMgr::Add(TVexelReg *pattern)
 TVexelReg *TVexelRegMgr::Add(std::unique_ptr<TVexelReg> pattern)
 {
     m_room->Take(1);
-    return Keep(std::move(pattern));
+    TVexelReg *added = Keep(std::move(pattern));
+    emit PatternsAdded({added});
+    return added;
 }
 
 TVexelReg *TVexelRegMgr::Keep(std::unique_ptr<TVexelReg> pattern)
 {
     m_patterns.push_back(std::move(pattern));
+    m_changed = true;
     return m_patterns.back().get();
 }
 
 void TVexelRegMgr::Clear()
 {
+    emit AboutToClear();
+    m_unannounced.clear();
+    if (!m_patterns.empty())
+        m_changed = true;
     m_room->Give(Count());
     while (!m_patterns.empty())
         m_patterns.pop_back();
@@ -67,8 +74,12 @@ void TVexelRegMgr::Delete(int index)
 {
     if (index < 0 || index >= Count())
         throw EVexelError(QStringLiteral("TRegMgr.Del Index isnot valid!"));
+    const TVexelReg *doomed = m_patterns[size_t(index)].get();
+    emit PatternsAboutToBeRemoved({doomed});
+    std::erase(m_unannounced, doomed);
     m_patterns.erase(m_patterns.begin() + index);
     m_room->Give(1);
+    m_changed = true;
 }
 
 void TVexelRegMgr::Remove(const TVexelReg *pattern)
@@ -80,10 +91,16 @@ void TVexelRegMgr::Remove(const TVexelReg *pattern)
 
 void TVexelRegMgr::RemoveAll(const QSet<const TVexelReg *> &patterns)
 {
+    if (patterns.isEmpty())
+        return;
+    emit PatternsAboutToBeRemoved(patterns);
+    std::erase_if(m_unannounced, [&](const TVexelReg *p) { return patterns.contains(p); });
     const size_t removed = std::erase_if(m_patterns, [&](const std::unique_ptr<TVexelReg> &p) {
         return patterns.contains(p.get());
     });
     m_room->Give(qint64(removed));
+    if (removed > 0)
+        m_changed = true;
 }
 
 void TVexelRegMgr::Start(const TCodes &draws)
@@ -140,7 +157,17 @@ void TVexelRegMgr::Drain(const std::shared_ptr<TReportQueue> &queue)
     // Come back for the rest after the events already waiting (paints, input).
     if (more)
         QMetaObject::invokeMethod(this, [this, queue] { Drain(queue); }, Qt::QueuedConnection);
+    AnnounceFound();
     emit ReportsDelivered();
+}
+
+void TVexelRegMgr::AnnounceFound()
+{
+    if (m_unannounced.empty())
+        return;
+    std::vector<TVexelReg *> found;
+    found.swap(m_unannounced);
+    emit PatternsAdded(found);
 }
 
 void TVexelRegMgr::OnReport(TSearchReport &report)
@@ -148,8 +175,10 @@ void TVexelRegMgr::OnReport(TSearchReport &report)
     const bool current = report.run == m_run;
     TVexelReg *found = nullptr;
     // The worker took room for the pattern before it reported it.
-    if (report.kind == TSearchReport::Found && report.found)
+    if (report.kind == TSearchReport::Found && report.found) {
         found = Keep(std::move(report.found));
+        m_unannounced.push_back(found);
+    }
     // A stopped worker's late progress and end belong to no running search;
     // only its found patterns still count.
     if (!current && report.kind != TSearchReport::Found)
@@ -157,6 +186,8 @@ void TVexelRegMgr::OnReport(TSearchReport &report)
     if (report.kind == TSearchReport::Finished) {
         m_busy = false;
         m_outcome = report.outcome;
+        // The search's last patterns join before its end is told.
+        AnnounceFound();
     }
     emit SearchEvent(report.kind, report.combinations, found);
 }
@@ -174,7 +205,8 @@ void TVexelRegMgr::LoadFromStream(QDataStream &stream)
         // A pattern that fails to read is not kept.
         auto pattern = std::make_unique<TVexelReg>();
         pattern->LoadFromStream(stream);
-        Add(std::move(pattern));
+        m_room->Take(1);
+        Keep(std::move(pattern));
     }
     m_draws.LoadFromStream(stream);
 }

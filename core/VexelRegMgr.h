@@ -60,10 +60,25 @@ public:
     // Milliseconds since the last search started.
     qint64 ElapsedMs() const { return m_started.isValid() ? m_started.elapsed() : 0; }
 
+    // Reading replaces every pattern; the patterns read are not announced
+    // (PatternsAdded): whoever lists them lists them once the file is read.
     void LoadFromStream(QDataStream &stream);
     void SaveToStream(QDataStream &stream) const;
 
+    // Whether patterns were found, added, removed or cleared since the last
+    // ResetChanged.
+    bool Changed() const { return m_changed; }
+    void ResetChanged() { m_changed = false; }
+
 signals:
+    // Patterns joined the collection: each one given to Add, and those a
+    // search found, once per delivered slice of reports (before its
+    // ReportsDelivered, and before the finished event).
+    void PatternsAdded(const std::vector<TVexelReg *> &patterns);
+    // These patterns are about to be freed.
+    void PatternsAboutToBeRemoved(const QSet<const TVexelReg *> &patterns);
+    // Every pattern is about to be freed.
+    void AboutToClear();
     // kind 0 progress, 1 found (the pattern was just added), 2 finished.
     // `combinations` is the worker's counter as it stood at that report.
     void SearchEvent(quint8 kind, qint64 combinations, TVexelReg *found);
@@ -75,8 +90,12 @@ private:
     // Appends a pattern whose room is already taken.
     TVexelReg *Keep(std::unique_ptr<TVexelReg> pattern);
     void Drain(const std::shared_ptr<TReportQueue> &queue);
+    // Announces the found patterns not yet announced.
+    void AnnounceFound();
 
     std::vector<std::unique_ptr<TVexelReg>> m_patterns;
+    std::vector<TVexelReg *> m_unannounced; // found in the slice being delivered
+    bool m_changed = false;
     TCodes m_draws;
     const TRegOptions *m_settings;
     std::shared_ptr<TPatternRoom> m_room = std::make_shared<TPatternRoom>();

@@ -1,0 +1,182 @@
+#include "RegListView.h"
+#include "ListSelection.h"
+#include "RegListModel.h"
+#include "SelectionWalk.h"
+#include "VexelRegMgr.h"
+
+#include <QCursor>
+#include <QHeaderView>
+#include <QMenu>
+
+class TRegListView::TQuiet
+{
+public:
+    explicit TQuiet(TRegListView &view) : m_view(view) { ++m_view.m_quiet; }
+    ~TQuiet() { --m_view.m_quiet; }
+    TQuiet(const TQuiet &) = delete;
+    TQuiet &operator=(const TQuiet &) = delete;
+
+private:
+    TRegListView &m_view;
+};
+
+TRegListView::TRegListView(TVexelRegMgr &patterns, QWidget *parent)
+    : QTableView(parent), m_patterns(patterns), m_model(new TRegListModel(this))
+{
+    setObjectName(QStringLiteral("ListView"));
+    setModel(m_model);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setShowGrid(false);
+    setWordWrap(false);
+    verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setHighlightSections(false);
+    for (int c = 0; c < TRegListModel::ColumnCount; ++c)
+        setColumnWidth(c, TRegListModel::ColumnWidths[size_t(c)]);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &TRegListView::ListViewColumnClick);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &TRegListView::ListViewChange);
+    connect(&m_patterns, &TVexelRegMgr::PatternsAdded, this, &TRegListView::PatternsAdded);
+    connect(&m_patterns, &TVexelRegMgr::PatternsAboutToBeRemoved, this, &TRegListView::PatternsAboutToBeRemoved);
+    connect(&m_patterns, &TVexelRegMgr::AboutToClear, this, &TRegListView::AboutToClear);
+}
+
+void TRegListView::Fill(const std::function<void(int row)> &progress)
+{
+    const TQuiet quiet(*this);
+    setUpdatesEnabled(false);
+    std::vector<TVexelReg *> patterns;
+    patterns.reserve(size_t(m_patterns.Count()));
+    for (int i = 0; i < m_patterns.Count(); ++i) {
+        patterns.push_back(m_patterns.Get(i));
+        if (i % 53 == 0)
+            progress(i);
+    }
+    m_model->Fill(patterns);
+    setUpdatesEnabled(true);
+}
+
+QList<bool> TRegListView::SelectedRows() const
+{
+    return ListSelection::SelectedRows(*selectionModel(), m_model->rowCount(), TRegListModel::ColumnCount);
+}
+
+void TRegListView::ApplyWalk(const QList<bool> &selected, int shownRow)
+{
+    {
+        const TQuiet quiet(*this);
+        ListSelection::SelectRows(*selectionModel(), selected, TRegListModel::ColumnCount);
+    }
+    if (shownRow >= 0)
+        emit PatternChosen(m_model->Reg(shownRow));
+}
+
+void TRegListView::SelectAll()
+{
+    const SelectionWalk::Result r = SelectionWalk::SelectAll(SelectedRows());
+    ApplyWalk(r.selected, r.shownRow);
+}
+
+void TRegListView::InvertSelection()
+{
+    const SelectionWalk::Result r = SelectionWalk::Invert(SelectedRows());
+    ApplyWalk(r.selected, r.shownRow);
+}
+
+void TRegListView::DeleteSelected()
+{
+    QSet<const TVexelReg *> doomed;
+    for (TVexelReg *p : SelectedPatterns())
+        doomed.insert(p);
+    if (doomed.isEmpty())
+        return;
+    const TQuiet quiet(*this);
+    // The doomed rows are the selected ones: cleared first, the selection
+    // need not follow them while they are moved and removed.
+    selectionModel()->clearSelection();
+    m_patterns.RemoveAll(doomed);
+}
+
+std::vector<TVexelReg *> TRegListView::SelectedPatterns() const
+{
+    const QList<bool> selected = SelectedRows();
+    std::vector<TVexelReg *> patterns;
+    for (int r = 0; r < selected.size(); ++r)
+        if (selected[r])
+            patterns.push_back(m_model->Reg(r));
+    return patterns;
+}
+
+int TRegListView::SelectedCount() const
+{
+    return int(SelectedRows().count(true));
+}
+
+std::vector<TVexelReg *> TRegListView::ExportedPatterns() const
+{
+    std::vector<TVexelReg *> patterns = SelectedPatterns();
+    if (!patterns.empty())
+        return patterns;
+    patterns.reserve(size_t(m_model->rowCount()));
+    for (int r = 0; r < m_model->rowCount(); ++r)
+        patterns.push_back(m_model->Reg(r));
+    return patterns;
+}
+
+void TRegListView::ListViewChange()
+{
+    if (m_quiet > 0)
+        return;
+    const int row = ListSelection::SoleSelectedRow(*selectionModel(), m_model->rowCount(),
+                                                    TRegListModel::ColumnCount);
+    if (row >= 0)
+        emit PatternChosen(m_model->Reg(row));
+}
+
+void TRegListView::ListViewColumnClick(int column)
+{
+    m_sortColumn = column;
+    ReorderList([this, column] { m_model->SortByColumn(column); });
+}
+
+void TRegListView::ReorderList(const std::function<void()> &reorder)
+{
+    const TQuiet quiet(*this);
+    ListSelection::KeepAcrossChange(*selectionModel(), TRegListModel::ColumnCount,
+                                    [this](int row) -> const void * { return m_model->Reg(row); }, reorder);
+}
+
+void TRegListView::PatternsAdded(const std::vector<TVexelReg *> &patterns)
+{
+    // Rows join in place; only after a column sort does the first batch put
+    // the list back into caption order.
+    const TQuiet quiet(*this);
+    if (m_model->InCaptionOrder())
+        m_model->AddRegItems(patterns);
+    else
+        ReorderList([this, &patterns] { m_model->AddRegItems(patterns); });
+}
+
+void TRegListView::PatternsAboutToBeRemoved(const QSet<const TVexelReg *> &patterns)
+{
+    const TQuiet quiet(*this);
+    m_model->RemoveRows(patterns);
+}
+
+void TRegListView::AboutToClear()
+{
+    const TQuiet quiet(*this);
+    m_model->Clear();
+}
+
+void TRegListView::PopupMenu()
+{
+    if (!m_popup)
+        return;
+    const QPoint at = QCursor::pos();
+    m_popup->popup(QPoint(at.x(), at.y() - m_popup->sizeHint().height()));
+}

@@ -58,13 +58,6 @@ const QString SiteAddress = QString::fromUtf8(VEXEL_SITE_ADDRESS);
 const QString EditionText = QStringLiteral("单用户版");
 const QString DownloadFailedText = QStringLiteral("下载开奖数据失败！\r\n");
 
-// The long part of a hint "short|long".
-QString LongHint(const QString &hint)
-{
-    const qsizetype bar = hint.indexOf(QLatin1Char('|'));
-    return bar < 0 ? hint : hint.mid(bar + 1);
-}
-
 } // namespace
 
 std::function<void(const QString &)> TMainForm::MessageHook;
@@ -175,136 +168,6 @@ TMainForm::~TMainForm()
     delete m_patterns;
     m_patterns = nullptr;
     SaveOptions();
-}
-
-QAction *TMainForm::addCommand(const char *name, const QString &caption, const QString &hint,
-                               const QKeySequence &shortcut, void (TMainForm::*handler)())
-{
-    auto *action = new QAction(caption, this);
-    action->setObjectName(QLatin1String(name));
-    if (!hint.isEmpty())
-        action->setStatusTip(LongHint(hint));
-    if (!shortcut.isEmpty()) {
-        action->setShortcut(shortcut);
-        action->setShortcutContext(Qt::WindowShortcut);
-    }
-    connect(action, &QAction::triggered, this, handler);
-    addAction(action);
-    return action;
-}
-
-void TMainForm::buildActions()
-{
-    addCommand("FileMenuSave", QStringLiteral("保存(&S)"), QStringLiteral("保存文档|保存当前的文档"),
-               QKeySequence(Qt::CTRL | Qt::Key_S), &TMainForm::FileMenuSaveClick);
-    addCommand("FileNenuImport", QStringLiteral("导入(&I)"), QString(), {}, &TMainForm::FileNenuImportClick);
-    addCommand("FileMenuDown", QStringLiteral("下载数据(&D)"),
-               QStringLiteral("下载数据|直接从我们网站下载最新的开奖号码"), {}, &TMainForm::FileMenuDownClick);
-    addCommand("FileMenuExit", QStringLiteral("退出(&X)"), QStringLiteral("退出|关闭程序，退出规律系统"), {},
-               &TMainForm::FileMenuExitClick);
-    addCommand("RegMenuSelAll", QStringLiteral("全选(&A)"),
-               QStringLiteral("全选|全选当前的规律列表框内所有的规律"), QKeySequence(Qt::CTRL | Qt::Key_A),
-               &TMainForm::RegMenuSelAllClick);
-    addCommand("RegMenuSelNone", QStringLiteral("不选(&I)"), QStringLiteral("不选|取消所有的规律选择"),
-               QKeySequence(Qt::CTRL | Qt::Key_I), &TMainForm::RegMenuSelNoneClick);
-    addCommand("RegMenuDel", QStringLiteral("删除(&D)"), QStringLiteral("删除|将当前选择的规律删除"),
-               QKeySequence(Qt::Key_Delete), &TMainForm::RegMenuDelClick);
-    addCommand("RegMenuClear", QStringLiteral("清空(&C)"), QStringLiteral("清空|删除所有的规律"),
-               QKeySequence(Qt::CTRL | Qt::Key_Delete), &TMainForm::RegMenuClearClick);
-    addCommand("RegMenuSearch", QStringLiteral("搜索(&S)"), QStringLiteral("搜索|搜索开奖数据里面的规律走势"),
-               QKeySequence(Qt::Key_F5), &TMainForm::RegMenuSearchClick);
-    addCommand("RegMenuStop", QStringLiteral("停止(&O)"), QStringLiteral("停止|立即停止规律搜索工作"),
-               QKeySequence(Qt::Key_F6), &TMainForm::RegMenuStopClick);
-    addCommand("RegMenuOptions", QStringLiteral("设置(&O)..."), QStringLiteral("设置|设置规律的搜索参数"),
-               QKeySequence(Qt::Key_F12), &TMainForm::RegMenuOptionsClick);
-    addCommand("HelpMenuTopic", QStringLiteral("帮助主题(&C)"), QStringLiteral("帮助|打开浏览帮助文档"),
-               QKeySequence(Qt::Key_F1), &TMainForm::HelpMenuTopicClick);
-    addCommand("HelpMenuWeb", QStringLiteral("支持网站(&H)"), QStringLiteral("支持网站|访问支持网站"), {},
-               &TMainForm::HelpMenuWebClick);
-    addCommand("HelpMenuAbout", QStringLiteral("关于(&A)..."), QStringLiteral("关于|查看软件的简介"), {},
-               &TMainForm::HelpMenuAboutClick);
-}
-
-QAction *TMainForm::Action(const QString &name) const
-{
-    return findChild<QAction *>(name, Qt::FindDirectChildrenOnly);
-}
-
-void TMainForm::buildMenus()
-{
-    QMenuBar *bar = menuBar();
-    bar->setObjectName(QStringLiteral("MainMenu"));
-    QMenu *file = bar->addMenu(QStringLiteral("文件(&F)"));
-    file->addAction(Action("FileMenuSave"));
-    file->addAction(Action("FileNenuImport"));
-    file->addAction(Action("FileMenuDown"));
-    file->addSeparator();
-    file->addAction(Action("FileMenuExit"));
-    m_regMenu = bar->addMenu(QStringLiteral("规律(&E)"));
-    m_regMenu->setObjectName(QStringLiteral("RegMenu"));
-    for (const char *name : {"RegMenuSelAll", "RegMenuSelNone", "RegMenuDel", "RegMenuClear"})
-        m_regMenu->addAction(Action(name));
-    m_regMenu->addSeparator();
-    for (const char *name : {"RegMenuSearch", "RegMenuStop", "RegMenuOptions"})
-        m_regMenu->addAction(Action(name));
-    QMenu *help = bar->addMenu(QStringLiteral("帮助(&H)"));
-    help->addAction(Action("HelpMenuTopic"));
-    help->addSeparator();
-    help->addAction(Action("HelpMenuWeb"));
-    help->addAction(Action("HelpMenuAbout"));
-}
-
-void TMainForm::buildToolBar()
-{
-    m_toolBar = addToolBar(QStringLiteral("MainTbr"));
-    m_toolBar->setObjectName(QStringLiteral("MainTbr"));
-    m_toolBar->setMovable(false);
-    m_toolBar->setFixedHeight(42);
-    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    m_toolBar->setIconSize(QSize(16, 16));
-    struct Button
-    {
-        const char *name;
-        const char *command;
-        const char *caption;
-        QStyle::StandardPixmap icon;
-    };
-    const Button buttons[] = {
-        {"FileMenuDownBt", "FileMenuDown", "下载", QStyle::SP_ArrowDown},
-        {"FileMenuSaveBt", "FileMenuSave", "保存", QStyle::SP_DialogSaveButton},
-        {nullptr, nullptr, nullptr, {}},
-        {"RegMenuSearchBt", "RegMenuSearch", "搜索", QStyle::SP_MediaPlay},
-        {"RegMenuStopBt", "RegMenuStop", "停止", QStyle::SP_MediaStop},
-        {"RegMenuOptionsBt", "RegMenuOptions", "设置", QStyle::SP_FileDialogDetailedView},
-        {nullptr, nullptr, nullptr, {}},
-        {"RegMenuDelBt", "RegMenuDel", "删除", QStyle::SP_TrashIcon},
-        {"RegMenuClearBt", "RegMenuClear", "清空", QStyle::SP_DialogResetButton},
-        {nullptr, nullptr, nullptr, {}},
-        {"HelpMenuTopicBt", "HelpMenuTopic", "帮助", QStyle::SP_DialogHelpButton},
-        {"HelpMenuAboutBt", "HelpMenuAbout", "关于", QStyle::SP_MessageBoxInformation},
-        {"FileMenuExitBt", "FileMenuExit", "退出", QStyle::SP_DialogCloseButton},
-    };
-    for (const Button &b : buttons) {
-        if (!b.name) {
-            m_toolBar->addSeparator();
-            continue;
-        }
-        QAction *command = Action(QLatin1String(b.command));
-        auto *button = new QToolButton;
-        button->setObjectName(QLatin1String(b.name));
-        button->setAutoRaise(true);
-        button->setFixedSize(35, 37);
-        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        // The button shares its command's handler, enabled state and hint,
-        // but shows its own short caption and no tooltip.
-        button->setText(QString::fromUtf8(b.caption));
-        button->setIcon(style()->standardIcon(b.icon));
-        button->setEnabled(command->isEnabled());
-        button->setStatusTip(command->statusTip());
-        connect(button, &QToolButton::clicked, command, &QAction::trigger);
-        connect(command, &QAction::enabledChanged, button, &QWidget::setEnabled);
-        m_toolBar->addWidget(button);
-    }
 }
 
 QString TMainForm::PanelText(int panel) const
@@ -596,7 +459,7 @@ bool TMainForm::DownloadRunning() const
 
 void TMainForm::SetDownloadEnabled(bool enabled)
 {
-    Action("FileMenuDown")->setEnabled(enabled);
+    m_fileMenuDown->setEnabled(enabled);
 }
 
 void TMainForm::SetDownloadTimings(int waitMs, int timeLimitMs)

@@ -74,7 +74,7 @@ public:
     void FillRegList();
     void LoadDownloadedDraws(const QStringList &lines);
 
-    // Parts the tests look at.
+    // Parts the tests look at. Action finds a command by its component name.
     TRegOptions &Settings() { return m_settings; }
     TVexelRegMgr &Patterns() { return *m_patterns; }
     TVexelRegNet &Chart() { return *m_chart; }
@@ -99,11 +99,13 @@ protected:
     bool event(QEvent *event) override;
 
 private:
+    // The commands (MainCommands.cpp).
     void buildActions();
     void buildMenus();
     void buildToolBar();
     QAction *addCommand(const char *name, const QString &caption, const QString &hint,
                         const QKeySequence &shortcut, void (TMainForm::*handler)());
+
     void LoadOptions();
     void SaveOptions();
     void ApplyColumnCount();
@@ -113,6 +115,21 @@ private:
     void ShowPattern(TVexelReg *pattern);
     void SetPanel(int panel, const QString &text);
     void SetDownloadEnabled(bool enabled);
+
+    QAction *m_fileMenuSave = nullptr;
+    QAction *m_fileNenuImport = nullptr;
+    QAction *m_fileMenuDown = nullptr;
+    QAction *m_fileMenuExit = nullptr;
+    QAction *m_regMenuSelAll = nullptr;
+    QAction *m_regMenuSelNone = nullptr;
+    QAction *m_regMenuDel = nullptr;
+    QAction *m_regMenuClear = nullptr;
+    QAction *m_regMenuSearch = nullptr;
+    QAction *m_regMenuStop = nullptr;
+    QAction *m_regMenuOptions = nullptr;
+    QAction *m_helpMenuTopic = nullptr;
+    QAction *m_helpMenuWeb = nullptr;
+    QAction *m_helpMenuAbout = nullptr;
 
     TRegOptions m_settings;
     TVexelRegMgr *m_patterns = nullptr;

@@ -1,7 +1,7 @@
 #include "Main.h"
 
 #include "AboutBox.h"
-#include "DataDown.h"
+#include "DrawDownload.h"
 #include "DataFolder.h"
 #include "DrawText.h"
 #include "FileAccess.h"
@@ -56,7 +56,6 @@ namespace {
 const QString SiteName = QString::fromUtf8(VEXEL_SITE_NAME);
 const QString SiteAddress = QString::fromUtf8(VEXEL_SITE_ADDRESS);
 const QString EditionText = QStringLiteral("单用户版");
-const QString DownloadFailedText = QStringLiteral("下载开奖数据失败！\r\n");
 
 } // namespace
 
@@ -132,6 +131,12 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
     LoadOptions();
     ApplyColumnCount();
 
+    m_download = new TDrawDownload(this);
+    connect(m_download, &TDrawDownload::Delivered, this, &TMainForm::LoadDownloadedDraws);
+    connect(m_download, &TDrawDownload::Failed, this, &TMainForm::ShowMessage);
+    // Whatever the outcome, the user can try again once the worker has ended.
+    connect(m_download, &TDrawDownload::Ended, this, [this] { m_fileMenuDown->setEnabled(true); });
+
     m_optionsForm = new TOptionsForm(this);
     m_webForm = new TWebForm(this);
 
@@ -158,11 +163,7 @@ TMainForm::~TMainForm()
 {
     // Late reports of a stopped search or a running download must not reach
     // a window that is going away.
-    if (m_download) {
-        m_download->disconnect(this);
-        m_download->requestInterruption();
-        m_download->wait();
-    }
+    m_download->Stop();
     m_patterns->disconnect(this);
     ResetWorkspace();
     delete m_patterns;
@@ -304,7 +305,7 @@ void TMainForm::ImportFile(const QString &path)
     // A download still running shares nothing with the import, but a second
     // one must not start before it ends.
     if (!DownloadRunning())
-        SetDownloadEnabled(true);
+        m_fileMenuDown->setEnabled(true);
     m_chart->ReplaceDraws([&numbers](TCodes &draws) { RebuildDrawList(draws, numbers); });
     m_chart->VScroll(ChartGeometry::scBottom);
     ShowMessage(QStringLiteral("导入开奖号码成功！"));
@@ -454,18 +455,17 @@ void TMainForm::ContextPopup(QWidget *sender, const QPoint &position)
 
 bool TMainForm::DownloadRunning() const
 {
-    return m_download && !m_download->isFinished();
-}
-
-void TMainForm::SetDownloadEnabled(bool enabled)
-{
-    m_fileMenuDown->setEnabled(enabled);
+    return m_download->Running();
 }
 
 void TMainForm::SetDownloadTimings(int waitMs, int timeLimitMs)
 {
-    m_downloadWaitMs = waitMs;
-    m_downloadTimeLimitMs = timeLimitMs;
+    m_download->SetTimings(waitMs, timeLimitMs);
+}
+
+void TMainForm::SetDataServiceUrl(const QString &url)
+{
+    m_download->SetDataServiceUrl(url);
 }
 
 void TMainForm::FileMenuDownClick()
@@ -473,38 +473,13 @@ void TMainForm::FileMenuDownClick()
     // One download at a time: the command stays disabled until it has ended.
     if (DownloadRunning())
         return;
-    auto *worker = new TDataDown(m_dataUrl.isEmpty() ? DataServiceUrl() : m_dataUrl, this);
-    worker->SetMemberName(m_settings.userName);
-    worker->SetMemberPassword(m_settings.userPW);
-    if (m_downloadWaitMs >= 0)
-        worker->SetWaitMs(m_downloadWaitMs);
-    if (m_downloadTimeLimitMs >= 0)
-        worker->SetTimeLimitMs(m_downloadTimeLimitMs);
-    worker->SetFreeOnTerminate(true);
-    connect(worker, &TDataDown::downloaded, this, &TMainForm::LoadDownloadedDraws);
-    connect(worker, &TDataDown::failed, this, [this](const QString &, const TDownloadError &failure) {
-        ShowMessage(DownloadFailedText + DownloadFailureText(failure));
-    });
-    // Whatever the outcome, the user can try again once the worker has ended.
-    connect(worker, &QThread::finished, this, [this] { SetDownloadEnabled(true); });
-    m_download = worker;
-    worker->start();
-    SetDownloadEnabled(false);
+    m_download->Start(m_settings.userName, m_settings.userPW);
+    m_fileMenuDown->setEnabled(false);
 }
 
-void TMainForm::LoadDownloadedDraws(const QStringList &lines)
+void TMainForm::LoadDownloadedDraws(const QList<qint32> &numbers)
 {
-    QList<qint32> numbers;
-    try {
-        numbers = ConvertDownloadedDraws(lines);
-    } catch (const EDownloadError &e) {
-        ShowMessage(DownloadFailedText + DownloadFailureText(e.failure()));
-        return;
-    } catch (const EVexelError &) {
-        ShowMessage(DownloadFailedText + DownloadFailureText(TDownloadError{}));
-        return;
-    }
-    SetDownloadEnabled(true);
+    m_fileMenuDown->setEnabled(true);
     m_chart->ReplaceDraws([&numbers](TCodes &draws) { RebuildDrawList(draws, numbers); });
     ShowMessage(QStringLiteral("下载开奖数据成功！"));
 }

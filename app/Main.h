@@ -12,7 +12,7 @@ class QAction;
 class QMenu;
 class QSplitter;
 class QToolBar;
-class TDataDown;
+class TDrawDownload;
 class TOptionsForm;
 class TRegListModel;
 class TStatusBar;
@@ -72,7 +72,8 @@ public:
     void ResetWorkspace();
     void UpdateCaption();
     void FillRegList();
-    void LoadDownloadedDraws(const QStringList &lines);
+    // Replaces the draws by the downloaded ones.
+    void LoadDownloadedDraws(const QList<qint32> &numbers);
 
     // Parts the tests look at. Action finds a command by its component name.
     TRegOptions &Settings() { return m_settings; }
@@ -88,7 +89,7 @@ public:
     int ChartPanelWidth() const;
     bool DownloadRunning() const;
     void SetDownloadTimings(int waitMs, int timeLimitMs);
-    void SetDataServiceUrl(const QString &url) { m_dataUrl = url; }
+    void SetDataServiceUrl(const QString &url);
 
 signals:
     // A status panel's text changed.
@@ -114,7 +115,6 @@ private:
     void ContextPopup(QWidget *sender, const QPoint &position);
     void ShowPattern(TVexelReg *pattern);
     void SetPanel(int panel, const QString &text);
-    void SetDownloadEnabled(bool enabled);
 
     QAction *m_fileMenuSave = nullptr;
     QAction *m_fileNenuImport = nullptr;
@@ -142,10 +142,7 @@ private:
     TStatusBar *m_statusBar = nullptr;
     TOptionsForm *m_optionsForm = nullptr;
     TWebForm *m_webForm = nullptr;
-    QPointer<TDataDown> m_download;
-    QString m_dataUrl;
-    int m_downloadWaitMs = -1;
-    int m_downloadTimeLimitMs = -1;
+    TDrawDownload *m_download = nullptr;
     QString m_importFolder; // where the Import dialog opens: the sample history
     QString m_dataFolder;
     qint64 m_searchTotal = 0;

@@ -10,6 +10,7 @@
 #include "SearchEstimate.h"
 #include "SearchTexts.h"
 #include "SettingsFile.h"
+#include "RegSplitter.h"
 #include "StatusBar.h"
 #include "VexelCtrl.h"
 #include "VexelError.h"
@@ -91,17 +92,7 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
     setStatusBar(m_statusBar);
     connect(m_statusBar, &TStatusBar::PanelChanged, this, &TMainForm::PanelChanged);
 
-    // PanelReg: the chart panel, the splitter and the list.
-    m_splitter = new QSplitter(Qt::Horizontal, this);
-    m_splitter->setObjectName(QStringLiteral("PanelReg"));
-    m_splitter->setHandleWidth(3);
-    m_splitter->setChildrenCollapsible(false);
-    m_panelRegLeft = new QWidget;
-    m_panelRegLeft->setObjectName(QStringLiteral("PanelRegLeft"));
-    auto *leftLayout = new QVBoxLayout(m_panelRegLeft);
-    leftLayout->setContentsMargins(0, 0, 0, 0);
-    m_chart = new TVexelRegNet(m_panelRegLeft);
-    leftLayout->addWidget(m_chart);
+    m_chart = new TVexelRegNet;
     m_chart->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_chart, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { ContextPopup(m_chart, pos); });
@@ -117,10 +108,8 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
             [this](const QPoint &pos) { ContextPopup(m_listView, pos); });
     connect(m_listView, &TRegListView::PatternChosen, this, &TMainForm::ShowPattern);
 
-    m_splitter->addWidget(m_panelRegLeft);
-    m_splitter->addWidget(m_listView);
-    m_splitter->setStretchFactor(0, 0);
-    m_splitter->setStretchFactor(1, 1);
+    // PanelReg: the chart panel, the splitter and the list.
+    m_splitter = new TRegSplitter(m_chart, m_listView, this);
     setCentralWidget(m_splitter);
 
     m_importFolder = ProgramImportFolder();
@@ -130,6 +119,7 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
 
     LoadOptions();
     ApplyColumnCount();
+    m_splitter->FitChart();
 
     m_download = new TDrawDownload(this);
     connect(m_download, &TDrawDownload::Delivered, this, &TMainForm::LoadDownloadedDraws);
@@ -212,14 +202,16 @@ void TMainForm::SaveOptions()
 
 int TMainForm::ChartPanelWidth() const
 {
-    return m_chart->GridWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
+    return m_splitter->ChartPanelWidth();
 }
 
-void TMainForm::ApplyColumnCount()
+bool TMainForm::ApplyColumnCount()
 {
-    m_chart->SetColCount(m_settings.RefTailChk ? 10 : 7);
+    const int count = m_settings.RefTailChk ? 10 : 7;
+    const bool changed = count != m_chart->ColCount();
+    m_chart->SetColCount(count);
     m_chart->Relayout();
-    m_panelRegLeft->setFixedWidth(ChartPanelWidth());
+    return changed;
 }
 
 void TMainForm::UpdateCaption()
@@ -383,7 +375,9 @@ void TMainForm::RegMenuOptionsClick()
     m_settings = m_optionsForm->WorkingCopy();
     SaveOptions();
     UpdateCaption();
-    ApplyColumnCount();
+    // A width the user dragged stays until the columns change.
+    if (ApplyColumnCount())
+        m_splitter->FitChart();
 }
 
 void TMainForm::HelpMenuTopicClick()

@@ -10,11 +10,11 @@
 
 class QAction;
 class QMenu;
-class QSplitter;
 class QToolBar;
 class TDrawDownload;
 class TOptionsForm;
 class TRegListModel;
+class TRegSplitter;
 class TStatusBar;
 class TVexelReg;
 class TVexelRegMgr;
@@ -109,7 +109,8 @@ private:
 
     void LoadOptions();
     void SaveOptions();
-    void ApplyColumnCount();
+    // Whether the chart's column count changed.
+    bool ApplyColumnCount();
     void SearchNotify(quint8 kind, qint64 combinations, TVexelReg *found);
     void FlushSearchReports();
     void ContextPopup(QWidget *sender, const QPoint &position);
@@ -135,8 +136,7 @@ private:
     TVexelRegMgr *m_patterns = nullptr;
     TVexelRegNet *m_chart = nullptr;
     TRegListView *m_listView = nullptr;
-    QWidget *m_panelRegLeft = nullptr;
-    QSplitter *m_splitter = nullptr;
+    TRegSplitter *m_splitter = nullptr;
     QToolBar *m_toolBar = nullptr;
     QMenu *m_regMenu = nullptr;
     TStatusBar *m_statusBar = nullptr;

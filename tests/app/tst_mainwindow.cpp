@@ -2,9 +2,15 @@
 // maximised size, its bars, and what it asks before work is lost.
 #include "Main.h"
 #include "StatusBar.h"
+#include "VexelCtrl.h"
 
+#include <QCheckBox>
+#include <QDialog>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -32,6 +38,43 @@ void ShowAt(QWidget &window, int width, int height)
     QTest::qWait(20);
 }
 
+// The room between the right edge of the chart's grid and the splitter's
+// bar, in the window: the chart's scroll bar and its 4-pixel margin when the
+// whole grid shows.
+int RoomRightOfGrid(TMainForm &form)
+{
+    auto *splitter = form.findChild<QSplitter *>(QStringLiteral("PanelReg"));
+    const int handle = splitter->widget(1)->mapTo(&form, QPoint()).x() - splitter->handleWidth();
+    const int gridRight = form.Chart().mapTo(&form, QPoint(form.Chart().GridWidth(), 0)).x();
+    return handle - gridRight;
+}
+
+// Drags the boundary between chart and list by dx pixels, with the mouse;
+// the handle follows the pointer as it goes.
+void DragBoundary(TMainForm &form, int dx)
+{
+    auto *splitter = form.findChild<QSplitter *>(QStringLiteral("PanelReg"));
+    QWidget *handle = splitter->handle(1);
+    const QPoint grip = handle->mapTo(splitter, QPoint(handle->width() / 2, handle->height() / 2));
+    QTest::mousePress(handle, Qt::LeftButton, {}, handle->mapFrom(splitter, grip));
+    for (const int step : {dx / 2, dx})
+        QTest::mouseMove(handle, handle->mapFrom(splitter, grip + QPoint(step, 0)));
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, handle->mapFrom(splitter, grip + QPoint(dx, 0)));
+    QTest::qWait(20);
+}
+
+// Confirms the settings dialog with "后3数参与运算" as given.
+void ConfirmTail(TMainForm &form, bool tail)
+{
+    QTimer::singleShot(0, &form, [&form, tail] {
+        auto *dialog = form.findChild<QDialog *>(QStringLiteral("OptionsForm"));
+        dialog->findChild<QCheckBox *>(QStringLiteral("RefTailChk"))->setChecked(tail);
+        dialog->findChild<QPushButton *>(QStringLiteral("OkBt"))->click();
+    });
+    form.RegMenuOptionsClick();
+    QTest::qWait(20);
+}
+
 } // namespace
 
 class TestMainWindow : public QObject
@@ -42,6 +85,7 @@ private slots:
     void init();
     void statusTextsReadable_data();
     void statusTextsReadable();
+    void chartPanelFollowsColumns();
     void progressText_data();
     void progressText();
 
@@ -93,6 +137,45 @@ void TestMainWindow::statusTextsReadable()
     QVERIFY(form.rect().contains(progress));
     QCOMPARE(bar.Panel(0)->width(), 300);
     QCOMPARE(bar.Panel(1)->width(), 50);
+}
+
+// The chart panel takes the grid's whole width at start-up and whenever the
+// column count changes, the user drags the boundary both ways, and no band
+// ever opens between the grid and the list.
+void TestMainWindow::chartPanelFollowsColumns()
+{
+    QFile ini(QDir(m_dir->path()).filePath(QStringLiteral("vmkrosd.ini")));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[TRegOptions]\r\nRefTailChk=0\r\n");
+    ini.close();
+    TMainForm form(m_dir->path());
+    ShowAt(form, 1000, 600);
+    const int margin = form.style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
+    QCOMPARE(form.Chart().ColCount(), 7);
+    QCOMPARE(RoomRightOfGrid(form), margin);
+
+    ConfirmTail(form, true);
+    QCOMPARE(form.Chart().ColCount(), 10);
+    QCOMPARE(RoomRightOfGrid(form), margin);
+
+    // Narrower, then back and past the grid's width: it stops there.
+    const int wide = form.Chart().width();
+    DragBoundary(form, -150);
+    QVERIFY(qAbs(form.Chart().width() - (wide - 150)) <= 2);
+    QVERIFY(RoomRightOfGrid(form) < margin);
+    DragBoundary(form, 400);
+    QCOMPARE(form.Chart().width(), wide);
+    QCOMPARE(RoomRightOfGrid(form), margin);
+
+    // Settings confirmed with the columns as they are keep a dragged width.
+    DragBoundary(form, -100);
+    const int dragged = form.Chart().width();
+    QVERIFY(dragged < wide - 90);
+    ConfirmTail(form, true);
+    QCOMPARE(form.Chart().width(), dragged);
+    ConfirmTail(form, false);
+    QCOMPARE(RoomRightOfGrid(form), margin);
+    QCOMPARE(form.Chart().width(), form.ChartPanelWidth());
 }
 
 void TestMainWindow::progressText_data()

@@ -96,6 +96,7 @@ signals:
     void PanelChanged(int panel, const QString &text);
 
 protected:
+    QMenu *createPopupMenu() override;
     void closeEvent(QCloseEvent *event) override;
     bool event(QEvent *event) override;
 

@@ -3,7 +3,9 @@
 
 #include <QAction>
 #include <QMenuBar>
+#include <QPainter>
 #include <QStyle>
+#include <QStyleOption>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -16,7 +18,40 @@ QString LongHint(const QString &hint)
     return bar < 0 ? hint : hint.mid(bar + 1);
 }
 
+// A tool-bar separator of the bar's own look, 8 pixels wide (the style's
+// own would be 6).
+class TToolSeparator : public QWidget
+{
+public:
+    static constexpr int Width = 8;
+
+    TToolSeparator()
+    {
+        setObjectName(QStringLiteral("ToolSeparator"));
+        setFixedWidth(Width);
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Minimum);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        QStyleOption option;
+        option.initFrom(this);
+        // A horizontal bar's separator is a vertical line.
+        option.state |= QStyle::State_Horizontal;
+        style()->drawPrimitive(QStyle::PE_IndicatorToolBarSeparator, &option, &painter, this);
+    }
+};
+
 } // namespace
+
+QMenu *TMainForm::createPopupMenu()
+{
+    // No menu of the bars: Qt's own offers to hide the tool bar, with no
+    // way to bring it back.
+    return nullptr;
+}
 
 QAction *TMainForm::addCommand(const char *name, const QString &caption, const QString &hint,
                                const QKeySequence &shortcut, void (TMainForm::*handler)())
@@ -126,7 +161,7 @@ void TMainForm::buildToolBar()
     };
     for (const Button &b : buttons) {
         if (!b.command) {
-            m_toolBar->addSeparator();
+            m_toolBar->addWidget(new TToolSeparator);
             continue;
         }
         QAction *command = this->*b.command;

@@ -4,7 +4,11 @@
 #include "StatusBar.h"
 #include "VexelCtrl.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QMenuBar>
+#include <QToolBar>
 #include <QDialog>
 #include <QLabel>
 #include <QProgressBar>
@@ -86,6 +90,8 @@ private slots:
     void statusTextsReadable_data();
     void statusTextsReadable();
     void chartPanelFollowsColumns();
+    void barsOfferNoMenu();
+    void toolSeparatorsEightPixels();
     void progressText_data();
     void progressText();
 
@@ -176,6 +182,49 @@ void TestMainWindow::chartPanelFollowsColumns()
     ConfirmTail(form, false);
     QCOMPARE(RoomRightOfGrid(form), margin);
     QCOMPARE(form.Chart().width(), form.ChartPanelWidth());
+}
+
+// Right-clicking the tool bar or the menu bar opens no menu (Qt's own would
+// offer to hide the tool bar for good).
+void TestMainWindow::barsOfferNoMenu()
+{
+    TMainForm form(m_dir->path());
+    ShowAt(form, 687, 500);
+    for (QWidget *bar : {static_cast<QWidget *>(form.findChild<QToolBar *>(QStringLiteral("MainTbr"))),
+                         static_cast<QWidget *>(form.menuBar())}) {
+        QStringList opened;
+        QTimer::singleShot(100, &form, [&opened] {
+            if (QWidget *popup = QApplication::activePopupWidget()) {
+                opened << popup->metaObject()->className();
+                popup->close();
+            }
+        });
+        const QPoint at(bar->width() - 5, bar->height() / 2);
+        QContextMenuEvent click(QContextMenuEvent::Mouse, at, bar->mapToGlobal(at));
+        QApplication::sendEvent(bar, &click);
+        QTest::qWait(150);
+        QVERIFY2(opened.isEmpty(), qPrintable(bar->objectName()));
+    }
+}
+
+void TestMainWindow::toolSeparatorsEightPixels()
+{
+    TMainForm form(m_dir->path());
+    ShowAt(form, 687, 500);
+    auto *bar = form.findChild<QToolBar *>(QStringLiteral("MainTbr"));
+    // The gaps between the groups of buttons: Save|Search, Options|Delete, Clear|Help.
+    QStringList widths;
+    for (const auto &[left, right] : {std::pair{"FileMenuSaveBt", "RegMenuSearchBt"},
+                                      std::pair{"RegMenuOptionsBt", "RegMenuDelBt"},
+                                      std::pair{"RegMenuClearBt", "HelpMenuTopicBt"}}) {
+        const QRect a = bar->findChild<QWidget *>(QLatin1String(left))->geometry();
+        const QRect b = bar->findChild<QWidget *>(QLatin1String(right))->geometry();
+        QWidget *between = bar->childAt((a.right() + b.left()) / 2, a.center().y());
+        QVERIFY(between);
+        widths << QString::number(between->width());
+        QVERIFY(between->geometry().left() > a.right() && between->geometry().right() < b.left());
+    }
+    QCOMPARE(widths, (QStringList{"8", "8", "8"}));
 }
 
 void TestMainWindow::progressText_data()

@@ -34,6 +34,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -51,6 +52,8 @@ const QString TMainForm::ProductTitle = QString::fromUtf8(VEXEL_PRODUCT_TITLE);
 const QString TMainForm::VersionText = QStringLiteral("2.18");
 const QString TMainForm::SearchingMessage =
     QStringLiteral("程序正在搜索...\r\n请停止搜索或者等待搜索结束再执行此命令");
+const QString TMainForm::UnsavedQuestion =
+    QStringLiteral("开奖数据或规律已经改动，还没有保存。\r\n退出前要保存吗？");
 
 namespace {
 
@@ -61,6 +64,24 @@ const QString EditionText = QStringLiteral("单用户版");
 } // namespace
 
 std::function<void(const QString &)> TMainForm::MessageHook;
+std::function<TMainForm::TSaveAnswer(const QString &)> TMainForm::SaveQuestionHook;
+
+TMainForm::TSaveAnswer TMainForm::AskToSave(const QString &text)
+{
+    if (SaveQuestionHook)
+        return SaveQuestionHook(text);
+    QMessageBox box(QMessageBox::Question, ProductTitle,
+                    QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), QMessageBox::NoButton, this);
+    QPushButton *save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
+    QPushButton *discard = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
+    QPushButton *cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == save)
+        return TSaveAnswer::Save;
+    return box.clickedButton() == discard ? TSaveAnswer::Discard : TSaveAnswer::Cancel;
+}
 
 void TMainForm::ShowMessage(const QString &text)
 {
@@ -140,6 +161,9 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
         ShowMessage(QStringLiteral("打开文档失败：\r\n") + WorkspaceName);
     }
     UpdateCaption();
+    // Work counts as unsaved from here on.
+    m_chart->Codes().ResetChanged();
+    m_patterns->ResetChanged();
 
     // Once the message loop runs: show the newest draws, then maximise.
     QMetaObject::invokeMethod(this, [this] {
@@ -250,6 +274,8 @@ void TMainForm::OpenWorkspace(const QString &name)
 void TMainForm::SaveWorkspace(const QString &name)
 {
     Workspace::Save(name, [this](QDataStream &s) { m_chart->SaveToStream(s); }, *m_patterns);
+    m_chart->Codes().ResetChanged();
+    m_patterns->ResetChanged();
     SetPanel(0, QString());
     UpdateCaption();
 }
@@ -264,12 +290,24 @@ void TMainForm::FillRegList()
 
 void TMainForm::FileMenuSaveClick()
 {
+    Save();
+}
+
+bool TMainForm::Save()
+{
     try {
         SaveWorkspace(QDir(m_dataFolder).filePath(WorkspaceName));
         UpdateCaption();
+        return true;
     } catch (const EVexelError &) {
         ShowMessage(QStringLiteral("保存文件时出现错误！"));
+        return false;
     }
+}
+
+bool TMainForm::Unsaved() const
+{
+    return m_chart->Codes().Changed() || m_patterns->Changed();
 }
 
 void TMainForm::FileNenuImportClick()
@@ -314,6 +352,14 @@ void TMainForm::closeEvent(QCloseEvent *event)
         ShowMessage(SearchingMessage);
         event->ignore();
         return;
+    }
+    if (Unsaved()) {
+        const TSaveAnswer answer = AskToSave(UnsavedQuestion);
+        // A failed save keeps the window, and the work, open.
+        if (answer == TSaveAnswer::Cancel || (answer == TSaveAnswer::Save && !Save())) {
+            event->ignore();
+            return;
+        }
     }
     event->accept();
 }

@@ -34,6 +34,7 @@ public:
     static const QString ProductTitle;
     static const QString VersionText;
     static const QString SearchingMessage;
+    static const QString UnsavedQuestion;
     // How long Stop pauses the window for the stopped worker to end.
     static inline int StopPauseMs = 1000;
 
@@ -48,6 +49,15 @@ public:
     // set (tests set it) it receives the text instead of a box.
     static std::function<void(const QString &)> MessageHook;
     void ShowMessage(const QString &text);
+    // The question before unsaved work would be lost: Save ("保存"), Don't
+    // save ("不保存") or Cancel ("取消"). When the hook is set (tests set
+    // it) it answers instead of a box.
+    enum class TSaveAnswer { Save, Discard, Cancel };
+    static std::function<TSaveAnswer(const QString &)> SaveQuestionHook;
+    TSaveAnswer AskToSave(const QString &text);
+    // Whether draws were typed, imported or downloaded, or patterns found,
+    // deleted or cleared since the last Save or the start-up.
+    bool Unsaved() const;
 
     // Commands.
     void FileMenuSaveClick();
@@ -108,6 +118,8 @@ private:
     QAction *addCommand(const char *name, const QString &caption, const QString &hint,
                         const QKeySequence &shortcut, void (TMainForm::*handler)());
 
+    // The Save command; false when the workspace could not be written.
+    bool Save();
     void LoadOptions();
     void SaveOptions();
     // Whether the chart's column count changed.

@@ -44,7 +44,10 @@ public:
     static bool DigitValid(int value) { return value >= 0 && value <= 9; }
 
     qint32 FirstNumber() const { return m_firstNumber; }
+    // Whether the draws changed since creation or the last ResetChanged
+    // (reading them from a stream resets it too).
     bool Changed() const { return m_changed; }
+    void ResetChanged() { m_changed = false; }
 
     void Assign(const TPersistent &source) override;
     void AssignTo(TPersistent &destination) const override;

@@ -211,6 +211,7 @@ void TestFailures::init()
     m_dir = std::make_unique<QTemporaryDir>();
     messages.clear();
     TMainForm::MessageHook = [](const QString &t) { messages << t; };
+    TMainForm::SaveQuestionHook = [](const QString &) { return TMainForm::TSaveAnswer::Discard; };
 }
 
 void TestFailures::cleanup()

@@ -107,6 +107,7 @@ void TestMainForm::init()
     m_dir = std::make_unique<QTemporaryDir>();
     messages.clear();
     TMainForm::MessageHook = [](const QString &t) { messages << t; };
+    TMainForm::SaveQuestionHook = [](const QString &) { return TMainForm::TSaveAnswer::Discard; };
 }
 
 void TestMainForm::firstRun()

@@ -3,6 +3,9 @@
 #include "Main.h"
 #include "StatusBar.h"
 #include "VexelCtrl.h"
+#include "VexelReg.h"
+#include "VexelRegMgr.h"
+#include "Workspace.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -79,6 +82,12 @@ void ConfirmTail(TMainForm &form, bool tail)
     QTest::qWait(20);
 }
 
+QByteArray ReadAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace
 
 class TestMainWindow : public QObject
@@ -92,6 +101,8 @@ private slots:
     void chartPanelFollowsColumns();
     void barsOfferNoMenu();
     void toolSeparatorsEightPixels();
+    void closeAsksBeforeLosingWork_data();
+    void closeAsksBeforeLosingWork();
     void progressText_data();
     void progressText();
 
@@ -225,6 +236,86 @@ void TestMainWindow::toolSeparatorsEightPixels()
         QVERIFY(between->geometry().left() > a.right() && between->geometry().right() < b.left());
     }
     QCOMPARE(widths, (QStringList{"8", "8", "8"}));
+}
+
+void TestMainWindow::closeAsksBeforeLosingWork_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("closed");
+    QTest::addColumn<bool>("saved"); // else the workspace file is as it was
+    using A = TMainForm::TSaveAnswer;
+    QTest::newRow("nothing changed") << "" << int(A::Cancel) << false << true << false;
+    QTest::newRow("imported, cancel") << "import" << int(A::Cancel) << true << false << false;
+    QTest::newRow("imported, don't save") << "import" << int(A::Discard) << true << true << false;
+    QTest::newRow("imported, save") << "import" << int(A::Save) << true << true << true;
+    QTest::newRow("imported, save fails") << "import unwritable" << int(A::Save) << true << false << false;
+    QTest::newRow("imported and saved") << "import save" << int(A::Cancel) << false << true << true;
+    QTest::newRow("digit typed, save") << "type" << int(A::Save) << true << true << true;
+    QTest::newRow("pattern found") << "add" << int(A::Cancel) << true << false << false;
+    QTest::newRow("pattern deleted") << "delete" << int(A::Cancel) << true << false << false;
+    QTest::newRow("patterns cleared, save") << "clear" << int(A::Save) << true << true << true;
+}
+
+// Closing with unsaved work asks first; Save writes the workspace as the
+// Save command does, and a failed save keeps the window open.
+void TestMainWindow::closeAsksBeforeLosingWork()
+{
+    QFETCH(QString, change);
+    QFETCH(int, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, closed);
+    QFETCH(bool, saved);
+    const QString workspace = QDir(m_dir->path()).filePath(TMainForm::WorkspaceName);
+    const bool unwritable = change.contains(QLatin1String("unwritable"));
+    if (unwritable) {
+        QDir(m_dir->path()).mkdir(TMainForm::WorkspaceName);
+    } else {
+        // One draw and two patterns.
+        TCodes draws;
+        draws.Add();
+        TVexelRegMgr patterns(nullptr);
+        patterns.Add(new TVexelReg)->AddStep({3}, 6);
+        patterns.Add(new TVexelReg)->AddStep({4}, 6);
+        Workspace::Save(workspace, draws, patterns);
+    }
+    const QByteArray before = ReadAll(workspace);
+    QStringList questions;
+    TMainForm::SaveQuestionHook = [&](const QString &text) {
+        questions << text;
+        return TMainForm::TSaveAnswer(answer);
+    };
+    TMainForm form(m_dir->path());
+    if (change.startsWith(QLatin1String("import"))) {
+        const QString drawFile = QDir(m_dir->path()).filePath(QStringLiteral("draws.txt"));
+        QFile text(drawFile);
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("1234567\n7654321\n1111111\n");
+        text.close();
+        form.ImportFile(drawFile);
+    }
+    if (change.contains(QLatin1String("save")))
+        form.FileMenuSaveClick();
+    if (change == QLatin1String("type"))
+        QTest::keyClick(&form.Chart(), Qt::Key_5);
+    if (change == QLatin1String("add"))
+        form.Patterns().Add(new TVexelReg);
+    if (change == QLatin1String("delete")) {
+        form.ListView().selectRow(0);
+        form.RegMenuDelClick();
+    }
+    if (change == QLatin1String("clear"))
+        form.RegMenuClearClick();
+    messages.clear();
+
+    QCOMPARE(form.close(), closed);
+    QCOMPARE(questions, asked ? QStringList{TMainForm::UnsavedQuestion} : QStringList());
+    QCOMPARE(messages, unwritable ? QStringList{QStringLiteral("保存文件时出现错误！")} : QStringList());
+    const QByteArray held =
+        Workspace::Build([&form](QDataStream &s) { form.Chart().SaveToStream(s); }, form.Patterns());
+    QCOMPARE(ReadAll(workspace), saved ? held : before);
+    QVERIFY(saved || before != held || change.isEmpty());
 }
 
 void TestMainWindow::progressText_data()

@@ -1,6 +1,7 @@
 #include "Main.h"
 
 #include "AboutBox.h"
+#include "AnalysisCommands.h"
 #include "DrawDownload.h"
 #include "DataFolder.h"
 #include "DrawText.h"
@@ -20,31 +21,16 @@
 #include "WebForm.h"
 #include "Workspace.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDataStream>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
-#include <QHeaderView>
-#include <QLabel>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
-#include <QSplitter>
-#include <QStatusBar>
 #include <QStatusTipEvent>
-#include <QStyle>
-#include <QTableView>
 #include <QThread>
-#include <QToolBar>
-#include <QToolButton>
-#include <QVBoxLayout>
 #include <new>
 
 const QString TMainForm::WorkspaceName = QStringLiteral("工作文档.vxr");
@@ -65,23 +51,6 @@ const QString EditionText = QStringLiteral("单用户版");
 
 std::function<void(const QString &)> TMainForm::MessageHook;
 std::function<TMainForm::TSaveAnswer(const QString &)> TMainForm::SaveQuestionHook;
-
-TMainForm::TSaveAnswer TMainForm::AskToSave(const QString &text)
-{
-    if (SaveQuestionHook)
-        return SaveQuestionHook(text);
-    QMessageBox box(QMessageBox::Question, ProductTitle,
-                    QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), QMessageBox::NoButton, this);
-    QPushButton *save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
-    QPushButton *discard = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
-    QPushButton *cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-    box.setDefaultButton(save);
-    box.setEscapeButton(cancel);
-    box.exec();
-    if (box.clickedButton() == save)
-        return TSaveAnswer::Save;
-    return box.clickedButton() == discard ? TSaveAnswer::Discard : TSaveAnswer::Cancel;
-}
 
 void TMainForm::ShowMessage(const QString &text)
 {
@@ -148,6 +117,8 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
     // Whatever the outcome, the user can try again once the worker has ended.
     connect(m_download, &TDrawDownload::Ended, this, [this] { m_fileMenuDown->setEnabled(true); });
 
+    m_analysis = new TAnalysisCommands(this, *m_patterns, *m_listView, *m_chart, m_settings,
+                                       [this](const QString &text) { ShowMessage(text); });
     m_optionsForm = new TOptionsForm(this);
     m_webForm = new TWebForm(this);
 
@@ -178,6 +149,8 @@ TMainForm::~TMainForm()
     // Late reports of a stopped search or a running download must not reach
     // a window that is going away.
     m_download->Stop();
+    delete m_analysis;
+    m_analysis = nullptr;
     m_patterns->disconnect(this);
     ResetWorkspace();
     delete m_patterns;
@@ -246,123 +219,7 @@ void TMainForm::UpdateCaption()
         SetPanel(2, QStringLiteral("总共%1个规律").arg(m_patterns->Count()));
 }
 
-void TMainForm::ResetWorkspace()
-{
-    SetPanel(2, QString());
-    m_chart->Clear();
-    m_patterns->Clear();
-    UpdateCaption();
-}
-
-void TMainForm::OpenWorkspace(const QString &name)
-{
-    QFile file(name);
-    QString error;
-    if (!FileAccess::OpenRegular(file, error))
-        throw EVexelError(QStringLiteral("Cannot open file \"%1\": %2").arg(name, error));
-    if (file.size() == 0)
-        return;
-    file.close();
-    SetPanel(0, QStringLiteral("正在打开文档..."));
-    const bool loaded = Workspace::Load(name, [this](QDataStream &s) { m_chart->LoadFromStream(s); }, *m_patterns);
-    SetPanel(0, QString());
-    if (loaded)
-        FillRegList();
-    UpdateCaption();
-}
-
-void TMainForm::SaveWorkspace(const QString &name)
-{
-    Workspace::Save(name, [this](QDataStream &s) { m_chart->SaveToStream(s); }, *m_patterns);
-    m_chart->Codes().ResetChanged();
-    m_patterns->ResetChanged();
-    SetPanel(0, QString());
-    UpdateCaption();
-}
-
-void TMainForm::FillRegList()
-{
-    m_listView->Fill([this](int row) { SetPanel(0, QStringLiteral("正在添加第%1个规律...").arg(row)); });
-    SetPanel(0, QString());
-}
-
 // --- commands ---------------------------------------------------------------
-
-void TMainForm::FileMenuSaveClick()
-{
-    Save();
-}
-
-bool TMainForm::Save()
-{
-    try {
-        SaveWorkspace(QDir(m_dataFolder).filePath(WorkspaceName));
-        UpdateCaption();
-        return true;
-    } catch (const EVexelError &) {
-        ShowMessage(QStringLiteral("保存文件时出现错误！"));
-        return false;
-    }
-}
-
-bool TMainForm::Unsaved() const
-{
-    return m_chart->Codes().Changed() || m_patterns->Changed();
-}
-
-void TMainForm::FileNenuImportClick()
-{
-    QFileDialog dialog(this, QStringLiteral("从文本文件中的开奖数据导入号码"), m_importFolder);
-    dialog.setObjectName(QStringLiteral("ImportDialog"));
-    dialog.setNameFilters({QStringLiteral("文本文件 (*.txt)"), QStringLiteral("任何文件 (*)")});
-    dialog.setDefaultSuffix(QStringLiteral("txt"));
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    ImportFile(dialog.selectedFiles().first());
-}
-
-void TMainForm::ImportFile(const QString &path)
-{
-    QList<qint32> numbers;
-    try {
-        numbers = ReadDrawFile(path);
-    } catch (const EVexelError &e) {
-        ShowMessage(e.message());
-        return;
-    }
-    // A download still running shares nothing with the import, but a second
-    // one must not start before it ends.
-    if (!DownloadRunning())
-        m_fileMenuDown->setEnabled(true);
-    m_chart->ReplaceDraws([&numbers](TCodes &draws) { RebuildDrawList(draws, numbers); });
-    m_chart->VScroll(ChartGeometry::scBottom);
-    ShowMessage(QStringLiteral("导入开奖号码成功！"));
-}
-
-void TMainForm::FileMenuExitClick()
-{
-    close();
-}
-
-void TMainForm::closeEvent(QCloseEvent *event)
-{
-    if (m_patterns->Busy()) {
-        ShowMessage(SearchingMessage);
-        event->ignore();
-        return;
-    }
-    if (Unsaved()) {
-        const TSaveAnswer answer = AskToSave(UnsavedQuestion);
-        // A failed save keeps the window, and the work, open.
-        if (answer == TSaveAnswer::Cancel || (answer == TSaveAnswer::Save && !Save())) {
-            event->ignore();
-            return;
-        }
-    }
-    event->accept();
-}
 
 void TMainForm::RegMenuSelAllClick()
 {
@@ -424,6 +281,16 @@ void TMainForm::RegMenuOptionsClick()
     // A width the user dragged stays until the columns change.
     if (ApplyColumnCount())
         m_splitter->FitChart();
+}
+
+void TMainForm::RegMenuStatsClick()
+{
+    m_analysis->OpenStats();
+}
+
+void TMainForm::RegMenuBacktestClick()
+{
+    m_analysis->OpenBacktest();
 }
 
 void TMainForm::HelpMenuTopicClick()
@@ -489,37 +356,4 @@ void TMainForm::ContextPopup(QWidget *sender, const QPoint &position)
     UpdateCaption();
     if (sender == m_listView)
         m_listView->PopupMenu();
-}
-
-// --- download ---------------------------------------------------------------
-
-bool TMainForm::DownloadRunning() const
-{
-    return m_download->Running();
-}
-
-void TMainForm::SetDownloadTimings(int waitMs, int timeLimitMs)
-{
-    m_download->SetTimings(waitMs, timeLimitMs);
-}
-
-void TMainForm::SetDataServiceUrl(const QString &url)
-{
-    m_download->SetDataServiceUrl(url);
-}
-
-void TMainForm::FileMenuDownClick()
-{
-    // One download at a time: the command stays disabled until it has ended.
-    if (DownloadRunning())
-        return;
-    m_download->Start(m_settings.userName, m_settings.userPW);
-    m_fileMenuDown->setEnabled(false);
-}
-
-void TMainForm::LoadDownloadedDraws(const QList<qint32> &numbers)
-{
-    m_fileMenuDown->setEnabled(true);
-    m_chart->ReplaceDraws([&numbers](TCodes &draws) { RebuildDrawList(draws, numbers); });
-    ShowMessage(QStringLiteral("下载开奖数据成功！"));
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 class QAction;
+class TAnalysisCommands;
 class QMenu;
 class QToolBar;
 class TDrawDownload;
@@ -72,6 +73,11 @@ public:
     void RegMenuSearchClick();
     void RegMenuStopClick();
     void RegMenuOptionsClick();
+    void RegMenuStatsClick();
+    void RegMenuBacktestClick();
+    void FileMenuExportRegClick();
+    void FileMenuExportChartClick();
+    void FileMenuPrintClick();
     void HelpMenuTopicClick();
     void HelpMenuWebClick();
     void HelpMenuAboutClick();
@@ -91,6 +97,7 @@ public:
     TVexelRegNet &Chart() { return *m_chart; }
     TRegListModel &ListModel() { return m_listView->Model(); }
     TRegListView &ListView() { return *m_listView; }
+    TAnalysisCommands &Analysis() { return *m_analysis; }
     QString PanelText(int panel) const;
     QString DataFolder() const { return m_dataFolder; }
     QString SettingsPath() const;
@@ -141,6 +148,11 @@ private:
     QAction *m_regMenuSearch = nullptr;
     QAction *m_regMenuStop = nullptr;
     QAction *m_regMenuOptions = nullptr;
+    QAction *m_regMenuStats = nullptr;
+    QAction *m_regMenuBacktest = nullptr;
+    QAction *m_fileMenuExportReg = nullptr;
+    QAction *m_fileMenuExportChart = nullptr;
+    QAction *m_fileMenuPrint = nullptr;
     QAction *m_helpMenuTopic = nullptr;
     QAction *m_helpMenuWeb = nullptr;
     QAction *m_helpMenuAbout = nullptr;
@@ -156,6 +168,7 @@ private:
     TOptionsForm *m_optionsForm = nullptr;
     TWebForm *m_webForm = nullptr;
     TDrawDownload *m_download = nullptr;
+    TAnalysisCommands *m_analysis = nullptr;
     QString m_importFolder; // where the Import dialog opens: the sample history
     QString m_dataFolder;
     qint64 m_searchTotal = 0;

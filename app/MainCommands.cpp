@@ -97,6 +97,21 @@ void TMainForm::buildActions()
     m_regMenuOptions = addCommand("RegMenuOptions", QStringLiteral("设置(&O)..."),
                                   QStringLiteral("设置|设置规律的搜索参数"), QKeySequence(Qt::Key_F12),
                                   &TMainForm::RegMenuOptionsClick);
+    m_regMenuStats = addCommand("RegMenuStats", QStringLiteral("统计(&T)..."),
+                                QStringLiteral("统计|按目标统计规律的个数和各数字的预测个数（选中多个规律时只统计选中的）"),
+                                {}, &TMainForm::RegMenuStatsClick);
+    m_regMenuBacktest = addCommand("RegMenuBacktest", QStringLiteral("回测(&B)..."),
+                                   QStringLiteral("回测|检验用当前参数在过去各期搜索到的规律预测得准不准"), {},
+                                   &TMainForm::RegMenuBacktestClick);
+    m_fileMenuExportReg = addCommand("FileMenuExportReg", QStringLiteral("导出规律(&C)..."),
+                                     QStringLiteral("导出规律|把规律列表（有选中时只导出选中的）保存为 CSV 表格"), {},
+                                     &TMainForm::FileMenuExportRegClick);
+    m_fileMenuExportChart = addCommand("FileMenuExportChart", QStringLiteral("导出图表(&E)..."),
+                                       QStringLiteral("导出图表|把走势图和当前的规律保存为 PNG 图片或 PDF 文档"), {},
+                                       &TMainForm::FileMenuExportChartClick);
+    m_fileMenuPrint = addCommand("FileMenuPrint", QStringLiteral("打印图表(&P)..."),
+                                 QStringLiteral("打印图表|预览并打印走势图和当前的规律"), QKeySequence(Qt::CTRL | Qt::Key_P),
+                                 &TMainForm::FileMenuPrintClick);
     m_helpMenuTopic = addCommand("HelpMenuTopic", QStringLiteral("帮助主题(&C)"), QStringLiteral("帮助|打开浏览帮助文档"),
                                  QKeySequence(Qt::Key_F1), &TMainForm::HelpMenuTopicClick);
     m_helpMenuWeb = addCommand("HelpMenuWeb", QStringLiteral("支持网站(&H)"), QStringLiteral("支持网站|访问支持网站"), {},
@@ -117,12 +132,14 @@ void TMainForm::buildMenus()
     QMenu *file = bar->addMenu(QStringLiteral("文件(&F)"));
     file->addActions({m_fileMenuSave, m_fileNenuImport, m_fileMenuDown});
     file->addSeparator();
+    file->addActions({m_fileMenuExportReg, m_fileMenuExportChart, m_fileMenuPrint});
+    file->addSeparator();
     file->addAction(m_fileMenuExit);
     m_regMenu = bar->addMenu(QStringLiteral("规律(&E)"));
     m_regMenu->setObjectName(QStringLiteral("RegMenu"));
     m_regMenu->addActions({m_regMenuSelAll, m_regMenuSelNone, m_regMenuDel, m_regMenuClear});
     m_regMenu->addSeparator();
-    m_regMenu->addActions({m_regMenuSearch, m_regMenuStop, m_regMenuOptions});
+    m_regMenu->addActions({m_regMenuSearch, m_regMenuStop, m_regMenuOptions, m_regMenuStats, m_regMenuBacktest});
     QMenu *help = bar->addMenu(QStringLiteral("帮助(&H)"));
     help->addAction(m_helpMenuTopic);
     help->addSeparator();

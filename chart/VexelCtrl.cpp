@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QUndoStack>
 #include <QWheelEvent>
 
 namespace G = ChartGeometry;
@@ -81,6 +82,7 @@ TVexelRegNet::TVexelRegNet(QWidget *parent)
     // The bar would scroll several lines per notch on its own; the chart
     // scrolls one line per wheel message wherever it lands.
     FScrollBar->installEventFilter(this);
+    BuildUndo();
 
     G::LayoutColumns(FGrid);
     FColTitles = {QStringLiteral("期"), QStringLiteral("值"), QStringLiteral("A"), QStringLiteral("B"),
@@ -223,6 +225,7 @@ void TVexelRegNet::ReplaceDraws(const std::function<void(TCodes &)> &rebuild)
     FReg.Clear();
     FSecIndex = -1;
     rebuild(FDraws);
+    FUndo->clear();
     Relayout();
 }
 
@@ -231,6 +234,7 @@ void TVexelRegNet::Clear()
     FReg.Clear();
     FSecIndex = -1; // the pattern has no steps left to select
     FDraws.Clear();
+    FUndo->clear();
     Relayout();
 }
 
@@ -372,6 +376,12 @@ void TVexelRegNet::resizeEvent(QResizeEvent *e)
 
 void TVexelRegNet::keyPressEvent(QKeyEvent *e)
 {
+    // With the focus here the short-cuts' key press arrives as a key; a key
+    // posted to the chart arrives here in any case.
+    if (UndoKey(e)) {
+        e->accept();
+        return;
+    }
     const int key = e->key();
     const bool tableKey = IsTableKey(key);
     if (!tableKey)
@@ -429,13 +439,17 @@ void TVexelRegNet::KeyPress(QChar ch)
     const int count = FDraws.Count();
     if (FCurrent.Row > count)
         return;
-    const int target = FCurrent.Row == count ? AppendRow() : FCurrent.Row;
+    const bool appended = FCurrent.Row == count;
+    const int target = appended ? AppendRow() : FCurrent.Row;
     TCode code = FDraws.GetCode(target);
-    code[size_t(FCurrent.Col - 1)] = digit;
+    const TCell cell{FCurrent.Col, target};
+    const int before = code[size_t(cell.Col - 1)];
+    code[size_t(cell.Col - 1)] = digit;
     FDraws.SetCode(target, code);
     // The cursor moves on before the next key is read, however many keys are
     // already queued: along the digits, then to column A of the next row.
     KeyDown(Qt::Key_Right);
+    RecordTypedDigit(cell, before, digit, appended);
 }
 
 void TVexelRegNet::mousePressEvent(QMouseEvent *e)

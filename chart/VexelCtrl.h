@@ -12,7 +12,9 @@
 
 class QDataStream;
 class QPainter;
+class QKeyEvent;
 class QScrollBar;
+class QUndoStack;
 
 // The chart: a grid of the draw history, one draw per row (issue number,
 // value, digits A to G, a note column), with a current cell that keys and the
@@ -100,6 +102,13 @@ public:
     void LoadFromStream(QDataStream &stream);
     void SaveToStream(QDataStream &stream) const;
 
+    // --- taking back typed digits ---
+    // Ctrl+Z takes back the last digit typed (and the draw it appended),
+    // Ctrl+Y (or Ctrl+Shift+Z) types it again, anywhere in the window.
+    // Replacing the draws (Clear, ReplaceDraws, LoadFromStream) starts a
+    // fresh history.
+    QUndoStack &UndoStack() const { return *FUndo; }
+
     // --- scrolling ---
     // Carries out a scroll request now; thumb is the position for scPosition
     // and scTrack.
@@ -150,6 +159,14 @@ protected:
 
 private:
     struct TPaintContext;
+    class TTypedDigit;
+
+    void BuildUndo();
+    // Carries out Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z; false for any other key.
+    bool UndoKey(const QKeyEvent *e);
+    void RecordTypedDigit(TCell cell, int before, int after, bool appended);
+    // Puts a digit (none when negative) into a cell and the cursor on `cursor`.
+    void SetTypedDigit(TCell cell, int digit, TCell cursor, bool relayout);
 
     void ScrollBarAction(int action);
     void SetTopRow(int row);
@@ -177,4 +194,5 @@ private:
     std::array<QString, ChartGeometry::MaxColCount> FColTitles;
     std::array<QColor, CellColorCount> FCellColors;
     QScrollBar *FScrollBar = nullptr;
+    QUndoStack *FUndo = nullptr;
 };

@@ -1,6 +1,8 @@
 // The main window as the user sees it: its layout at the normal and the
 // maximised size, its bars, and what it asks before work is lost.
+#include "AnalysisCommands.h"
 #include "Main.h"
+#include "RegListModel.h"
 #include "StatusBar.h"
 #include "VexelCtrl.h"
 #include "VexelReg.h"
@@ -103,6 +105,9 @@ private slots:
     void toolSeparatorsEightPixels();
     void closeAsksBeforeLosingWork_data();
     void closeAsksBeforeLosingWork();
+    void undoFromAnywhere();
+    void exportPatternList_data();
+    void exportPatternList();
     void progressText_data();
     void progressText();
 
@@ -316,6 +321,82 @@ void TestMainWindow::closeAsksBeforeLosingWork()
         Workspace::Build([&form](QDataStream &s) { form.Chart().SaveToStream(s); }, form.Patterns());
     QCOMPARE(ReadAll(workspace), saved ? held : before);
     QVERIFY(saved || before != held || change.isEmpty());
+}
+
+// Ctrl+Z and Ctrl+Y reach the chart wherever the focus is in the window.
+void TestMainWindow::undoFromAnywhere()
+{
+    TMainForm form(m_dir->path());
+    ShowAt(form, 687, 500);
+    QApplication::setActiveWindow(&form);
+    form.Chart().setFocus();
+    QTest::keyClicks(&form.Chart(), QStringLiteral("12"));
+    QCOMPARE(form.Chart().Codes().Count(), 1);
+    form.ListView().setFocus();
+    QTest::keyClick(&form.ListView(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(&form.ListView(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(form.Chart().Codes().Count(), 0);
+    QTest::keyClick(&form.ListView(), Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(form.Chart().Codes().Count(), 1);
+    QCOMPARE(form.Chart().Codes().GetNum(1, 0), 1);
+}
+
+void TestMainWindow::exportPatternList_data()
+{
+    QTest::addColumn<QList<int>>("selected"); // rows as the list shows them
+    QTest::addColumn<int>("sortColumn");      // -1: the order they were listed in
+    QTest::addColumn<int>("rows");
+    QTest::newRow("none selected: every row") << QList<int>{} << -1 << 4;
+    QTest::newRow("sorted by interval") << QList<int>{} << 2 << 4;
+    QTest::newRow("two selected, in the list's order") << QList<int>{3, 1} << 2 << 2;
+    QTest::newRow("one selected") << QList<int>{2} << -1 << 1;
+}
+
+// The CSV holds the rows the user sees, as the list shows them.
+void TestMainWindow::exportPatternList()
+{
+    QFETCH(QList<int>, selected);
+    QFETCH(int, sortColumn);
+    QFETCH(int, rows);
+    TMainForm form(m_dir->path());
+    for (int interval : {3, 1, 4, 2}) {
+        auto *p = new TVexelReg;
+        p->Line(0).Add({interval % 3, 5 - interval});
+        p->SetInterval(interval);
+        p->SetTargetMask(0x3);
+        p->AddStep({interval, 7}, 0x3);
+        form.Patterns().Add(p);
+    }
+    TRegListView &list = form.ListView();
+    if (sortColumn >= 0)
+        list.ListViewColumnClick(sortColumn);
+    for (int r : selected)
+        list.selectionModel()->select(list.model()->index(r, 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QList<int> shown = selected;
+    std::sort(shown.begin(), shown.end());
+    if (shown.isEmpty())
+        for (int r = 0; r < list.model()->rowCount(); ++r)
+            shown << r;
+
+    const QString path = QDir(m_dir->path()).filePath(QStringLiteral("规律.csv"));
+    QVERIFY(form.Analysis().ExportPatternList(path));
+    const QByteArray bytes = ReadAll(path);
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+    QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.takeLast(), QString());
+    QCOMPARE(lines.takeFirst(), QStringLiteral("点,步,隔,距,Vexel合分,位置,结果,点坐标"));
+    QCOMPARE(lines.size(), rows);
+    for (int i = 0; i < rows; ++i) {
+        QStringList cells;
+        for (int c = 0; c < 7; ++c)
+            cells << list.model()->index(shown[i], c).data().toString();
+        QVERIFY2(lines[i].startsWith(cells.join(QLatin1Char(',')) + QLatin1Char(',')), qPrintable(lines[i]));
+    }
+    messages.clear();
+    QVERIFY(!form.Analysis().ExportPatternList(m_dir->path()));
+    QCOMPARE(messages.size(), 1);
+    QVERIFY(messages[0].startsWith(QStringLiteral("无法导出到文件")));
 }
 
 void TestMainWindow::progressText_data()

@@ -126,6 +126,8 @@ private slots:
     void typingQueued_data();
     void typingQueued();
     void typingOffThePage();
+    void undo_data();
+    void undo();
     void nonDigitBeeps_data();
     void nonDigitBeeps();
     void mouse();
@@ -358,6 +360,69 @@ void TestChartControl::typingOffThePage()
     QCOMPARE(chart->Codes().GetNum(1, 95), 4);
     QCOMPARE(chart->CurrentCell(), (TCell{3, 95}));
     QVERIFY(chart->TopRow() <= 95 && 95 <= chart->TopRow() + chart->RowsPerPage() - 1);
+}
+
+void TestChartControl::undo_data()
+{
+    // Keys: a digit, z Ctrl+Z, y Ctrl+Y, Z Ctrl+Shift+Z, r the draws replaced
+    // (as an import, a download or an opened workspace replaces them).
+    QTest::addColumn<QStringList>("draws");
+    QTest::addColumn<TCell>("start");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<TCell>("cell");
+    const QStringList one{"1111111"};
+    QTest::newRow("last digit taken back") << one << TCell{2, 1} << "123z" << QStringList{"1111111", "1200000"}
+                                           << TCell{4, 1};
+    QTest::newRow("appended draw taken back") << one << TCell{2, 1} << "12zz" << one << TCell{2, 1};
+    QTest::newRow("a whole draw and the wrap") << one << TCell{2, 1} << "12345678zz" << QStringList{"1111111", "1234560"}
+                                               << TCell{8, 1};
+    QTest::newRow("edit of an old draw") << QStringList{"1111111", "2222222"} << TCell{4, 0} << "98zz"
+                                         << QStringList{"1111111", "2222222"} << TCell{4, 0};
+    QTest::newRow("redo") << one << TCell{2, 1} << "12zzyy" << QStringList{"1111111", "1200000"} << TCell{4, 1};
+    QTest::newRow("Ctrl+Shift+Z redoes") << one << TCell{2, 1} << "12zZ" << QStringList{"1111111", "1200000"}
+                                         << TCell{4, 1};
+    QTest::newRow("typing drops the redo") << one << TCell{2, 1} << "12z3y" << QStringList{"1111111", "1300000"}
+                                           << TCell{4, 1};
+    QTest::newRow("nothing to take back") << one << TCell{2, 0} << "zy" << one << TCell{2, 0};
+    QTest::newRow("replaced draws start afresh") << one << TCell{2, 1} << "12rzz" << one << TCell{4, 1};
+}
+
+void TestChartControl::undo()
+{
+    // Every key is queued before the first is handled.
+    QFETCH(QString, keys);
+    QFETCH(QStringList, draws);
+    auto chart = chartWith<TProbeChart>(0, 10);
+    for (const QString &d : draws)
+        addDraw(chart->Codes(), d);
+    chart->Relayout();
+    QFETCH(TCell, start);
+    chart->SetCurrentCell(start);
+    auto post = [&chart](int key, Qt::KeyboardModifiers mods, const QString &text) {
+        for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+            QCoreApplication::postEvent(chart.get(), new QKeyEvent(type, key, mods, text));
+    };
+    for (QChar ch : keys) {
+        if (ch.isDigit())
+            post(Qt::Key_0 + ch.digitValue(), Qt::NoModifier, QString(ch));
+        else if (ch == u'r')
+            QMetaObject::invokeMethod(chart.get(), [&chart, &draws] {
+                chart->ReplaceDraws([&draws](TCodes &codes) {
+                    codes.Clear();
+                    for (const QString &d : draws)
+                        addDraw(codes, d);
+                });
+            }, Qt::QueuedConnection);
+        else
+            post(ch == u'y' ? Qt::Key_Y : Qt::Key_Z,
+                 ch == u'Z' ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier,
+                 QString(QChar(ch == u'y' ? 0x19 : 0x1A)));
+    }
+    QCoreApplication::processEvents();
+    QTEST(drawsOf(chart->Codes()), "expected");
+    QTEST(chart->CurrentCell(), "cell");
+    QCOMPARE(chart->Beeps, 0);
 }
 
 void TestChartControl::nonDigitBeeps_data()

@@ -1,0 +1,141 @@
+#include "AnalysisCommands.h"
+
+#include "BacktestWindow.h"
+#include "ChartExport.h"
+#include "CsvFile.h"
+#include "PatternCsv.h"
+#include "RegListView.h"
+#include "StatsWindow.h"
+#include "VexelCtrl.h"
+#include "VexelError.h"
+#include "VexelRegMgr.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QStandardPaths>
+
+TAnalysisCommands::TAnalysisCommands(QWidget *window, TVexelRegMgr &patterns, TRegListView &list,
+                                     TVexelRegNet &chart, const TRegOptions &settings, TMessage message)
+    : QObject(window), m_window(window), m_patterns(patterns), m_list(list), m_chart(chart),
+      m_settings(settings), m_message(std::move(message)),
+      m_exportFolder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+{
+    connect(&m_patterns, &TVexelRegMgr::PatternsAdded, this, &TAnalysisCommands::RefreshStats);
+    // The window counts a moment later, when the patterns are gone.
+    connect(&m_patterns, &TVexelRegMgr::PatternsAboutToBeRemoved, this, &TAnalysisCommands::RefreshStats);
+    connect(&m_patterns, &TVexelRegMgr::AboutToClear, this, &TAnalysisCommands::RefreshStats);
+    connect(m_list.selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TAnalysisCommands::RefreshStats);
+}
+
+TAnalysisCommands::~TAnalysisCommands()
+{
+    // The windows ask the list for patterns: close them before it goes.
+    delete m_stats;
+    for (const QPointer<TBacktestWindow> &w : std::as_const(m_backtests))
+        delete w;
+}
+
+void TAnalysisCommands::RefreshStats()
+{
+    if (m_stats)
+        m_stats->Refresh();
+}
+
+void TAnalysisCommands::OpenStats()
+{
+    if (!m_stats) {
+        m_stats = new TStatsWindow([this] {
+            TStatsSubject subject;
+            const std::vector<TVexelReg *> selected = m_list.SelectedPatterns();
+            subject.selection = selected.size() > 1;
+            if (subject.selection) {
+                subject.patterns.assign(selected.begin(), selected.end());
+            } else {
+                subject.patterns.reserve(size_t(m_patterns.Count()));
+                for (int i = 0; i < m_patterns.Count(); ++i)
+                    subject.patterns.push_back(m_patterns.Get(i));
+            }
+            return subject;
+        }, m_window);
+        m_stats->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_stats->show();
+    m_stats->raise();
+    m_stats->activateWindow();
+}
+
+void TAnalysisCommands::OpenBacktest()
+{
+    auto *window = new TBacktestWindow(m_chart.Codes(), m_settings, m_window);
+    m_backtests.removeAll(nullptr);
+    // Each window a little below and right of the one before.
+    if (!m_backtests.isEmpty() && m_backtests.last()->isVisible())
+        window->move(m_backtests.last()->pos() + QPoint(32, 32));
+    m_backtests << window;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+TStatsWindow *TAnalysisCommands::StatsWindow() const
+{
+    return m_stats;
+}
+
+QList<TBacktestWindow *> TAnalysisCommands::BacktestWindows() const
+{
+    QList<TBacktestWindow *> windows;
+    for (const QPointer<TBacktestWindow> &w : m_backtests)
+        if (w)
+            windows << w;
+    return windows;
+}
+
+void TAnalysisCommands::PrintChart()
+{
+    ChartExport::PrintChart(m_chart, m_window);
+}
+
+void TAnalysisCommands::ExportChart()
+{
+    const QString path = ChartExport::ExportChart(m_chart, m_window, m_exportFolder);
+    if (!path.isEmpty())
+        m_exportFolder = QFileInfo(path).absolutePath();
+}
+
+void TAnalysisCommands::ExportPatterns()
+{
+    if (m_patterns.Count() == 0) {
+        m_message(QStringLiteral("规律列表是空的，没有可以导出的规律。"));
+        return;
+    }
+    const int selected = m_list.SelectedCount();
+    const QString caption = selected > 0 ? QStringLiteral("导出选中的%1个规律").arg(selected)
+                                         : QStringLiteral("导出全部%1个规律").arg(m_patterns.Count());
+    const QString path = QFileDialog::getSaveFileName(m_window, caption,
+                                                      QDir(m_exportFolder).filePath(QStringLiteral("规律.csv")),
+                                                      QStringLiteral("CSV 表格 (*.csv);;所有文件 (*)"));
+    if (path.isEmpty())
+        return;
+    m_exportFolder = QFileInfo(path).absolutePath();
+    ExportPatternList(path);
+}
+
+bool TAnalysisCommands::ExportPatternList(const QString &path)
+{
+    try {
+        WriteCsvFile(path, PatternCsvRows(m_list.ExportedPatterns()));
+        return true;
+    } catch (const EVexelError &) {
+        m_message(QStringLiteral("无法导出到文件“%1”。\r\n请确认文件夹存在并且可以写入，"
+                                 "文件没有被其他程序（例如表格软件）打开，磁盘也没有写满。")
+                      .arg(QDir::toNativeSeparators(path)));
+        return false;
+    } catch (const std::bad_alloc &) {
+        m_message(QStringLiteral("内存不足，无法导出这么多规律。\r\n请选中一部分规律分批导出。"));
+        return false;
+    }
+}

@@ -3,6 +3,7 @@
 #include "Main.h"
 #include "RegListModel.h"
 #include "SearchEngine.h"
+#include "SearchWorkloads.h"
 #include "VexelCtrl.h"
 #include "VexelReg.h"
 #include "VexelRegMgr.h"
@@ -28,19 +29,7 @@ namespace {
 // targets: hundreds of millions of patterns on the sample history.
 TRegOptions BigSearch()
 {
-    TRegOptions s;
-    s.LinedDistMinSe = 1;
-    s.LinedDistMaxSe = 9;
-    s.RefSumChk = true;
-    s.RefTailChk = true;
-    s.LinedPtMinSe = 1;
-    s.LinedPtMaxSe = 6;
-    s.InterMinSe = 1;
-    s.InterMaxSe = 20;
-    s.MaxYOfSecSe = 6;
-    s.SecCountSe = 3;
-    s.FallTargetGbx = 0;
-    return s;
+    return WideSearchSettings(6, 3);
 }
 
 // Bytes of heap in use, chunk headers included, in every arena and in

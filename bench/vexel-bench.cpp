@@ -33,6 +33,7 @@
 #include "PatternStats.h"
 #include "ReferenceEngine.h"
 #include "SearchEngine.h"
+#include "SearchWorkloads.h"
 #include "VexelReg.h"
 
 #include <QApplication>
@@ -86,19 +87,7 @@ std::optional<TCodes> sampleHistory(const QString &path)
 
 TRegOptions workload(int maxPoints, int minSteps)
 {
-    TRegOptions s;
-    s.LinedDistMinSe = 1;
-    s.LinedDistMaxSe = 9;
-    s.RefSumChk = true;
-    s.RefTailChk = true;
-    s.LinedPtMinSe = 1;
-    s.LinedPtMaxSe = maxPoints;
-    s.InterMinSe = 1;
-    s.InterMaxSe = 20;
-    s.MaxYOfSecSe = 6;
-    s.SecCountSe = minSteps;
-    s.FallTargetGbx = 0;
-    return s;
+    return WideSearchSettings(maxPoints, minSteps);
 }
 
 // Every report, reduced to what tells two runs apart: the found patterns in

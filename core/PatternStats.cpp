@@ -20,9 +20,9 @@ constexpr int TableMasks = 32;
 void CountOne(TTargetCount &count, const TVexelReg &pattern)
 {
     ++count.patterns;
-    if (pattern.StepCount() <= 0 || pattern.Values().empty())
+    if (pattern.StepCount() <= 0)
         return;
-    const qint32 forecast = pattern.Values().front(); // Value(0, 0)
+    const qint32 forecast = pattern.Value(0, 0);
     if (forecast >= 0 && forecast <= 9)
         ++count.forecasts[size_t(forecast)];
 }
@@ -39,8 +39,8 @@ TPatternStats CountPatterns(const std::vector<const TVexelReg *> &patterns)
     for (size_t i = 0; i < n; ++i) {
         if (i + 16 < n)
             __builtin_prefetch(patterns[i + 16]);
-        if (i + 8 < n && !patterns[i + 8]->Values().empty())
-            __builtin_prefetch(patterns[i + 8]->Values().data());
+        if (i + 8 < n && patterns[i + 8]->StepData())
+            __builtin_prefetch(patterns[i + 8]->StepData());
         const TVexelReg &p = *patterns[i];
         const quint16 mask = p.TargetMask();
         CountOne(mask < TableMasks ? table[mask] : others[mask], p);

@@ -1,4 +1,5 @@
 #include "SearchEstimate.h"
+#include "SearchWorkloads.h"
 #include "FastSearch.h"
 #include "Hao.h"
 #include "VexelReg.h"
@@ -161,21 +162,6 @@ TSearchSpeed MeasureSearchSpeed()
         for (int p = 1; p <= 7; ++p)
             draws.SetNum(p, index, int(rng.bounded(10)));
     }
-    auto settings = [](int maxPoints, int minSteps) {
-        TRegOptions s;
-        s.LinedDistMinSe = 1;
-        s.LinedDistMaxSe = 9;
-        s.RefSumChk = true;
-        s.RefTailChk = true;
-        s.LinedPtMinSe = 1;
-        s.LinedPtMaxSe = maxPoints;
-        s.InterMinSe = 1;
-        s.InterMaxSe = 20;
-        s.MaxYOfSecSe = 6;
-        s.SecCountSe = minSteps;
-        s.FallTargetGbx = 0;
-        return s;
-    };
     struct Discard : TSearchSink
     {
         qint64 found = 0;
@@ -199,11 +185,11 @@ TSearchSpeed MeasureSearchSpeed()
     TSearchSpeed speed;
     qint64 found = 0;
     // Fifteen million lines that hardly ever pass: the cost of a line.
-    const TRegOptions lineBound = settings(5, 12);
+    const TRegOptions lineBound = WideSearchSettings(5, 12);
     const double lineSeconds = timed(lineBound, found);
     speed.linesPerSecond = EstimateSearch(lineBound, draws.Count()).lines / lineSeconds;
     // Sixty thousand lines of which one in a hundred passes: the cost of a pattern.
-    const TRegOptions patternBound = settings(3, 3);
+    const TRegOptions patternBound = WideSearchSettings(3, 3);
     const double patternSeconds = timed(patternBound, found);
     const double lineShare = EstimateSearch(patternBound, draws.Count()).lines / speed.linesPerSecond;
     if (found > 0)

@@ -60,6 +60,9 @@ public:
     // Copies of every value and mask held.
     std::vector<qint32> Values() const;
     std::vector<quint16> Masks() const;
+    // Where the values and masks live, for fetching them ahead when many
+    // patterns are read in a row; null when none are held.
+    const void *StepData() const { return m_steps.get(); }
 
     void Assign(const TPersistent &source) override;
     void AssignTo(TPersistent &destination) const override;

@@ -5,6 +5,7 @@
 #include "VexelError.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 
 namespace {
@@ -203,12 +204,29 @@ QList<qint32> ParseDrawText(const QByteArray &bytes)
     return reader.Finish();
 }
 
+namespace {
+
+// Why a draw file cannot be opened, in the user's words.
+QString OpenFailureCause(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("文件不存在");
+    if (!info.isFile())
+        return QStringLiteral("这不是一个普通文件");
+    if (!info.isReadable())
+        return QStringLiteral("没有读取这个文件的权限");
+    return QStringLiteral("系统拒绝打开这个文件");
+}
+
+} // namespace
+
 QList<qint32> ReadDrawFile(const QString &path)
 {
     QFile file(path);
     QString error;
     if (!FileAccess::OpenRegular(file, error))
-        throw EVexelError(QStringLiteral("Cannot open draw file '%1': %2").arg(path, error));
+        throw EVexelError(QStringLiteral("无法打开开奖数据文件：%1\r\n%2").arg(path, OpenFailureCause(path)));
     // The text goes to the reader piece by piece, so memory follows the
     // draws it holds, not its bytes. The size limit still applies: a file
     // beyond it is refused whatever its lines hold.
@@ -224,9 +242,9 @@ QList<qint32> ReadDrawFile(const QString &path)
             reader.Feed(QByteArrayView(chunk.constData(), got));
     }
     if (file.error() != QFileDevice::NoError)
-        throw EVexelError(QStringLiteral("Cannot read draw file '%1': %2").arg(path, file.errorString()));
+        throw EVexelError(QStringLiteral("读取开奖数据文件时出错：%1\r\n%2").arg(path, file.errorString()));
     if (total > MaxDrawFileSize)
-        throw EVexelError(QStringLiteral("Draw file '%1' is too large: more than %2 MiB")
+        throw EVexelError(QStringLiteral("开奖数据文件太大（超过%2 MiB），不像是开奖数据：%1")
                               .arg(path).arg(MaxDrawFileSize / (1024 * 1024)));
     return reader.Finish();
 }

@@ -175,12 +175,16 @@ void TestDrawText::readDrawFile()
     // A FIFO would block the reading until some writer came.
     const QString fifo = dir.filePath(QStringLiteral("fifo.txt"));
     QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    for (const QString &bad : {dir.filePath(QStringLiteral("missing.txt")), dir.path(), fifo}) {
+    const QList<QPair<QString, QString>> unusable{{dir.filePath(QStringLiteral("missing.txt")), "文件不存在"},
+                                                  {dir.path(), "不是一个普通文件"},
+                                                  {fifo, "不是一个普通文件"}};
+    for (const auto &[bad, cause] : unusable) {
         try {
             ReadDrawFile(bad);
             QFAIL("no error raised");
         } catch (const EVexelError &e) {
-            QVERIFY2(e.message().contains(bad), qPrintable(e.message()));
+            // The user reads the file's name and the cause in Chinese.
+            QVERIFY2(e.message().contains(bad) && e.message().contains(cause), qPrintable(e.message()));
         }
     }
 }

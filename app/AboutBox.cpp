@@ -1,4 +1,4 @@
-#include "AboutBox.h"
+#include "app/AboutBox.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

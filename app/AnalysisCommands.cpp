@@ -1,14 +1,14 @@
-#include "AnalysisCommands.h"
+#include "app/AnalysisCommands.h"
 
-#include "BacktestWindow.h"
-#include "ChartExport.h"
-#include "CsvFile.h"
-#include "PatternCsv.h"
-#include "RegListView.h"
-#include "StatsWindow.h"
-#include "VexelCtrl.h"
-#include "VexelError.h"
-#include "VexelRegMgr.h"
+#include "app/BacktestWindow.h"
+#include "app/ChartExport.h"
+#include "io/CsvFile.h"
+#include "io/PatternCsv.h"
+#include "app/RegListView.h"
+#include "app/StatsWindow.h"
+#include "chart/VexelCtrl.h"
+#include "core/VexelError.h"
+#include "core/VexelRegMgr.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,4 +1,4 @@
-#include "ArrowSpinBox.h"
+#include "app/ArrowSpinBox.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

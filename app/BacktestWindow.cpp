@@ -1,11 +1,11 @@
-#include "BacktestWindow.h"
-#include "BacktestCsv.h"
-#include "BacktestText.h"
-#include "BacktestThread.h"
-#include "ChartStyle.h"
-#include "CsvFile.h"
-#include "HitRateChart.h"
-#include "VexelError.h"
+#include "app/BacktestWindow.h"
+#include "io/BacktestCsv.h"
+#include "core/BacktestText.h"
+#include "core/BacktestThread.h"
+#include "app/ChartStyle.h"
+#include "io/CsvFile.h"
+#include "app/HitRateChart.h"
+#include "core/VexelError.h"
 
 #include <QCloseEvent>
 #include <QDir>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Backtest.h"
-#include "BacktestThread.h"
-#include "Hao.h"
-#include "RegOptions.h"
+#include "core/Backtest.h"
+#include "core/BacktestThread.h"
+#include "core/Hao.h"
+#include "core/RegOptions.h"
 
 #include <QElapsedTimer>
 #include <QPointer>

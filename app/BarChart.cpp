@@ -1,5 +1,5 @@
-#include "BarChart.h"
-#include "ChartStyle.h"
+#include "app/BarChart.h"
+#include "app/ChartStyle.h"
 
 #include <QHelpEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "BuildInfo.h"
+#include "app/BuildInfo.h"
 
 namespace BuildInfo {
 

@@ -1,8 +1,8 @@
-#include "ChartExport.h"
+#include "app/ChartExport.h"
 
-#include "BuildInfo.h"
-#include "ChartRender.h"
-#include "VexelCtrl.h"
+#include "app/BuildInfo.h"
+#include "chart/ChartRender.h"
+#include "chart/VexelCtrl.h"
 
 #include <QDir>
 #include <QFileDialog>

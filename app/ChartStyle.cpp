@@ -1,4 +1,4 @@
-#include "ChartStyle.h"
+#include "app/ChartStyle.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -1,8 +1,8 @@
-#include "DrawDownload.h"
-#include "DataDown.h"
-#include "DownloadFailure.h"
-#include "DrawText.h"
-#include "VexelError.h"
+#include "app/DrawDownload.h"
+#include "io/DataDown.h"
+#include "io/DownloadFailure.h"
+#include "io/DrawText.h"
+#include "core/VexelError.h"
 
 namespace {
 

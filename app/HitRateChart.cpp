@@ -1,6 +1,6 @@
-#include "HitRateChart.h"
-#include "BacktestText.h"
-#include "ChartStyle.h"
+#include "app/HitRateChart.h"
+#include "core/BacktestText.h"
+#include "app/ChartStyle.h"
 
 #include <QPainter>
 #include <QPainterPath>

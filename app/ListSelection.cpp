@@ -1,4 +1,4 @@
-#include "ListSelection.h"
+#include "app/ListSelection.h"
 
 #include <QItemSelectionModel>
 #include <QSet>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "RegListView.h"
-#include "RegOptions.h"
+#include "app/RegListView.h"
+#include "core/RegOptions.h"
 
 #include <QMainWindow>
 #include <QPointer>

@@ -1,5 +1,5 @@
 // The main window's commands: its actions, the menu bar and the tool bar.
-#include "Main.h"
+#include "app/Main.h"
 
 #include <QAction>
 #include <QMenuBar>

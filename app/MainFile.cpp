@@ -1,17 +1,17 @@
 // The main window's File menu and the workspace: open, save, import,
 // download, the exports, and closing with unsaved work.
-#include "Main.h"
+#include "app/Main.h"
 
-#include "AnalysisCommands.h"
-#include "DrawDownload.h"
-#include "DrawText.h"
-#include "FileAccess.h"
-#include "RegListView.h"
-#include "StatusBar.h"
-#include "VexelCtrl.h"
-#include "VexelError.h"
-#include "VexelRegMgr.h"
-#include "Workspace.h"
+#include "app/AnalysisCommands.h"
+#include "app/DrawDownload.h"
+#include "io/DrawText.h"
+#include "core/FileAccess.h"
+#include "app/RegListView.h"
+#include "app/StatusBar.h"
+#include "chart/VexelCtrl.h"
+#include "core/VexelError.h"
+#include "core/VexelRegMgr.h"
+#include "core/Workspace.h"
 
 #include <QCloseEvent>
 #include <QDataStream>

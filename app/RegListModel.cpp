@@ -1,6 +1,6 @@
-#include "RegListModel.h"
-#include "RegColumnText.h"
-#include "VexelReg.h"
+#include "app/RegListModel.h"
+#include "core/RegColumnText.h"
+#include "core/VexelReg.h"
 
 #include <algorithm>
 #include <numeric>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RegColumnText.h"
+#include "core/RegColumnText.h"
 
 #include <QAbstractTableModel>
 #include <QSet>

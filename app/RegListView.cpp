@@ -1,8 +1,8 @@
-#include "RegListView.h"
-#include "ListSelection.h"
-#include "RegListModel.h"
-#include "SelectionWalk.h"
-#include "VexelRegMgr.h"
+#include "app/RegListView.h"
+#include "app/ListSelection.h"
+#include "app/RegListModel.h"
+#include "app/SelectionWalk.h"
+#include "core/VexelRegMgr.h"
 
 #include <QCursor>
 #include <QHeaderView>

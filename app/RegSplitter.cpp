@@ -1,5 +1,5 @@
-#include "RegSplitter.h"
-#include "VexelCtrl.h"
+#include "app/RegSplitter.h"
+#include "chart/VexelCtrl.h"
 
 #include <QStyle>
 #include <QVBoxLayout>

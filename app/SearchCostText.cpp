@@ -1,4 +1,4 @@
-#include "SearchCostText.h"
+#include "app/SearchCostText.h"
 
 #include <QLocale>
 #include <cmath>

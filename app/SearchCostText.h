@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SearchEstimate.h"
+#include "core/SearchEstimate.h"
 
 #include <QString>
 #include <optional>

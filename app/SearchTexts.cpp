@@ -1,5 +1,5 @@
-#include "SearchTexts.h"
-#include "VexelSearchThread.h"
+#include "app/SearchTexts.h"
+#include "core/VexelSearchThread.h"
 
 namespace SearchTexts {
 

@@ -1,4 +1,4 @@
-#include "SelectionWalk.h"
+#include "app/SelectionWalk.h"
 
 #include <set>
 

@@ -1,7 +1,7 @@
-#include "StatsWindow.h"
-#include "BarChart.h"
-#include "Backtest.h"
-#include "ChartStyle.h"
+#include "app/StatsWindow.h"
+#include "app/BarChart.h"
+#include "core/Backtest.h"
+#include "app/ChartStyle.h"
 
 #include <QElapsedTimer>
 #include <QGridLayout>

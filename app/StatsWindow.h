@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PatternStats.h"
+#include "core/PatternStats.h"
 
 #include <QTimer>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "StatusBar.h"
+#include "app/StatusBar.h"
 
 #include <QLabel>
 #include <QProgressBar>

@@ -1,7 +1,7 @@
-#include "VexelOptions.h"
-#include "ArrowSpinBox.h"
-#include "SearchCostText.h"
-#include "SearchEstimate.h"
+#include "app/VexelOptions.h"
+#include "app/ArrowSpinBox.h"
+#include "app/SearchCostText.h"
+#include "core/SearchEstimate.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

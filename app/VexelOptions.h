@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PatternRoom.h"
-#include "RegOptions.h"
+#include "core/PatternRoom.h"
+#include "core/RegOptions.h"
 
 #include <QDialog>
 

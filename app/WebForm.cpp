@@ -1,5 +1,5 @@
-#include "WebForm.h"
-#include "BuildInfo.h"
+#include "app/WebForm.h"
+#include "app/BuildInfo.h"
 
 #include <QTextBrowser>
 #include <QVBoxLayout>

@@ -1,5 +1,5 @@
-#include "Main.h"
-#include "QtTranslations.h"
+#include "app/Main.h"
+#include "app/QtTranslations.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -1,12 +1,12 @@
-#include "ListBench.h"
+#include "bench/ListBench.h"
 
-#include "Main.h"
-#include "RegListModel.h"
-#include "SearchEngine.h"
-#include "SearchWorkloads.h"
-#include "VexelCtrl.h"
-#include "VexelReg.h"
-#include "VexelRegMgr.h"
+#include "app/Main.h"
+#include "app/RegListModel.h"
+#include "core/SearchEngine.h"
+#include "core/SearchWorkloads.h"
+#include "chart/VexelCtrl.h"
+#include "core/VexelReg.h"
+#include "core/VexelRegMgr.h"
 
 #include <QApplication>
 #include <QDir>

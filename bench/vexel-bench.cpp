@@ -24,17 +24,17 @@
 // a million patterns. --list runs the big search in the main window until
 // N patterns (default 1,000,000) are listed, and measures memory per pattern
 // and the list's commands on them (see ListBench.h).
-#include "Backtest.h"
-#include "BacktestText.h"
-#include "DrawsOf.h"
-#include "FastSearch.h"
-#include "Hao.h"
-#include "ListBench.h"
-#include "PatternStats.h"
-#include "ReferenceEngine.h"
-#include "SearchEngine.h"
-#include "SearchWorkloads.h"
-#include "VexelReg.h"
+#include "core/Backtest.h"
+#include "core/BacktestText.h"
+#include "tests/support/DrawsOf.h"
+#include "core/FastSearch.h"
+#include "core/Hao.h"
+#include "bench/ListBench.h"
+#include "core/PatternStats.h"
+#include "tests/support/ReferenceEngine.h"
+#include "core/SearchEngine.h"
+#include "core/SearchWorkloads.h"
+#include "core/VexelReg.h"
 
 #include <QApplication>
 #include <QDataStream>

@@ -1,7 +1,7 @@
-#include "ChartGeometry.h"
+#include "chart/ChartGeometry.h"
 
-#include "ExtList.h"
-#include "VexelReg.h"
+#include "core/ExtList.h"
+#include "core/VexelReg.h"
 
 #include <QtGlobal>
 #include <qnamespace.h>

@@ -1,8 +1,8 @@
-#include "ChartRender.h"
+#include "chart/ChartRender.h"
 
-#include "ExtList.h"
-#include "VexelCtrl.h"
-#include "VexelReg.h"
+#include "core/ExtList.h"
+#include "chart/VexelCtrl.h"
+#include "core/VexelReg.h"
 
 #include <QPagedPaintDevice>
 #include <QPainter>

@@ -9,7 +9,7 @@
 // pages under a repeated header row; the entry row and the description
 // block always stay together on the last page.
 
-#include "ChartGeometry.h"
+#include "chart/ChartGeometry.h"
 
 #include <QImage>
 #include <QSize>

@@ -1,6 +1,6 @@
 // Taking back typed digits: one command per digit, the first digit typed on
 // the entry row also taking back the draw it appended.
-#include "VexelCtrl.h"
+#include "chart/VexelCtrl.h"
 
 #include <QAction>
 #include <QKeyEvent>

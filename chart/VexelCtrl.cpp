@@ -1,5 +1,5 @@
-#include "VexelCtrl.h"
-#include "VexelError.h"
+#include "chart/VexelCtrl.h"
+#include "core/VexelError.h"
 
 #include <QApplication>
 #include <QFocusEvent>

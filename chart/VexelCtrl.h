@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ChartGeometry.h"
-#include "Hao.h"
-#include "VexelReg.h"
+#include "chart/ChartGeometry.h"
+#include "core/Hao.h"
+#include "core/VexelReg.h"
 
 #include <QColor>
 #include <QString>

@@ -1,6 +1,6 @@
 // Painting of the chart: the grid with its draws, the shown pattern over it
 // and the description block below the entry row.
-#include "VexelCtrl.h"
+#include "chart/VexelCtrl.h"
 
 #include <QPainter>
 #include <QPen>

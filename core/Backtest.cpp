@@ -1,7 +1,7 @@
-#include "Backtest.h"
-#include "FastSearch.h"
-#include "Hao.h"
-#include "VexelReg.h"
+#include "core/Backtest.h"
+#include "core/FastSearch.h"
+#include "core/Hao.h"
+#include "core/VexelReg.h"
 
 #include <QThread>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "BacktestText.h"
+#include "core/BacktestText.h"
 
 QString PercentText(double rate)
 {

@@ -1,4 +1,4 @@
-#include "BacktestThread.h"
+#include "core/BacktestThread.h"
 
 TBacktestThread::TBacktestThread(const TCodes &draws, const TRegOptions &settings, TDrawSpan span,
                                  int threads, QObject *parent)

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Backtest.h"
-#include "Hao.h"
-#include "RegOptions.h"
+#include "core/Backtest.h"
+#include "core/Hao.h"
+#include "core/RegOptions.h"
 
 #include <QMetaType>
 #include <QThread>

@@ -1,6 +1,6 @@
-#include "ExtList.h"
-#include "StreamLimits.h"
-#include "VexelError.h"
+#include "core/ExtList.h"
+#include "core/StreamLimits.h"
+#include "core/VexelError.h"
 
 #include <QDataStream>
 #include <algorithm>

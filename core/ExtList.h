@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Persistent.h"
+#include "core/Persistent.h"
 
 #include <QtGlobal>
 #include <memory>

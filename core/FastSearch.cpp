@@ -27,8 +27,8 @@
 // kernel tables), FastSearchKernel (the kernel per instruction set),
 // FastSearchChunks (units of work), FastSearchWorker (a chunk's lines); this
 // file runs the workers and merges their reports on the calling thread.
-#include "FastSearch.h"
-#include "FastSearchWorker.h"
+#include "core/FastSearch.h"
+#include "core/FastSearchWorker.h"
 
 #include <QThread>
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SearchEngine.h"
+#include "core/SearchEngine.h"
 
 #include <QtGlobal>
 #include <atomic>

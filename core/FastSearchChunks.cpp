@@ -1,4 +1,4 @@
-#include "FastSearchChunks.h"
+#include "core/FastSearchChunks.h"
 
 namespace FastSearchImpl {
 

@@ -4,7 +4,7 @@
 // leading indices, in enumeration order, each with the counters it spans.
 // Internal to the search engine.
 
-#include "FastSearchPlan.h"
+#include "core/FastSearchPlan.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "FastSearchCount.h"
+#include "core/FastSearchCount.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 // The kernel built once per instruction set, each in its own namespace and
 // target pragma, and the choice between them.
-#include "FastSearchKernel.h"
+#include "core/FastSearchKernel.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -11,7 +11,7 @@ namespace FastSearchImpl {
 
 namespace generic {
 #define KERNEL_LEVEL 0
-#include "FastSearchKernel.inc"
+#include "core/FastSearchKernel.inc"
 #undef KERNEL_LEVEL
 } // namespace generic
 
@@ -26,7 +26,7 @@ namespace generic {
 #endif
 namespace avx2 {
 #define KERNEL_LEVEL 1
-#include "FastSearchKernel.inc"
+#include "core/FastSearchKernel.inc"
 #undef KERNEL_LEVEL
 } // namespace avx2
 #ifdef __clang__
@@ -39,7 +39,7 @@ namespace avx2 {
 #endif
 namespace avx512 {
 #define KERNEL_LEVEL 2
-#include "FastSearchKernel.inc"
+#include "core/FastSearchKernel.inc"
 #undef KERNEL_LEVEL
 } // namespace avx512
 #ifdef __clang__

@@ -3,7 +3,7 @@
 // The vector kernel of the search: its tables, its call and the choice of
 // the instruction set it runs with. Internal to the search engine.
 
-#include "FastSearch.h"
+#include "core/FastSearch.h"
 
 #include <QtGlobal>
 #include <algorithm>

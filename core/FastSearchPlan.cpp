@@ -1,4 +1,4 @@
-#include "FastSearchPlan.h"
+#include "core/FastSearchPlan.h"
 
 namespace FastSearchImpl {
 

@@ -5,11 +5,11 @@
 // never be accepted, the exact walk, and the kernel's tables. Internal to
 // the search engine.
 
-#include "FastSearchCount.h"
-#include "FastSearchKernel.h"
-#include "Hao.h"
-#include "SearchEngine.h"
-#include "VexelReg.h"
+#include "core/FastSearchCount.h"
+#include "core/FastSearchKernel.h"
+#include "core/Hao.h"
+#include "core/SearchEngine.h"
+#include "core/VexelReg.h"
 
 #include <memory>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "FastSearchWorker.h"
+#include "core/FastSearchWorker.h"
 
 namespace FastSearchImpl {
 

@@ -4,7 +4,7 @@
 // kernel or the exact walk, its accepted patterns handed over in batches.
 // Internal to the search engine.
 
-#include "FastSearchChunks.h"
+#include "core/FastSearchChunks.h"
 
 #include <atomic>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "FileAccess.h"
+#include "core/FileAccess.h"
 
 #include <QDataStream>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "Hao.h"
-#include "StreamLimits.h"
-#include "VexelError.h"
+#include "core/Hao.h"
+#include "core/StreamLimits.h"
+#include "core/VexelError.h"
 
 #include <QDataStream>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "PatternRoom.h"
+#include "core/PatternRoom.h"
 
 bool TPatternRoom::TryTake()
 {

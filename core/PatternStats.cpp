@@ -1,6 +1,6 @@
-#include "PatternStats.h"
-#include "SearchEngine.h"
-#include "VexelReg.h"
+#include "core/PatternStats.h"
+#include "core/SearchEngine.h"
+#include "core/VexelReg.h"
 
 #include <algorithm>
 #include <map>

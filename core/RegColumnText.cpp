@@ -1,5 +1,5 @@
-#include "RegColumnText.h"
-#include "VexelReg.h"
+#include "core/RegColumnText.h"
+#include "core/VexelReg.h"
 
 #include <charconv>
 

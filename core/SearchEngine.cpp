@@ -1,5 +1,5 @@
-#include "SearchEngine.h"
-#include "FastSearch.h"
+#include "core/SearchEngine.h"
+#include "core/FastSearch.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ExtList.h"
-#include "RegOptions.h"
+#include "core/ExtList.h"
+#include "core/RegOptions.h"
 
 #include <QtGlobal>
 #include <atomic>

@@ -1,8 +1,8 @@
-#include "SearchEstimate.h"
-#include "SearchWorkloads.h"
-#include "FastSearch.h"
-#include "Hao.h"
-#include "VexelReg.h"
+#include "core/SearchEstimate.h"
+#include "core/SearchWorkloads.h"
+#include "core/FastSearch.h"
+#include "core/Hao.h"
+#include "core/VexelReg.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>

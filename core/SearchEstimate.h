@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RegOptions.h"
+#include "core/RegOptions.h"
 
 #include <QtGlobal>
 

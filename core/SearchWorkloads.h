@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RegOptions.h"
+#include "core/RegOptions.h"
 
 // The family of searches the benchmark measures and the cost estimate times
 // itself on, as a user sets them in the settings dialog: distances 1 to 9,

@@ -1,7 +1,7 @@
-#include "VexelReg.h"
-#include "Hao.h"
-#include "StreamLimits.h"
-#include "VexelError.h"
+#include "core/VexelReg.h"
+#include "core/Hao.h"
+#include "core/StreamLimits.h"
+#include "core/VexelError.h"
 
 #include <QDataStream>
 #include <algorithm>

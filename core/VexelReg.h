@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ExtList.h"
-#include "Persistent.h"
+#include "core/ExtList.h"
+#include "core/Persistent.h"
 
 #include <QString>
 #include <QtGlobal>

@@ -1,7 +1,7 @@
-#include "VexelRegMgr.h"
-#include "StreamLimits.h"
-#include "VexelError.h"
-#include "VexelReg.h"
+#include "core/VexelRegMgr.h"
+#include "core/StreamLimits.h"
+#include "core/VexelError.h"
+#include "core/VexelReg.h"
 
 #include <QDataStream>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Hao.h"
-#include "PatternRoom.h"
-#include "RegOptions.h"
-#include "VexelSearchThread.h"
+#include "core/Hao.h"
+#include "core/PatternRoom.h"
+#include "core/RegOptions.h"
+#include "core/VexelSearchThread.h"
 
 #include <QElapsedTimer>
 #include <QObject>

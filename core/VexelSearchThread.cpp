@@ -1,7 +1,7 @@
-#include "VexelSearchThread.h"
-#include "SearchEngine.h"
-#include "VexelError.h"
-#include "VexelReg.h"
+#include "core/VexelSearchThread.h"
+#include "core/SearchEngine.h"
+#include "core/VexelError.h"
+#include "core/VexelReg.h"
 
 #include <QElapsedTimer>
 #include <new>

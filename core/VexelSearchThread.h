@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Hao.h"
-#include "PatternRoom.h"
-#include "RegOptions.h"
-#include "SearchEngine.h"
-#include "VexelReg.h"
+#include "core/Hao.h"
+#include "core/PatternRoom.h"
+#include "core/RegOptions.h"
+#include "core/SearchEngine.h"
+#include "core/VexelReg.h"
 
 #include <QMetaType>
 #include <QMutex>

@@ -1,8 +1,8 @@
-#include "Workspace.h"
-#include "FileAccess.h"
-#include "Hao.h"
-#include "VexelError.h"
-#include "VexelRegMgr.h"
+#include "core/Workspace.h"
+#include "core/FileAccess.h"
+#include "core/Hao.h"
+#include "core/VexelError.h"
+#include "core/VexelRegMgr.h"
 
 #include <QBuffer>
 #include <QDataStream>

@@ -1,5 +1,5 @@
 // One libFuzzer harness per target; the build names the target.
-#include "FuzzTargets.h"
+#include "fuzz/targets/FuzzTargets.h"
 
 #ifndef VEXEL_FUZZ_TARGET
 #error "VEXEL_FUZZ_TARGET must name a function of FuzzTargets.h"

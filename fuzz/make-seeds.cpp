@@ -1,7 +1,7 @@
 // Writes the seed inputs of every fuzz target:
 //   vexel-fuzz-seeds SAMPLE_HISTORY OUTPUT_FOLDER
 // gives OUTPUT_FOLDER/<target>/<name> for each seed.
-#include "FuzzTargets.h"
+#include "fuzz/targets/FuzzTargets.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "BacktestCsv.h"
-#include "BacktestText.h"
+#include "io/BacktestCsv.h"
+#include "core/BacktestText.h"
 
 QList<QStringList> BacktestCsvRows(const TBacktestResult &result)
 {

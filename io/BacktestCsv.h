@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Backtest.h"
+#include "core/Backtest.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,5 +1,5 @@
-#include "CsvFile.h"
-#include "VexelError.h"
+#include "io/CsvFile.h"
+#include "core/VexelError.h"
 
 #include <QSaveFile>
 

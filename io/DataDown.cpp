@@ -1,10 +1,10 @@
-#include "DataDown.h"
+#include "io/DataDown.h"
 
-#include "DigitKey.h"
-#include "DrawText.h"
-#include "Gbk.h"
-#include "ProductInfo.h"
-#include "VexelError.h"
+#include "io/DigitKey.h"
+#include "io/DrawText.h"
+#include "io/Gbk.h"
+#include "io/ProductInfo.h"
+#include "core/VexelError.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>

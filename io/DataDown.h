@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DownloadFailure.h"
+#include "io/DownloadFailure.h"
 
 #include <QElapsedTimer>
 #include <QList>

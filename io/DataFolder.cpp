@@ -1,4 +1,4 @@
-#include "DataFolder.h"
+#include "io/DataFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
-#include "DigitKey.h"
+#include "io/DigitKey.h"
 
-#include "ProductInfo.h"
-#include "VexelError.h"
+#include "io/ProductInfo.h"
+#include "core/VexelError.h"
 
 #include <limits>
 

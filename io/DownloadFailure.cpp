@@ -1,4 +1,4 @@
-#include "DownloadFailure.h"
+#include "io/DownloadFailure.h"
 
 #include <QChar>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VexelError.h"
+#include "core/VexelError.h"
 
 #include <QMetaType>
 #include <QString>

@@ -1,8 +1,8 @@
-#include "DrawText.h"
+#include "io/DrawText.h"
 
-#include "FileAccess.h"
-#include "Hao.h"
-#include "VexelError.h"
+#include "core/FileAccess.h"
+#include "core/Hao.h"
+#include "core/VexelError.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "Gbk.h"
+#include "io/Gbk.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

@@ -1,7 +1,7 @@
-#include "PatternCsv.h"
+#include "io/PatternCsv.h"
 
-#include "RegColumnText.h"
-#include "VexelReg.h"
+#include "core/RegColumnText.h"
+#include "core/VexelReg.h"
 
 QList<QStringList> PatternCsvRows(const std::vector<TVexelReg *> &patterns)
 {

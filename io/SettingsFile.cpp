@@ -1,9 +1,9 @@
-#include "SettingsFile.h"
+#include "io/SettingsFile.h"
 
-#include "FileAccess.h"
-#include "Gbk.h"
-#include "ProductInfo.h"
-#include "VexelError.h"
+#include "core/FileAccess.h"
+#include "io/Gbk.h"
+#include "io/ProductInfo.h"
+#include "core/VexelError.h"
 
 #include <QFile>
 #include <QHash>

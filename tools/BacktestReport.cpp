@@ -1,7 +1,7 @@
-#include "BacktestReport.h"
-#include "BacktestText.h"
-#include "Hao.h"
-#include "VexelError.h"
+#include "tools/BacktestReport.h"
+#include "core/BacktestText.h"
+#include "core/Hao.h"
+#include "core/VexelError.h"
 
 #include <QCryptographicHash>
 #include <QDataStream>

@@ -11,13 +11,13 @@
 // true. Prints the report described in BacktestReport.h; --csv also writes
 // the per-draw table. --merge joins the reports of slices of one run into
 // the report of the whole run.
-#include "BacktestCsv.h"
-#include "BacktestReport.h"
-#include "CsvFile.h"
-#include "DrawText.h"
-#include "Hao.h"
-#include "SettingsFile.h"
-#include "VexelError.h"
+#include "io/BacktestCsv.h"
+#include "tools/BacktestReport.h"
+#include "io/CsvFile.h"
+#include "io/DrawText.h"
+#include "core/Hao.h"
+#include "io/SettingsFile.h"
+#include "core/VexelError.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,9 +1,9 @@
 // vexel-drawserver: serves a draw text file as the data service's draw
 // request, on loopback, for tests and for anyone who wants to download a
 // draw history into the program.
-#include "DataDown.h"
-#include "DrawServer.h"
-#include "VexelError.h"
+#include "io/DataDown.h"
+#include "tools/DrawServer.h"
+#include "core/VexelError.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

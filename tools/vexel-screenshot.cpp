@@ -6,7 +6,10 @@
 // Starts the main window on a scratch data folder, imports the draw history,
 // runs a search with the start settings, selects the pattern with the most
 // steps and writes OUT_FOLDER/screenshot.png (the window) and
-// OUT_FOLDER/chart.png (the chart alone).
+// OUT_FOLDER/chart.png (the chart alone); then the same with the last three
+// digits left out of the search, OUT_FOLDER/window-7-columns.png, and the
+// window at its normal size a few seconds into a long search,
+// OUT_FOLDER/window-searching.png.
 //
 // With --windows: searches the history with the settings file's search
 // settings, once for each choice of targets (two, three and four positions,
@@ -14,16 +17,17 @@
 // OUT_FOLDER/statistics.png, the statistics window over those patterns, and
 // OUT_FOLDER/backtest.png, the backtest window after a run of the last 100
 // draws with the settings as they are.
-#include "BacktestWindow.h"
-#include "DrawText.h"
-#include "FastSearch.h"
-#include "Main.h"
-#include "SettingsFile.h"
-#include "StatsWindow.h"
-#include "RegListModel.h"
-#include "VexelCtrl.h"
-#include "VexelReg.h"
-#include "VexelRegMgr.h"
+#include "app/BacktestWindow.h"
+#include "io/DrawText.h"
+#include "core/FastSearch.h"
+#include "app/Main.h"
+#include "io/SettingsFile.h"
+#include "core/SearchWorkloads.h"
+#include "app/StatsWindow.h"
+#include "app/RegListModel.h"
+#include "chart/VexelCtrl.h"
+#include "core/VexelReg.h"
+#include "core/VexelRegMgr.h"
 
 #include <QApplication>
 #include <QDir>
@@ -41,6 +45,57 @@ struct TCollect : TSearchSink
     void Progress(qint64) override {}
     void Found(std::unique_ptr<TVexelReg> pattern, qint64) override { found.push_back(std::move(pattern)); }
 };
+
+// A main window on a scratch folder whose settings file holds `settings`.
+std::unique_ptr<TMainForm> WindowWith(const QTemporaryDir &scratch, const TRegOptions &settings)
+{
+    SaveOptions(SettingsFilePath(scratch.path()), settings);
+    return std::make_unique<TMainForm>(scratch.path());
+}
+
+bool SearchEnds(TMainForm &window)
+{
+    return QTest::qWaitFor([&] { return !window.Patterns().Busy() && !window.Patterns().WorkerRunning(); },
+                           180000);
+}
+
+// The chart without the last three digits, a pattern of the search shown.
+bool SevenColumnShot(const QString &draws, const QDir &out, const TRegOptions &settings)
+{
+    QTemporaryDir scratch;
+    TRegOptions s = settings;
+    s.RefTailChk = false;
+    auto window = WindowWith(scratch, s);
+    window->resize(1280, 800);
+    window->show();
+    window->ImportFile(draws);
+    window->RegMenuSearchClick();
+    if (!SearchEnds(*window))
+        return false;
+    QTest::qWait(200);
+    if (window->ListModel().rowCount() > 0)
+        window->ListView().selectRow(0);
+    QTest::qWait(300);
+    return window->grab().save(out.filePath(QStringLiteral("window-7-columns.png")));
+}
+
+// The window at its normal size, 687 x 500, three seconds into a search of
+// minutes: the progress bar under the search's text, both whole.
+bool SearchingShot(const QString &draws, const QDir &out)
+{
+    QTemporaryDir scratch;
+    auto window = WindowWith(scratch, WideSearchSettings(9, 12));
+    window->show();
+    QTest::qWait(100);
+    window->showNormal();
+    window->resize(687, 500);
+    window->ImportFile(draws);
+    window->RegMenuSearchClick();
+    QTest::qWait(3000);
+    const bool ok = window->Patterns().Busy() && window->grab().save(out.filePath(QStringLiteral("window-searching.png")));
+    window->RegMenuStopClick();
+    return SearchEnds(*window) && ok;
+}
 
 int WindowShots(const QString &drawFile, const QString &settingsFile, const QDir &out)
 {
@@ -135,5 +190,7 @@ int main(int argc, char *argv[])
     const bool ok = window.grab().save(out.filePath(QStringLiteral("screenshot.png")))
                     && window.Chart().grab().save(out.filePath(QStringLiteral("chart.png")));
     std::printf("%d patterns; wrote %s\n", window.Patterns().Count(), qPrintable(out.path()));
-    return ok ? 0 : 1;
+    const TRegOptions searched = window.Settings();
+    window.hide();
+    return ok && SevenColumnShot(draws, out, searched) && SearchingShot(draws, out) ? 0 : 1;
 }

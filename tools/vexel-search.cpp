@@ -16,16 +16,16 @@
 //
 // Exit codes: 0 done; 1 unreadable input, a bad line, a failed search or a
 // failed save; 2 bad arguments; 3 stopped at the pattern limit.
-#include "DrawText.h"
-#include "Hao.h"
-#include "PatternRoom.h"
-#include "RegColumnText.h"
-#include "SearchEngine.h"
-#include "SettingsFile.h"
-#include "VexelError.h"
-#include "VexelReg.h"
-#include "VexelRegMgr.h"
-#include "Workspace.h"
+#include "io/DrawText.h"
+#include "core/Hao.h"
+#include "core/PatternRoom.h"
+#include "core/RegColumnText.h"
+#include "core/SearchEngine.h"
+#include "io/SettingsFile.h"
+#include "core/VexelError.h"
+#include "core/VexelReg.h"
+#include "core/VexelRegMgr.h"
+#include "core/Workspace.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

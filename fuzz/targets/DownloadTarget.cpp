@@ -5,14 +5,14 @@
 // What must hold: a refused reply or a line that does not convert leaves the
 // draw list as it was; a hand-over line is the issue, "#" and the digit text;
 // a decoded draw is seven digits and scrambles back to the digit text.
-#include "FuzzTargets.h"
+#include "fuzz/targets/FuzzTargets.h"
 
-#include "DataDown.h"
-#include "DigitKey.h"
-#include "DrawText.h"
-#include "Gbk.h"
-#include "Hao.h"
-#include "VexelError.h"
+#include "io/DataDown.h"
+#include "io/DigitKey.h"
+#include "io/DrawText.h"
+#include "io/Gbk.h"
+#include "core/Hao.h"
+#include "core/VexelError.h"
 
 namespace VexelFuzz {
 

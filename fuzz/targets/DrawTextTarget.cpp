@@ -2,11 +2,11 @@
 // either every line is read and the list becomes exactly those draws, or the
 // import stops with the conversion message and the list is as it was. What
 // follows a NUL byte never matters, nor whether lines end in CR LF or LF.
-#include "FuzzTargets.h"
+#include "fuzz/targets/FuzzTargets.h"
 
-#include "DrawText.h"
-#include "Hao.h"
-#include "VexelError.h"
+#include "io/DrawText.h"
+#include "core/Hao.h"
+#include "core/VexelError.h"
 
 namespace VexelFuzz {
 

@@ -1,4 +1,4 @@
-#include "FuzzTargets.h"
+#include "fuzz/targets/FuzzTargets.h"
 
 #include <atomic>
 #include <cstdio>

@@ -5,15 +5,15 @@
 // every combination, interval and mask reports, each pattern it finds must
 // be one the rules accept, and a search stopped before it starts must report
 // a prefix of that.
-#include "FuzzTargets.h"
+#include "fuzz/targets/FuzzTargets.h"
 
-#include "FastSearch.h"
-#include "Hao.h"
-#include "ReferenceEngine.h"
-#include "VexelError.h"
-#include "VexelReg.h"
-#include "VexelRegMgr.h"
-#include "Workspace.h"
+#include "core/FastSearch.h"
+#include "core/Hao.h"
+#include "tests/support/ReferenceEngine.h"
+#include "core/VexelError.h"
+#include "core/VexelReg.h"
+#include "core/VexelRegMgr.h"
+#include "core/Workspace.h"
 
 #include <QDataStream>
 #include <QIODevice>

@@ -1,16 +1,16 @@
 // The seed inputs of the fuzz targets, made with the program's own writers
 // so that they follow the formats as the program has them.
-#include "FuzzTargets.h"
+#include "fuzz/targets/FuzzTargets.h"
 
-#include "DigitKey.h"
-#include "DrawText.h"
-#include "Gbk.h"
-#include "Hao.h"
-#include "ReferenceEngine.h"
-#include "SettingsFile.h"
-#include "VexelReg.h"
-#include "VexelRegMgr.h"
-#include "Workspace.h"
+#include "io/DigitKey.h"
+#include "io/DrawText.h"
+#include "io/Gbk.h"
+#include "core/Hao.h"
+#include "tests/support/ReferenceEngine.h"
+#include "io/SettingsFile.h"
+#include "core/VexelReg.h"
+#include "core/VexelRegMgr.h"
+#include "core/Workspace.h"
 
 namespace VexelFuzz {
 

@@ -3,9 +3,9 @@
 // settings, member name and password included; writing again over what was
 // written changes nothing; and the written section alone, on a file of its
 // own, reads as the same settings too.
-#include "FuzzTargets.h"
+#include "fuzz/targets/FuzzTargets.h"
 
-#include "SettingsFile.h"
+#include "io/SettingsFile.h"
 
 namespace VexelFuzz {
 

@@ -11,13 +11,13 @@
 // - a failed load keeps the chart draws and the patterns read before the
 //   count it failed at, each as it stands in the file.
 // The model never holds much more than the input: the saved size is bounded.
-#include "FuzzTargets.h"
+#include "fuzz/targets/FuzzTargets.h"
 
-#include "Hao.h"
-#include "VexelError.h"
-#include "VexelReg.h"
-#include "VexelRegMgr.h"
-#include "Workspace.h"
+#include "core/Hao.h"
+#include "core/VexelError.h"
+#include "core/VexelReg.h"
+#include "core/VexelRegMgr.h"
+#include "core/Workspace.h"
 
 #include <QDataStream>
 #include <QIODevice>

@@ -1,14 +1,14 @@
 // The statistics and backtest windows as the user sees them: the painted
 // bars, the marked consensus digit, the backtest's table after a run, and
 // closing the backtest window while its run still reports.
-#include "BacktestText.h"
-#include "BacktestThread.h"
-#include "BacktestWindow.h"
-#include "BarChart.h"
-#include "ChartStyle.h"
-#include "DrawsOf.h"
-#include "StatsWindow.h"
-#include "VexelReg.h"
+#include "core/BacktestText.h"
+#include "core/BacktestThread.h"
+#include "app/BacktestWindow.h"
+#include "app/BarChart.h"
+#include "app/ChartStyle.h"
+#include "tests/support/DrawsOf.h"
+#include "app/StatsWindow.h"
+#include "core/VexelReg.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,8 +1,8 @@
 // The chart outside its window: the rows an export shows, how they fall on
 // pages, the picture at twice the scale, and the PNG and PDF files.
-#include "../chart/ChartTestSupport.h"
-#include "ChartExport.h"
-#include "ChartRender.h"
+#include "tests/chart/ChartTestSupport.h"
+#include "app/ChartExport.h"
+#include "chart/ChartRender.h"
 
 #include <QDir>
 #include <QPainter>

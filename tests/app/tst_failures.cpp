@@ -2,13 +2,13 @@
 // length, searches stopped and started in quick succession, the window
 // closed while a stopped search or a download still runs, and settings files
 // whose keys are garbled, duplicated, missing or huge.
-#include "Main.h"
-#include "RegListModel.h"
-#include "SettingsFile.h"
-#include "VexelCtrl.h"
-#include "VexelReg.h"
-#include "VexelRegMgr.h"
-#include "Workspace.h"
+#include "app/Main.h"
+#include "app/RegListModel.h"
+#include "io/SettingsFile.h"
+#include "chart/VexelCtrl.h"
+#include "core/VexelReg.h"
+#include "core/VexelRegMgr.h"
+#include "core/Workspace.h"
 
 #include <QAction>
 #include <QDataStream>

@@ -1,17 +1,17 @@
 // The main window end to end: start-up and shutdown with the settings file
 // and the workspace, import, search and its texts, the list commands, save,
 // and the refusals while a search runs.
-#include "DownloadFailure.h"
-#include "DrawServer.h"
-#include "Main.h"
-#include "RegListModel.h"
-#include "SearchTexts.h"
-#include "SelectionWalk.h"
-#include "SettingsFile.h"
-#include "VexelCtrl.h"
-#include "VexelReg.h"
-#include "VexelRegMgr.h"
-#include "Workspace.h"
+#include "io/DownloadFailure.h"
+#include "tools/DrawServer.h"
+#include "app/Main.h"
+#include "app/RegListModel.h"
+#include "app/SearchTexts.h"
+#include "app/SelectionWalk.h"
+#include "io/SettingsFile.h"
+#include "chart/VexelCtrl.h"
+#include "core/VexelReg.h"
+#include "core/VexelRegMgr.h"
+#include "core/Workspace.h"
 
 #include <QDataStream>
 

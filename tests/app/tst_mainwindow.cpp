@@ -1,13 +1,13 @@
 // The main window as the user sees it: its layout at the normal and the
 // maximised size, its bars, and what it asks before work is lost.
-#include "AnalysisCommands.h"
-#include "Main.h"
-#include "RegListModel.h"
-#include "StatusBar.h"
-#include "VexelCtrl.h"
-#include "VexelReg.h"
-#include "VexelRegMgr.h"
-#include "Workspace.h"
+#include "app/AnalysisCommands.h"
+#include "app/Main.h"
+#include "app/RegListModel.h"
+#include "app/StatusBar.h"
+#include "chart/VexelCtrl.h"
+#include "core/VexelReg.h"
+#include "core/VexelRegMgr.h"
+#include "core/Workspace.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,9 +1,9 @@
 // The settings dialog and the pattern list's row model.
-#include "PatternRoom.h"
-#include "RegColumnText.h"
-#include "RegListModel.h"
-#include "VexelOptions.h"
-#include "VexelReg.h"
+#include "core/PatternRoom.h"
+#include "core/RegColumnText.h"
+#include "app/RegListModel.h"
+#include "app/VexelOptions.h"
+#include "core/VexelReg.h"
 
 #include <QButtonGroup>
 #include <QRandomGenerator>

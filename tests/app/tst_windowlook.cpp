@@ -1,8 +1,8 @@
 // What the user reads in the windows besides the main window's own texts:
 // Qt's standard buttons and menus in Chinese, the help window's caption.
-#include "BuildInfo.h"
-#include "QtTranslations.h"
-#include "WebForm.h"
+#include "app/BuildInfo.h"
+#include "app/QtTranslations.h"
+#include "app/WebForm.h"
 
 #include <QDialogButtonBox>
 #include <QLineEdit>

@@ -2,8 +2,8 @@
 
 // What the chart's tests share: readable failure messages for the geometry
 // types, a shown chart with draws, and a pattern built from its parts.
-#include "ChartGeometry.h"
-#include "VexelCtrl.h"
+#include "chart/ChartGeometry.h"
+#include "chart/VexelCtrl.h"
 
 #include <QtTest>
 #include <memory>

@@ -1,7 +1,7 @@
 // The chart control: layout and scrolling, the keys, typing, the mouse and
 // wheel, the pattern it holds and its part of the workspace stream.
-#include "ChartTestSupport.h"
-#include "VexelError.h"
+#include "tests/chart/ChartTestSupport.h"
+#include "core/VexelError.h"
 
 #include <QBuffer>
 #include <QDataStream>

@@ -1,8 +1,8 @@
 // The chart's pure layout arithmetic: cells, page layout, scroll positions,
 // key navigation, hit test, output mapping and pattern placement.
-#include "ChartGeometry.h"
-#include "ChartTestSupport.h"
-#include "VexelReg.h"
+#include "chart/ChartGeometry.h"
+#include "tests/chart/ChartTestSupport.h"
+#include "core/VexelReg.h"
 
 #include <QtTest>
 

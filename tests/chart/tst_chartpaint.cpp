@@ -1,6 +1,6 @@
 // Painting, checked by rendering the chart into an image and reading the
 // colours of chosen pixels.
-#include "ChartTestSupport.h"
+#include "tests/chart/ChartTestSupport.h"
 
 #include <QElapsedTimer>
 #include <QImage>

@@ -1,11 +1,11 @@
 // The backtest: its counts against a plain loop over the reference engine,
 // hand-checked histories, the interval, stopping and the background run.
-#include "Backtest.h"
-#include "BacktestThread.h"
-#include "DrawsOf.h"
-#include "Hao.h"
-#include "ReferenceEngine.h"
-#include "VexelReg.h"
+#include "core/Backtest.h"
+#include "core/BacktestThread.h"
+#include "tests/support/DrawsOf.h"
+#include "core/Hao.h"
+#include "tests/support/ReferenceEngine.h"
+#include "core/VexelReg.h"
 
 #include <QtTest>
 #include <array>

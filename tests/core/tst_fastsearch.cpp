@@ -2,11 +2,11 @@
 // counter and every field of every pattern found, over seeded random
 // histories and settings (hand-edited oddities included), on every
 // instruction set this processor has, with one thread and with several.
-#include "FastSearch.h"
-#include "Hao.h"
-#include "ReferenceEngine.h"
-#include "SearchEngine.h"
-#include "VexelReg.h"
+#include "core/FastSearch.h"
+#include "core/Hao.h"
+#include "tests/support/ReferenceEngine.h"
+#include "core/SearchEngine.h"
+#include "core/VexelReg.h"
 
 #include <QBuffer>
 #include <QDataStream>

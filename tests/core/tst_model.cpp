@@ -1,10 +1,10 @@
 // Draw list, point list and pattern record: exact messages, stream forms,
 // growth, derived sums, list texts and the shortest-order rule.
-#include "DrawsOf.h"
-#include "ExtList.h"
-#include "Hao.h"
-#include "VexelError.h"
-#include "VexelReg.h"
+#include "tests/support/DrawsOf.h"
+#include "core/ExtList.h"
+#include "core/Hao.h"
+#include "core/VexelError.h"
+#include "core/VexelReg.h"
 
 #include <QBuffer>
 #include <QDataStream>

@@ -1,6 +1,6 @@
 // Counting patterns per target and the digit their forecasts agree on.
-#include "PatternStats.h"
-#include "VexelReg.h"
+#include "core/PatternStats.h"
+#include "core/VexelReg.h"
 
 #include <QtTest>
 #include <memory>

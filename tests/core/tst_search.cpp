@@ -2,14 +2,14 @@
 // combination order, acceptance, the walk's end at the first draw, progress
 // points, stop, stale workers and destruction during a search, the pattern
 // limit, failed runs, and the estimate of what a search costs.
-#include "DrawText.h"
-#include "DrawsOf.h"
-#include "Hao.h"
-#include "SearchEngine.h"
-#include "SearchEstimate.h"
-#include "VexelError.h"
-#include "VexelReg.h"
-#include "VexelRegMgr.h"
+#include "io/DrawText.h"
+#include "tests/support/DrawsOf.h"
+#include "core/Hao.h"
+#include "core/SearchEngine.h"
+#include "core/SearchEstimate.h"
+#include "core/VexelError.h"
+#include "core/VexelReg.h"
+#include "core/VexelRegMgr.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>

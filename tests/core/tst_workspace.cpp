@@ -1,11 +1,11 @@
 // The workspace file: section layout and sizes, round trip, the empty file,
 // damaged and truncated files, and saves that must not harm the old file.
-#include "DrawsOf.h"
-#include "Hao.h"
-#include "VexelError.h"
-#include "VexelReg.h"
-#include "VexelRegMgr.h"
-#include "Workspace.h"
+#include "tests/support/DrawsOf.h"
+#include "core/Hao.h"
+#include "core/VexelError.h"
+#include "core/VexelReg.h"
+#include "core/VexelRegMgr.h"
+#include "core/Workspace.h"
 
 #include <QDataStream>
 #include <QFile>

@@ -1,8 +1,8 @@
 // The digit key and the digit scramble, against hand-computed values.
-#include "DigitKey.h"
-#include "DownloadFailure.h"
-#include "DrawText.h"
-#include "VexelError.h"
+#include "io/DigitKey.h"
+#include "io/DownloadFailure.h"
+#include "io/DrawText.h"
+#include "core/VexelError.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

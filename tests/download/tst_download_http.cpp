@@ -1,12 +1,12 @@
 // The download worker end to end over real HTTP on loopback: against the
 // draw server in process, crafted replies, silent and absent servers, and
 // the vexel-drawserver program on the sample history.
-#include "DataDown.h"
-#include "DigitKey.h"
-#include "DrawServer.h"
-#include "DrawText.h"
-#include "Gbk.h"
-#include "VexelError.h"
+#include "io/DataDown.h"
+#include "io/DigitKey.h"
+#include "tools/DrawServer.h"
+#include "io/DrawText.h"
+#include "io/Gbk.h"
+#include "core/VexelError.h"
 
 #include <QPointer>
 #include <QRegularExpression>

@@ -1,5 +1,5 @@
 // Tables for spreadsheet programs: the byte-order mark, quoting and line ends.
-#include "CsvFile.h"
+#include "io/CsvFile.h"
 
 #include <QtTest>
 

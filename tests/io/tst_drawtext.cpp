@@ -1,7 +1,7 @@
-#include "DrawText.h"
-#include "Gbk.h"
-#include "Hao.h"
-#include "VexelError.h"
+#include "io/DrawText.h"
+#include "io/Gbk.h"
+#include "core/Hao.h"
+#include "core/VexelError.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,7 +1,7 @@
-#include "DataFolder.h"
-#include "Gbk.h"
-#include "SettingsFile.h"
-#include "VexelError.h"
+#include "io/DataFolder.h"
+#include "io/Gbk.h"
+#include "io/SettingsFile.h"
+#include "core/VexelError.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,7 +1,7 @@
 // The fuzz targets' checks, replayed in the normal suite: every seed the
 // fuzzers start from, every input that ever broke a target, and edge cases
 // of each format. A row passes when the target's rules all hold.
-#include "FuzzTargets.h"
+#include "fuzz/targets/FuzzTargets.h"
 
 #include <QFile>
 #include <QtEndian>

@@ -2,7 +2,7 @@
 // Draw histories for tests and the benchmark: written out as seven-digit
 // numbers, or random digits from a seed.
 
-#include "Hao.h"
+#include "core/Hao.h"
 
 #include <QRandomGenerator>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "ReferenceEngine.h"
-#include "Hao.h"
-#include "VexelReg.h"
+#include "tests/support/ReferenceEngine.h"
+#include "core/Hao.h"
+#include "core/VexelReg.h"
 
 namespace {
 

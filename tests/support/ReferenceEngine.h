@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SearchEngine.h"
+#include "core/SearchEngine.h"
 
 // The straightforward search the product engine is measured and tested
 // against: every (combination, interval, mask) is walked on its own, in

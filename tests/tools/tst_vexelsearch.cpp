@@ -1,11 +1,11 @@
 // vexel-search end to end: arguments, import errors, the printed patterns
 // and the saved workspace.
-#include "DrawText.h"
-#include "Hao.h"
-#include "SearchEngine.h"
-#include "VexelReg.h"
-#include "VexelRegMgr.h"
-#include "Workspace.h"
+#include "io/DrawText.h"
+#include "core/Hao.h"
+#include "core/SearchEngine.h"
+#include "core/VexelReg.h"
+#include "core/VexelRegMgr.h"
+#include "core/Workspace.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

@@ -2,6 +2,7 @@
 // maximised size, its bars, and what it asks before work is lost.
 #include "app/AnalysisCommands.h"
 #include "app/Main.h"
+#include "app/StatsWindow.h"
 #include "app/RegListModel.h"
 #include "app/StatusBar.h"
 #include "chart/VexelCtrl.h"
@@ -106,6 +107,7 @@ private slots:
     void closeAsksBeforeLosingWork_data();
     void closeAsksBeforeLosingWork();
     void undoFromAnywhere();
+    void statsFollowTheList();
     void exportPatternList_data();
     void exportPatternList();
     void progressText_data();
@@ -339,6 +341,32 @@ void TestMainWindow::undoFromAnywhere()
     QTest::keyClick(&form.ListView(), Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(form.Chart().Codes().Count(), 1);
     QCOMPARE(form.Chart().Codes().GetNum(1, 0), 1);
+}
+
+// The statistics window opened from the menu counts again as patterns come
+// and go and as the selection changes.
+void TestMainWindow::statsFollowTheList()
+{
+    TMainForm form(m_dir->path());
+    form.Action(QStringLiteral("RegMenuStats"))->trigger();
+    TStatsWindow *stats = form.Analysis().StatsWindow();
+    QVERIFY(stats && stats->isVisible());
+    auto counted = [stats] {
+        QTest::qWait(250); // the window counts a moment after a change
+        return stats->Stats().patterns;
+    };
+    for (int i = 0; i < 4; ++i)
+        form.Patterns().Add(new TVexelReg);
+    QCOMPARE(counted(), 4);
+    form.ListView().selectRow(0);
+    QCOMPARE(counted(), 4); // one row selected: still all of them
+    form.ListView().selectionModel()->select(form.ListView().model()->index(2, 0),
+                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QCOMPARE(counted(), 2);
+    form.RegMenuDelClick();
+    QCOMPARE(counted(), 2);
+    form.RegMenuClearClick();
+    QCOMPARE(counted(), 0);
 }
 
 void TestMainWindow::exportPatternList_data()

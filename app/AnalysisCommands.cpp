@@ -130,9 +130,7 @@ bool TAnalysisCommands::ExportPatternList(const QString &path)
         WriteCsvFile(path, PatternCsvRows(m_list.ExportedPatterns()));
         return true;
     } catch (const EVexelError &) {
-        m_message(QStringLiteral("无法导出到文件“%1”。\r\n请确认文件夹存在并且可以写入，"
-                                 "文件没有被其他程序（例如表格软件）打开，磁盘也没有写满。")
-                      .arg(QDir::toNativeSeparators(path)));
+        m_message(CsvExportFailureText(path));
         return false;
     } catch (const std::bad_alloc &) {
         m_message(QStringLiteral("内存不足，无法导出这么多规律。\r\n请选中一部分规律分批导出。"));

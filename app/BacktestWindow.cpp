@@ -417,9 +417,6 @@ void TBacktestWindow::ExportClick()
     try {
         WriteCsvFile(path, BacktestCsvRows(m_result));
     } catch (const EVexelError &) {
-        QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("无法导出到文件“%1”。\n请确认文件夹存在并且可以写入，"
-                                            "文件没有被其他程序（例如表格软件）打开，磁盘也没有写满。")
-                                 .arg(QDir::toNativeSeparators(path)));
+        QMessageBox::warning(this, windowTitle(), CsvExportFailureText(path));
     }
 }

@@ -1,7 +1,9 @@
 #include "io/CsvFile.h"
+
+#include "core/FileAccess.h"
 #include "core/VexelError.h"
 
-#include <QSaveFile>
+#include <QDir>
 
 namespace {
 
@@ -31,10 +33,16 @@ QByteArray CsvBytes(const QList<QStringList> &rows)
 
 void WriteCsvFile(const QString &path, const QList<QStringList> &rows)
 {
-    const QByteArray bytes = CsvBytes(rows);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EVexelError(QStringLiteral("Cannot create file \"%1\": %2").arg(path, file.errorString()));
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw EVexelError(QStringLiteral("Cannot write file \"%1\": %2").arg(path, file.errorString()));
+    // Flushed and checked before the old file is replaced: a full disk
+    // must not leave a cut-off table reported as written.
+    QString error;
+    if (!FileAccess::WriteAtomically(path, CsvBytes(rows), error))
+        throw EVexelError(QStringLiteral("Cannot write file \"%1\": %2").arg(path, error));
+}
+
+QString CsvExportFailureText(const QString &path)
+{
+    return QStringLiteral("无法导出到文件“%1”。\n请确认文件夹存在并且可以写入，"
+                          "文件没有被其他程序（例如表格软件）打开，磁盘也没有写满。")
+        .arg(QDir::toNativeSeparators(path));
 }

@@ -14,3 +14,6 @@ QByteArray CsvBytes(const QList<QStringList> &rows);
 // Writes CsvBytes(rows) to `path`, replacing the file only once the whole
 // table is written; raises EVexelError naming the file on failure.
 void WriteCsvFile(const QString &path, const QList<QStringList> &rows);
+
+// What the user reads when a table could not be exported to `path`.
+QString CsvExportFailureText(const QString &path);

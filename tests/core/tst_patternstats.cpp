@@ -10,10 +10,10 @@ namespace {
 // "AB7": a pattern on target AB forecasting 7; "AB-": one without steps;
 // "AB#12": one whose stored forecast is 12. Letters H, A..D are bits 0..4,
 // X is bit 6 (a mask no search makes).
-std::vector<std::unique_ptr<TVexelReg>> patternsOf(const QString &spec)
+std::vector<std::unique_ptr<TVexelReg>> patternsOf(const QString &tokens)
 {
     std::vector<std::unique_ptr<TVexelReg>> out;
-    for (const QString &token : spec.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    for (const QString &token : tokens.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         auto p = std::make_unique<TVexelReg>();
         int i = 0;
         quint16 mask = 0;

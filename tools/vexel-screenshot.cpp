@@ -28,6 +28,7 @@
 #include "chart/VexelCtrl.h"
 #include "core/VexelReg.h"
 #include "core/VexelRegMgr.h"
+#include "tools/ToolGuard.h"
 
 #include <QApplication>
 #include <QDir>
@@ -140,7 +141,7 @@ int WindowShots(const QString &drawFile, const QString &settingsFile, const QDir
 } // namespace
 
 int main(int argc, char *argv[])
-{
+try {
     QApplication app(argc, argv);
     if (argc == 5 && QByteArray(argv[1]) == "--windows")
         return WindowShots(QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath(),
@@ -193,4 +194,6 @@ int main(int argc, char *argv[])
     const TRegOptions searched = window.Settings();
     window.hide();
     return ok && SevenColumnShot(draws, out, searched) && SearchingShot(draws, out) ? 0 : 1;
+} catch (...) {
+    return ExitOnException("vexel-screenshot");
 }

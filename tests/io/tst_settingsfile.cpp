@@ -56,6 +56,7 @@ private slots:
     void otherSectionsKept();
     void failedSave_data();
     void failedSave();
+    void oversizedFileKeptAside();
 
 private:
     QTemporaryDir m_dir;
@@ -324,9 +325,6 @@ void TestSettingsFile::failedSave_data()
     QTest::addColumn<QByteArray>("existing");
 
     QTest::newRow("missing folder") << m_dir.filePath(QStringLiteral("no/such/dir/s.ini")) << QByteArray();
-    // Too large to keep its other sections: refused rather than truncated.
-    QTest::newRow("oversized file") << m_dir.filePath(QStringLiteral("big.ini"))
-                                    << "[TRegOptions]\r\nSecCountSe=8\r\n" + QByteArray(5 * 1024 * 1024, ';');
 }
 
 void TestSettingsFile::failedSave()
@@ -342,6 +340,26 @@ void TestSettingsFile::failedSave()
         QVERIFY2(e.message().contains(path), qPrintable(e.message()));
     }
     QCOMPARE(readBytes(path), existing);
+}
+
+void TestSettingsFile::oversizedFileKeptAside()
+{
+    // Too large to keep its other sections, and too large to be ours: kept
+    // whole under a backup name, and the settings written anew. The start
+    // says so; a second save keeps the first backup.
+    const QString path = m_dir.filePath(QStringLiteral("big.ini"));
+    const QByteArray big = "[TRegOptions]\r\nSecCountSe=8\r\n" + QByteArray(5 * 1024 * 1024, ';');
+    writeBytes(path, big);
+    writeBytes(path + ".bak", "older");
+    QString problem;
+    QCOMPARE(LoadOptions(path, &problem), LoadOptions(m_dir.filePath(QStringLiteral("none.ini"))));
+    QVERIFY2(problem.contains("超过 4 MiB") && problem.contains(path), qPrintable(problem));
+    TRegOptions changed = LoadOptions(path);
+    changed.SecCountSe = 11;
+    SaveOptions(path, changed);
+    QCOMPARE(readBytes(path + ".bak2"), big);
+    QCOMPARE(readBytes(path + ".bak"), QByteArray("older"));
+    QCOMPARE(LoadOptions(path, &problem).SecCountSe, 11);
 }
 
 QTEST_APPLESS_MAIN(TestSettingsFile)

@@ -20,6 +20,7 @@
 #include "app/BacktestWindow.h"
 #include "io/DrawText.h"
 #include "core/FastSearch.h"
+#include "core/FileAccess.h"
 #include "app/Main.h"
 #include "io/SettingsFile.h"
 #include "core/SearchWorkloads.h"
@@ -39,6 +40,17 @@
 #include <cstdio>
 
 namespace {
+
+// Writes a picture through the checked write, as the program writes its files.
+bool SavePicture(const QPixmap &picture, const QString &path)
+{
+    QString error;
+    const auto encode = [&](QIODevice &device) { return picture.save(&device, "PNG"); };
+    if (FileAccess::WriteDeviceAtomically(path, encode, error))
+        return true;
+    std::fprintf(stderr, "vexel-screenshot: cannot write %s: %s\n", qPrintable(path), qPrintable(error));
+    return false;
+}
 
 struct TCollect : TSearchSink
 {
@@ -77,7 +89,7 @@ bool SevenColumnShot(const QString &draws, const QDir &out, const TRegOptions &s
     if (window->ListModel().rowCount() > 0)
         window->ListView().selectRow(0);
     QTest::qWait(300);
-    return window->grab().save(out.filePath(QStringLiteral("window-7-columns.png")));
+    return SavePicture(window->grab(), out.filePath(QStringLiteral("window-7-columns.png")));
 }
 
 // The window at its normal size, 687 x 500, three seconds into a search of
@@ -93,7 +105,8 @@ bool SearchingShot(const QString &draws, const QDir &out)
     window->ImportFile(draws);
     window->RegMenuSearchClick();
     QTest::qWait(3000);
-    const bool ok = window->Patterns().Busy() && window->grab().save(out.filePath(QStringLiteral("window-searching.png")));
+    const bool ok = window->Patterns().Busy()
+                    && SavePicture(window->grab(), out.filePath(QStringLiteral("window-searching.png")));
     window->RegMenuStopClick();
     return SearchEnds(*window) && ok;
 }
@@ -120,7 +133,7 @@ int WindowShots(const QString &drawFile, const QString &settingsFile, const QDir
     });
     stats.show();
     QTest::qWait(300);
-    bool ok = stats.grab().save(out.filePath(QStringLiteral("statistics.png")));
+    bool ok = SavePicture(stats.grab(), out.filePath(QStringLiteral("statistics.png")));
 
     auto *backtest = new TBacktestWindow(draws, settings);
     QPointer<TBacktestWindow> guard(backtest);
@@ -131,7 +144,7 @@ int WindowShots(const QString &drawFile, const QString &settingsFile, const QDir
     if (!QTest::qWaitFor([&] { return shown; }, 600000))
         return 1;
     QTest::qWait(300);
-    ok = backtest->grab().save(out.filePath(QStringLiteral("backtest.png"))) && ok;
+    ok = SavePicture(backtest->grab(), out.filePath(QStringLiteral("backtest.png"))) && ok;
     std::printf("%zu patterns; backtest of %zu draws; wrote %s\n", patterns.found.size(),
                 backtest->Result().draws.size(), qPrintable(out.path()));
     backtest->close();
@@ -188,8 +201,8 @@ try {
     }
     QTest::qWait(300);
     QDir().mkpath(out.path());
-    const bool ok = window.grab().save(out.filePath(QStringLiteral("screenshot.png")))
-                    && window.Chart().grab().save(out.filePath(QStringLiteral("chart.png")));
+    const bool ok = SavePicture(window.grab(), out.filePath(QStringLiteral("screenshot.png")))
+                    && SavePicture(window.Chart().grab(), out.filePath(QStringLiteral("chart.png")));
     std::printf("%d patterns; wrote %s\n", window.Patterns().Count(), qPrintable(out.path()));
     const TRegOptions searched = window.Settings();
     window.hide();

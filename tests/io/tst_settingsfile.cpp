@@ -56,7 +56,6 @@ private slots:
     void otherSectionsKept();
     void failedSave_data();
     void failedSave();
-    void oversizedFileKeptAside();
 
 private:
     QTemporaryDir m_dir;
@@ -340,26 +339,6 @@ void TestSettingsFile::failedSave()
         QVERIFY2(e.message().contains(path), qPrintable(e.message()));
     }
     QCOMPARE(readBytes(path), existing);
-}
-
-void TestSettingsFile::oversizedFileKeptAside()
-{
-    // Too large to keep its other sections, and too large to be ours: kept
-    // whole under a backup name, and the settings written anew. The start
-    // says so; a second save keeps the first backup.
-    const QString path = m_dir.filePath(QStringLiteral("big.ini"));
-    const QByteArray big = "[TRegOptions]\r\nSecCountSe=8\r\n" + QByteArray(5 * 1024 * 1024, ';');
-    writeBytes(path, big);
-    writeBytes(path + ".bak", "older");
-    QString problem;
-    QCOMPARE(LoadOptions(path, &problem), LoadOptions(m_dir.filePath(QStringLiteral("none.ini"))));
-    QVERIFY2(problem.contains("超过 4 MiB") && problem.contains(path), qPrintable(problem));
-    TRegOptions changed = LoadOptions(path);
-    changed.SecCountSe = 11;
-    SaveOptions(path, changed);
-    QCOMPARE(readBytes(path + ".bak2"), big);
-    QCOMPARE(readBytes(path + ".bak"), QByteArray("older"));
-    QCOMPARE(LoadOptions(path, &problem).SecCountSe, 11);
 }
 
 QTEST_APPLESS_MAIN(TestSettingsFile)

@@ -9,30 +9,13 @@
 
 namespace {
 
-struct Result
-{
-    int code;
-    QString err;
-};
-
-Result run(const QString &tool, const QStringList &args)
+// The exit code and what went to stderr.
+QPair<int, QString> run(const QStringList &args, const QString &tool = QStringLiteral(VEXEL_BACKTEST_PATH))
 {
     QProcess p;
     p.start(tool, args);
-    if (!p.waitForFinished(120000))
-        return {-1, {}};
+    p.waitForFinished(120000);
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardError())};
-}
-
-Result backtest(const QStringList &args)
-{
-    return run(QStringLiteral(VEXEL_BACKTEST_PATH), args);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 void writeFile(const QString &path, const QByteArray &bytes)
@@ -69,7 +52,7 @@ void TestBacktestMerge::initTestCase()
         p.start(QStringLiteral(VEXEL_BACKTEST_PATH), {SAMPLE_HISTORY_PATH, "--cuts", cuts});
         QVERIFY(p.waitForFinished(120000) && p.exitCode() == 0);
     }
-    QCOMPARE(backtest({"--merge", m_first, m_second}).code, 0);
+    QCOMPARE(run({"--merge", m_first, m_second}).first, 0);
 }
 
 void TestBacktestMerge::damagedSlice_data()
@@ -107,21 +90,23 @@ void TestBacktestMerge::damagedSlice()
     QFETCH(QString, pattern);
     QFETCH(QString, replacement);
     QFETCH(QString, named);
-    const QString whole = QString::fromUtf8(readFile(m_first));
+    QFile slice(m_first);
+    QVERIFY(slice.open(QIODevice::ReadOnly));
+    const QString whole = QString::fromUtf8(slice.readAll());
     const QString damaged = QString(whole).replace(QRegularExpression(pattern), replacement);
     QVERIFY(damaged != whole);
     const QString path = m_dir.filePath("damaged.txt");
     writeFile(path, damaged.toUtf8());
 
-    const Result r = backtest({"--merge", m_second, path});
-    QCOMPARE(r.code, 1);
-    const QRegularExpressionMatch at = QRegularExpression("damaged.txt, line (\\d+): ").match(r.err);
-    QVERIFY2(at.hasMatch(), qPrintable(r.err));
+    const auto [code, err] = run({"--merge", m_second, path});
+    QCOMPARE(code, 1);
+    const QRegularExpressionMatch at = QRegularExpression("damaged.txt, line (\\d+): ").match(err);
+    QVERIFY2(at.hasMatch(), qPrintable(err));
     const QStringList lines = damaged.split('\n');
     const int line = at.captured(1).toInt();
     const int count = int(lines.size()) - (damaged.endsWith('\n') ? 1 : 0);
     const QString there = line <= count ? lines[line - 1] : QStringLiteral("<end>");
-    QVERIFY2(there.startsWith(named), qPrintable(r.err));
+    QVERIFY2(there.startsWith(named), qPrintable(err));
 }
 
 void TestBacktestMerge::unusableFiles_data()
@@ -160,9 +145,9 @@ void TestBacktestMerge::unusableFiles()
         a.replace("{fifo}", fifo).replace("{huge}", huge.fileName()).replace("{none}", dir.filePath("none"))
             .replace("{big.ini}", dir.filePath("big.ini"));
 
-    const Result r = run(tool, args);
-    QCOMPARE(r.code, 1);
-    QVERIFY2(r.err.contains(cause), qPrintable(r.err));
+    const auto [code, err] = run(args, tool);
+    QCOMPARE(code, 1);
+    QVERIFY2(err.contains(cause), qPrintable(err));
     // Nothing took the place of the device or the FIFO.
     struct stat info{};
     QVERIFY(::stat("/dev/full", &info) == 0 && S_ISCHR(info.st_mode));

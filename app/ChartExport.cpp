@@ -5,6 +5,7 @@
 #include "chart/VexelCtrl.h"
 #include "core/FileAccess.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -57,12 +58,17 @@ bool ExportChartImage(const TVexelRegNet &chart, const QString &path, QString *e
     if (image.isNull())
         return Fail(error, QStringLiteral("内存不足，无法生成图表图片。"));
 
+    // Encoded in memory first (the picture is far larger than its PNG): a
+    // write that fails half way through the encoder would leave it unwound.
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        return Fail(error, CannotWrite(path, QStringLiteral("图片编码失败")));
     // Through the checked write: a full disk leaves the earlier file, not a
     // cut-off picture that no viewer can read.
     QString reason;
-    if (!FileAccess::WriteDeviceAtomically(path, [&](QIODevice &device) { return image.save(&device, "PNG"); },
-                                           reason))
-        return Fail(error, CannotWrite(path, reason.isEmpty() ? QStringLiteral("图片编码失败") : reason));
+    if (!FileAccess::WriteAtomically(path, png, reason))
+        return Fail(error, CannotWrite(path, reason));
     return true;
 }
 

@@ -32,6 +32,7 @@
 #include "tools/ToolGuard.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QTableView>
@@ -44,9 +45,11 @@ namespace {
 // Writes a picture through the checked write, as the program writes its files.
 bool SavePicture(const QPixmap &picture, const QString &path)
 {
-    QString error;
-    const auto encode = [&](QIODevice &device) { return picture.save(&device, "PNG"); };
-    if (FileAccess::WriteDeviceAtomically(path, encode, error))
+    QByteArray png;
+    QBuffer buffer(&png);
+    QString error = QStringLiteral("PNG encoding failed");
+    if (buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "PNG")
+        && FileAccess::WriteAtomically(path, png, error))
         return true;
     std::fprintf(stderr, "vexel-screenshot: cannot write %s: %s\n", qPrintable(path), qPrintable(error));
     return false;

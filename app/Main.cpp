@@ -185,7 +185,12 @@ QString TMainForm::SettingsPath() const
 
 void TMainForm::LoadOptions()
 {
-    m_settings = ::LoadOptions(SettingsPath());
+    // A settings file that is there but cannot be used is not passed over
+    // in silence: the user's settings would seem lost.
+    QString problem;
+    m_settings = ::LoadOptions(SettingsPath(), &problem);
+    if (!problem.isEmpty())
+        ShowMessage(problem);
 }
 
 void TMainForm::SaveOptions()

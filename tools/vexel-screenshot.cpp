@@ -20,6 +20,7 @@
 #include "app/BacktestWindow.h"
 #include "io/DrawText.h"
 #include "core/FastSearch.h"
+#include "core/FileAccess.h"
 #include "app/Main.h"
 #include "io/SettingsFile.h"
 #include "core/SearchWorkloads.h"
@@ -28,8 +29,10 @@
 #include "chart/VexelCtrl.h"
 #include "core/VexelReg.h"
 #include "core/VexelRegMgr.h"
+#include "tools/ToolGuard.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QTableView>
@@ -38,6 +41,19 @@
 #include <cstdio>
 
 namespace {
+
+// Writes a picture through the checked write, as the program writes its files.
+bool SavePicture(const QPixmap &picture, const QString &path)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    QString error = QStringLiteral("PNG encoding failed");
+    if (buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "PNG")
+        && FileAccess::WriteAtomically(path, png, error))
+        return true;
+    std::fprintf(stderr, "vexel-screenshot: cannot write %s: %s\n", qPrintable(path), qPrintable(error));
+    return false;
+}
 
 struct TCollect : TSearchSink
 {
@@ -76,7 +92,7 @@ bool SevenColumnShot(const QString &draws, const QDir &out, const TRegOptions &s
     if (window->ListModel().rowCount() > 0)
         window->ListView().selectRow(0);
     QTest::qWait(300);
-    return window->grab().save(out.filePath(QStringLiteral("window-7-columns.png")));
+    return SavePicture(window->grab(), out.filePath(QStringLiteral("window-7-columns.png")));
 }
 
 // The window at its normal size, 687 x 500, three seconds into a search of
@@ -92,7 +108,8 @@ bool SearchingShot(const QString &draws, const QDir &out)
     window->ImportFile(draws);
     window->RegMenuSearchClick();
     QTest::qWait(3000);
-    const bool ok = window->Patterns().Busy() && window->grab().save(out.filePath(QStringLiteral("window-searching.png")));
+    const bool ok = window->Patterns().Busy()
+                    && SavePicture(window->grab(), out.filePath(QStringLiteral("window-searching.png")));
     window->RegMenuStopClick();
     return SearchEnds(*window) && ok;
 }
@@ -119,7 +136,7 @@ int WindowShots(const QString &drawFile, const QString &settingsFile, const QDir
     });
     stats.show();
     QTest::qWait(300);
-    bool ok = stats.grab().save(out.filePath(QStringLiteral("statistics.png")));
+    bool ok = SavePicture(stats.grab(), out.filePath(QStringLiteral("statistics.png")));
 
     auto *backtest = new TBacktestWindow(draws, settings);
     QPointer<TBacktestWindow> guard(backtest);
@@ -130,7 +147,7 @@ int WindowShots(const QString &drawFile, const QString &settingsFile, const QDir
     if (!QTest::qWaitFor([&] { return shown; }, 600000))
         return 1;
     QTest::qWait(300);
-    ok = backtest->grab().save(out.filePath(QStringLiteral("backtest.png"))) && ok;
+    ok = SavePicture(backtest->grab(), out.filePath(QStringLiteral("backtest.png"))) && ok;
     std::printf("%zu patterns; backtest of %zu draws; wrote %s\n", patterns.found.size(),
                 backtest->Result().draws.size(), qPrintable(out.path()));
     backtest->close();
@@ -140,7 +157,7 @@ int WindowShots(const QString &drawFile, const QString &settingsFile, const QDir
 } // namespace
 
 int main(int argc, char *argv[])
-{
+try {
     QApplication app(argc, argv);
     if (argc == 5 && QByteArray(argv[1]) == "--windows")
         return WindowShots(QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath(),
@@ -187,10 +204,12 @@ int main(int argc, char *argv[])
     }
     QTest::qWait(300);
     QDir().mkpath(out.path());
-    const bool ok = window.grab().save(out.filePath(QStringLiteral("screenshot.png")))
-                    && window.Chart().grab().save(out.filePath(QStringLiteral("chart.png")));
+    const bool ok = SavePicture(window.grab(), out.filePath(QStringLiteral("screenshot.png")))
+                    && SavePicture(window.Chart().grab(), out.filePath(QStringLiteral("chart.png")));
     std::printf("%d patterns; wrote %s\n", window.Patterns().Count(), qPrintable(out.path()));
     const TRegOptions searched = window.Settings();
     window.hide();
     return ok && SevenColumnShot(draws, out, searched) && SearchingShot(draws, out) ? 0 : 1;
+} catch (...) {
+    return ExitOnException("vexel-screenshot");
 }

@@ -40,6 +40,7 @@ private slots:
     void columns_data();
     void columns();
     void relayout();
+    void endShowsTheWholeBlock();
     void scrollTarget_data();
     void scrollTarget();
     void navigateKey_data();
@@ -79,11 +80,17 @@ void TestChartGeometry::columns()
 
 void TestChartGeometry::relayout()
 {
-    TChartLayout g = layoutOf(10, 400, 100);
+    TChartLayout g = layoutOf(10, 410, 100);
     QCOMPARE(g.RowsPerPage, 11);
     QCOMPARE(g.TopRow, 90);
     QCOMPARE(ScrollMax(g, 100), 90);
     QCOMPARE(g.DataRect, (TGridRect{1, 29, 462, 29 * 14 + 1}));
+    // 400 pixels also give 11 rows, but the block below the entry row would
+    // end at 407: the end of the list lies a row lower.
+    g = layoutOf(10, 400, 100);
+    QCOMPARE(g.RowsPerPage, 11);
+    QCOMPARE(g.TopRow, 91);
+    QCOMPARE(ScrollMax(g, 100), 91);
 
     // Rows per page: ceil((height - 11) / 29) - 3; a short control gives a
     // negative count, a tiny one none.
@@ -96,6 +103,23 @@ void TestChartGeometry::relayout()
     QCOMPARE(g.TopRow, 0);
     QCOMPARE(ScrollMax(g, 5), 0);
     QCOMPARE(g.DataRect.Right, 339);
+}
+
+void TestChartGeometry::endShowsTheWholeBlock()
+{
+    // At any height the end of the list has the entry row on the page and
+    // the description block whole below it (where the area has room for
+    // both), a row higher only when that cuts the block off.
+    for (int height = 30; height <= 1200; ++height)
+        for (int draws : {0, 4, 100}) {
+            const TChartLayout g = layoutOf(10, height, draws);
+            const int entry = draws - g.TopRow + 1;
+            const auto bottomOfBlock = [&](int entryRow) { return TopOfRow(g, entryRow + 3, false, -1) - 1; };
+            QCOMPARE(ScrollMax(g, draws), g.TopRow);
+            QVERIFY(g.RowsPerPage <= 0 || (entry >= 1 && entry <= g.RowsPerPage));
+            QVERIFY(g.RowsPerPage <= 0 || WholeRows(g) < 3 || bottomOfBlock(entry) <= height);
+            QVERIFY(g.TopRow == qMax(0, draws + 1 - g.RowsPerPage) || bottomOfBlock(entry + 1) > height);
+        }
 }
 
 void TestChartGeometry::scrollTarget_data()
@@ -214,7 +238,7 @@ void TestChartGeometry::hitTest()
 
 void TestChartGeometry::patternPlacement()
 {
-    TChartLayout g = layoutOf(10, 400, 100);
+    TChartLayout g = layoutOf(10, 410, 100);
     QCOMPARE(g.TopRow, 90);
     const TVexelReg reg = patternOf(100, 3, {{2, -1}, {4, -2}}, 2);
 

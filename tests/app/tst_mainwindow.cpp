@@ -4,9 +4,7 @@
 #include "app/Main.h"
 #include "app/StatsWindow.h"
 #include "app/RegListModel.h"
-#include "app/DurationText.h"
 #include "app/StatusBar.h"
-#include "chart/ChartPalette.h"
 #include "chart/VexelCtrl.h"
 #include "core/VexelReg.h"
 #include "core/VexelRegMgr.h"
@@ -87,21 +85,6 @@ void ConfirmTail(TMainForm &form, bool tail)
     QTest::qWait(20);
 }
 
-// Whether the chart shows the second row of its description block whole:
-// its line of text, and the block's colour down to the row's last pixel.
-bool SecondBlockRowShows(TVexelRegNet &chart)
-{
-    const QImage image = chart.grab().toImage();
-    const int bottom = chart.TopOfRow(chart.Codes().Count() + 4, true, -1) - 1;
-    if (bottom > image.height())
-        return false;
-    int text = 0;
-    for (int x = chart.LeftOfCol(1); x < chart.LeftOfCol(chart.ColCount() - 1); ++x)
-        for (int y = bottom - chart.Grid().RowHeight; y < bottom; ++y)
-            text += QColor(image.pixel(x, y)) == ChartPalette::CommentText;
-    return text > 40 && QColor(image.pixel(chart.GridWidth() - 5, bottom - 1)) == ChartPalette::CommentCell;
-}
-
 QByteArray ReadAll(const QString &path)
 {
     QFile file(path);
@@ -119,8 +102,6 @@ private slots:
     void statusTextsReadable_data();
     void statusTextsReadable();
     void chartPanelFollowsColumns();
-    void descriptionBlockShowsWhole_data();
-    void descriptionBlockShowsWhole();
     void barsOfferNoMenu();
     void toolSeparatorsEightPixels();
     void closeAsksBeforeLosingWork_data();
@@ -131,8 +112,6 @@ private slots:
     void exportPatternList();
     void progressText_data();
     void progressText();
-    void durationText_data();
-    void durationText();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -221,34 +200,6 @@ void TestMainWindow::chartPanelFollowsColumns()
     ConfirmTail(form, false);
     QCOMPARE(RoomRightOfGrid(form), margin);
     QCOMPARE(form.Chart().width(), form.ChartPanelWidth());
-}
-
-void TestMainWindow::descriptionBlockShowsWhole_data()
-{
-    QTest::addColumn<int>("height");
-    for (int height : {500, 550, 600, 700, 750, 800, 1000})
-        QTest::newRow(QByteArray::number(height)) << height;
-}
-
-// At any window height the pattern's description below the entry row shows
-// whole once a pattern is chosen, and again after End.
-void TestMainWindow::descriptionBlockShowsWhole()
-{
-    QFETCH(int, height);
-    TMainForm form(m_dir->path());
-    TVexelRegNet &chart = form.Chart();
-    for (int i = 0; i < 60; ++i)
-        chart.Codes().SetNum(1 + i % 7, chart.Codes().Add(), i % 10);
-    auto *pattern = form.Patterns().Add(new TVexelReg);
-    pattern->SetDrawCount(60);
-    pattern->AddStep({4}, 6);
-    ShowAt(form, 1000, height);
-    form.ListView().selectRow(0);
-    QVERIFY2(SecondBlockRowShows(chart), qPrintable(QStringLiteral("chart %1 px").arg(chart.height())));
-    QTest::keyClick(&chart, Qt::Key_Home);
-    QVERIFY(!SecondBlockRowShows(chart));
-    QTest::keyClick(&chart, Qt::Key_End);
-    QVERIFY(SecondBlockRowShows(chart));
 }
 
 // Right-clicking the tool bar or the menu bar opens no menu (Qt's own would
@@ -493,6 +444,9 @@ void TestMainWindow::progressText_data()
                                 << QStringLiteral("0.1% 剩余2时46分");
     QTest::newRow("estimate passed") << qint64(1500) << qint64(1000) << qint64(90000) << 1000
                                      << QStringLiteral("100.0% 剩余0分0秒");
+    QTest::newRow("under a second left") << qint64(999) << qint64(1000) << qint64(10000) << 999
+                                         << QStringLiteral("99.9% 剩余不到1秒");
+    QTest::newRow("days left") << qint64(1) << qint64(1000) << qint64(100000) << 1 << QStringLiteral("0.1% 剩余1天3时");
     QTest::newRow("no estimate") << qint64(500) << qint64(0) << qint64(90000) << 0 << QStringLiteral("0.0% 剩余--");
 }
 
@@ -505,23 +459,6 @@ void TestMainWindow::progressText()
     QFETCH(QString, text);
     QCOMPARE(TStatusBar::Permille(done, total), permille);
     QCOMPARE(TStatusBar::ProgressText(done, total, elapsedMs), text);
-}
-
-void TestMainWindow::durationText_data()
-{
-    QTest::addColumn<qint64>("ms");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("nothing") << qint64(0) << QStringLiteral("0分0秒");
-    QTest::newRow("a moment") << qint64(400) << QStringLiteral("不到1秒");
-    QTest::newRow("last second of an hour") << qint64(3599999) << QStringLiteral("59分59秒");
-    QTest::newRow("an hour") << qint64(3600000) << QStringLiteral("1时0分");
-    QTest::newRow("days") << qint64(3 * 86400000LL + 4 * 3600000LL + 59000) << QStringLiteral("3天4时");
-}
-
-void TestMainWindow::durationText()
-{
-    QFETCH(qint64, ms);
-    QTEST(DurationText(ms), "text");
 }
 
 QTEST_MAIN(TestMainWindow)

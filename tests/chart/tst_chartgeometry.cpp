@@ -40,7 +40,6 @@ private slots:
     void columns_data();
     void columns();
     void relayout();
-    void endShowsTheWholeBlock();
     void scrollTarget_data();
     void scrollTarget();
     void navigateKey_data();
@@ -103,23 +102,6 @@ void TestChartGeometry::relayout()
     QCOMPARE(g.TopRow, 0);
     QCOMPARE(ScrollMax(g, 5), 0);
     QCOMPARE(g.DataRect.Right, 339);
-}
-
-void TestChartGeometry::endShowsTheWholeBlock()
-{
-    // At any height the end of the list has the entry row on the page and
-    // the description block whole below it (where the area has room for
-    // both), a row higher only when that cuts the block off.
-    for (int height = 30; height <= 1200; ++height)
-        for (int draws : {0, 4, 100}) {
-            const TChartLayout g = layoutOf(10, height, draws);
-            const int entry = draws - g.TopRow + 1;
-            const auto bottomOfBlock = [&](int entryRow) { return TopOfRow(g, entryRow + 3, false, -1) - 1; };
-            QCOMPARE(ScrollMax(g, draws), g.TopRow);
-            QVERIFY(g.RowsPerPage <= 0 || (entry >= 1 && entry <= g.RowsPerPage));
-            QVERIFY(g.RowsPerPage <= 0 || WholeRows(g) < 3 || bottomOfBlock(entry) <= height);
-            QVERIFY(g.TopRow == qMax(0, draws + 1 - g.RowsPerPage) || bottomOfBlock(entry + 1) > height);
-        }
 }
 
 void TestChartGeometry::scrollTarget_data()

@@ -93,6 +93,7 @@ private slots:
     void currentCellShown();
     void scaledRendering();
     void gridLinesEvenOnScreen();
+    void descriptionBlockShowsWhole();
     void pageBoundedPainting();
     void renderedImage();
 };
@@ -362,6 +363,28 @@ void TestChartPaint::gridLinesEvenOnScreen()
     QCOMPARE(runs(QPoint(0, int((chart->TopOfRow(1, false, -1) + 2) * ratio)), QPoint(1, 0)), QList<int>(11, w));
     QCOMPARE(runs(QPoint(int((chart->LeftOfCol(2) + 2) * ratio), 0), QPoint(0, 1)),
              (QList<int>{w, w, w, 2 * w, w, w, w, 2 * w, w, w, w, 2 * w, w, w}));
+}
+
+// At any height the end of the list shows the description block's second
+// row whole below the entry row, its text and its colour down to its last
+// pixel, after a pattern is chosen and after Home and End.
+void TestChartPaint::descriptionBlockShowsWhole()
+{
+    const auto secondRowShows = [](TVexelRegNet &chart) {
+        const QImage image = chart.grab().toImage();
+        const int bottom = chart.TopOfRow(chart.Codes().Count() + 4, true, -1) - 1;
+        const TGridRect text{chart.LeftOfCol(1), bottom - 28, chart.LeftOfCol(9), bottom};
+        return bottom <= image.height() && countColour(image, text, DescriptionColour) > 40
+               && at(image, 455, bottom - 1) == BlockBColour;
+    };
+    for (int height = 200; height <= 1000; height += 7) {
+        auto chart = chartWith(60, 10, height);
+        show(*chart, patternOf(60, 2, {{1, -1}}, 3, 6));
+        QVERIFY2(secondRowShows(*chart), qPrintable(QString::number(height)));
+        QTest::keyClick(chart.get(), Qt::Key_Home);
+        QTest::keyClick(chart.get(), Qt::Key_End);
+        QVERIFY2(secondRowShows(*chart), qPrintable(QString::number(height)));
+    }
 }
 
 void TestChartPaint::pageBoundedPainting()

@@ -17,7 +17,7 @@ QSize FrameOf(const QWidget &window)
 {
     for (const QWidget *w = &window; w; w = w->parentWidget() ? w->parentWidget()->window() : nullptr) {
         const QSize frame = w->frameGeometry().size() - w->geometry().size();
-        if (w->isVisible() && !frame.isEmpty())
+        if (w->isVisible() && !frame.isNull())
             return frame;
     }
     return UsualFrame;

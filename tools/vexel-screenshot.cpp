@@ -6,9 +6,10 @@
 // Starts the main window on a scratch data folder, imports the draw history,
 // runs a search with the start settings, selects the pattern with the most
 // steps and writes OUT_FOLDER/screenshot.png (the window) and
-// OUT_FOLDER/chart.png (the chart alone); then the same with the last three
-// digits left out of the search, OUT_FOLDER/window-7-columns.png, and the
-// window at its normal size a few seconds into a long search,
+// OUT_FOLDER/chart.png (the chart alone), and the same window at the size of
+// a 1366 x 768 screen, OUT_FOLDER/window-1366x768.png; then the same with the
+// last three digits left out of the search, OUT_FOLDER/window-7-columns.png,
+// and the window at its normal size a few seconds into a long search,
 // OUT_FOLDER/window-searching.png.
 //
 // With --windows: searches the history with the settings file's search
@@ -16,7 +17,8 @@
 // as three searches in a row leave them), and writes
 // OUT_FOLDER/statistics.png, the statistics window over those patterns, and
 // OUT_FOLDER/backtest.png, the backtest window after a run of the last 100
-// draws with the settings as they are.
+// draws with the settings as they are, each at the size it opens at on the
+// screen the program runs on.
 #include "app/BacktestWindow.h"
 #include "io/DrawText.h"
 #include "core/FastSearch.h"
@@ -204,8 +206,13 @@ try {
     }
     QTest::qWait(300);
     QDir().mkpath(out.path());
-    const bool ok = SavePicture(window.grab(), out.filePath(QStringLiteral("screenshot.png")))
-                    && SavePicture(window.Chart().grab(), out.filePath(QStringLiteral("chart.png")));
+    bool ok = SavePicture(window.grab(), out.filePath(QStringLiteral("screenshot.png")))
+              && SavePicture(window.Chart().grab(), out.filePath(QStringLiteral("chart.png")));
+    // A common laptop screen: the end of the list with the whole
+    // description block below the entry row.
+    window.resize(1366, 768);
+    QTest::qWait(300);
+    ok = SavePicture(window.grab(), out.filePath(QStringLiteral("window-1366x768.png"))) && ok;
     std::printf("%d patterns; wrote %s\n", window.Patterns().Count(), qPrintable(out.path()));
     const TRegOptions searched = window.Settings();
     window.hide();

@@ -6,6 +6,7 @@
 #include "io/PatternCsv.h"
 #include "app/RegListView.h"
 #include "app/StatsWindow.h"
+#include "app/WindowFit.h"
 #include "chart/VexelCtrl.h"
 #include "core/VexelError.h"
 #include "core/VexelRegMgr.h"
@@ -71,9 +72,11 @@ void TAnalysisCommands::OpenBacktest()
 {
     auto *window = new TBacktestWindow(m_chart.Codes(), m_settings, m_window);
     m_backtests.removeAll(nullptr);
-    // Each window a little below and right of the one before.
-    if (!m_backtests.isEmpty() && m_backtests.last()->isVisible())
+    // Each window a little below and right of the one before, on the screen.
+    if (!m_backtests.isEmpty() && m_backtests.last()->isVisible()) {
         window->move(m_backtests.last()->pos() + QPoint(32, 32));
+        WindowFit::KeepOnScreen(*window);
+    }
     m_backtests << window;
     window->show();
     window->raise();

@@ -2,9 +2,11 @@
 #include "io/BacktestCsv.h"
 #include "core/BacktestText.h"
 #include "core/BacktestThread.h"
-#include "app/ChartStyle.h"
+#include "chart/ChartPalette.h"
 #include "io/CsvFile.h"
+#include "app/DurationText.h"
 #include "app/HitRateChart.h"
+#include "app/WindowFit.h"
 #include "core/VexelError.h"
 
 #include <QCloseEvent>
@@ -62,12 +64,6 @@ QStringList TallyCells(const TBacktestTally &t)
     return {QString::number(t.tests), QString::number(t.hits), RateText(t.hits, t.tests)};
 }
 
-QString DurationText(qint64 seconds)
-{
-    return seconds >= 3600 ? QStringLiteral("%1时%2分").arg(seconds / 3600).arg(seconds % 3600 / 60)
-                           : QStringLiteral("%1分%2秒").arg(seconds / 60).arg(seconds % 60);
-}
-
 QLabel *NewText(const QString &name, QWidget *parent)
 {
     auto *label = new QLabel(parent);
@@ -86,12 +82,14 @@ TBacktestWindow::TBacktestWindow(const TCodes &draws, const TRegOptions &setting
     setObjectName(QStringLiteral("BacktestForm"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("回测：规律过去的预测准不准"));
-    setFont(ChartStyle::Font(14));
-    resize(1100, 780);
+    setFont(ChartPalette::Font(14));
+    WindowFit::FitToScreen(*this, QSize(1100, 780));
 
-    auto *layout = new QVBoxLayout(this);
+    auto *content = new QWidget;
+    auto *layout = new QVBoxLayout(content);
     layout->addWidget(BuildControls());
     layout->addWidget(BuildReport(), 1);
+    WindowFit::SetScrollingContent(*this, content);
     m_span = LastDraws(m_draws.Count(), m_lastSe->value());
     m_chart->SetDraws(m_span, {});
     ShowSummary();
@@ -303,8 +301,7 @@ void TBacktestWindow::Finished(const TBacktestResult &result, bool failed)
                              .arg(m_span.first + 1)
                              .arg(m_span.last + 1)
                              .arg(done)
-                             .arg(ms < 60000 ? QStringLiteral("%1秒").arg(double(ms) / 1000.0, 0, 'f', 1)
-                                             : DurationText(ms / 1000)));
+                             .arg(DurationText(ms)));
     ShowDraws();
     m_chart->SetDraws(m_span, m_result.draws);
     ShowSummary();
@@ -331,7 +328,7 @@ void TBacktestWindow::UpdateProgress(int done, int total)
     m_progress->setValue(done);
     QString left = QStringLiteral("--");
     if (done > 0 && m_clock.isValid()) {
-        const double perDraw = double(m_clock.elapsed()) / 1000.0 / done;
+        const double perDraw = double(m_clock.elapsed()) / done;
         left = DurationText(qint64(perDraw * (total - done) + 0.5));
     }
     m_progress->setFormat(QStringLiteral("%1/%2 期  剩余%3").arg(done).arg(total).arg(left));

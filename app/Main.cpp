@@ -2,6 +2,7 @@
 
 #include "app/AboutBox.h"
 #include "app/AnalysisCommands.h"
+#include "chart/ChartPalette.h"
 #include "app/DrawDownload.h"
 #include "io/DataFolder.h"
 #include "io/DrawText.h"
@@ -70,8 +71,7 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
     resize(687, 500);
     setMinimumSize(300, 300);
     QFont font;
-    font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"),
-                      QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC")});
+    font.setFamilies(ChartPalette::FontFamilies());
     font.setPixelSize(14);
     setFont(font);
 
@@ -185,7 +185,12 @@ QString TMainForm::SettingsPath() const
 
 void TMainForm::LoadOptions()
 {
-    m_settings = ::LoadOptions(SettingsPath());
+    // A settings file that is there but cannot be used is not passed over
+    // in silence: the user's settings would seem lost.
+    QString problem;
+    m_settings = ::LoadOptions(SettingsPath(), &problem);
+    if (!problem.isEmpty())
+        ShowMessage(problem);
 }
 
 void TMainForm::SaveOptions()

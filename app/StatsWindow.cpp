@@ -1,7 +1,8 @@
 #include "app/StatsWindow.h"
 #include "app/BarChart.h"
 #include "core/Backtest.h"
-#include "app/ChartStyle.h"
+#include "app/WindowFit.h"
+#include "chart/ChartPalette.h"
 
 #include <QElapsedTimer>
 #include <QGridLayout>
@@ -30,6 +31,16 @@ QString ConsensusTitle(const TTargetCount &t)
     return QStringLiteral("%1：%2个规律，共识 %3").arg(target).arg(t.patterns).arg(digit);
 }
 
+// The title of a narrow chart: the consensus first, the count left out.
+QString ShortConsensusTitle(const TTargetCount &t)
+{
+    const QString target = TargetText(t.mask);
+    if (t.patterns == 0)
+        return QStringLiteral("%1：没有规律").arg(target);
+    const int digit = t.Consensus();
+    return digit < 0 ? QStringLiteral("%1：没有预测").arg(target) : QStringLiteral("%1：共识 %2").arg(target).arg(digit);
+}
+
 } // namespace
 
 TStatsWindow::TStatsWindow(TProvider provider, QWidget *parent)
@@ -37,14 +48,15 @@ TStatsWindow::TStatsWindow(TProvider provider, QWidget *parent)
 {
     setObjectName(QStringLiteral("StatsForm"));
     setWindowTitle(QStringLiteral("规律统计"));
-    setFont(ChartStyle::Font(14));
-    resize(1080, 720);
+    setFont(ChartPalette::Font(14));
+    WindowFit::FitToScreen(*this, QSize(1080, 720));
 
     m_timer.setSingleShot(true);
     m_timer.setInterval(RecountDelayMs);
     connect(&m_timer, &QTimer::timeout, this, &TStatsWindow::Recount);
 
-    auto *layout = new QVBoxLayout(this);
+    auto *content = new QWidget;
+    auto *layout = new QVBoxLayout(content);
     m_subject = new QLabel(this);
     m_subject->setObjectName(QStringLiteral("SubjectLbl"));
     QFont bold = font();
@@ -69,6 +81,7 @@ TStatsWindow::TStatsWindow(TProvider provider, QWidget *parent)
     m_consensusGrid = new QGridLayout;
     m_consensusGrid->setSpacing(6);
     layout->addLayout(m_consensusGrid, 8);
+    WindowFit::SetScrollingContent(*this, content);
 }
 
 void TStatsWindow::Refresh()
@@ -135,7 +148,7 @@ void TStatsWindow::Show(bool selection)
                               QStringLiteral("%1 预测 %2：%3个规律").arg(TargetText(t.mask)).arg(d).arg(
                                   t.forecasts[size_t(d)])});
         TBarChart *chart = ConsensusChart(i);
-        chart->SetTitle(ConsensusTitle(t));
+        chart->SetTitle(ConsensusTitle(t), ShortConsensusTitle(t));
         chart->SetBars(std::move(digits), t.Consensus());
         chart->show();
     }

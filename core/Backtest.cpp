@@ -19,15 +19,6 @@ namespace {
 // The normal quantile of a two-sided 95 % interval.
 constexpr double Z95 = 1.959963984540054;
 
-// Everything one tested draw contributes to the result.
-struct TDrawTally
-{
-    TBacktestDraw draw;
-    std::map<quint16, TBacktestTally> targets;
-    std::map<int, TBacktestTally> steps;
-    std::map<quint16, TBacktestTally> consensus;
-};
-
 // Counts the forecasts of the patterns a search finds against the actual
 // draw, without keeping the patterns.
 class TForecastCounter : public TSearchSink
@@ -43,27 +34,27 @@ public:
         const qint32 forecast = pattern->Value(0, 0);
         const bool hit = forecast == Actual(mask);
         const TBacktestTally one{1, hit ? 1 : 0};
-        m_tally.draw.patterns += 1;
-        m_tally.draw.hits += one.hits;
-        m_tally.targets[mask].Add(one);
-        m_tally.steps[pattern->StepCount()].Add(one);
+        m_draw.patterns += 1;
+        m_draw.hits += one.hits;
+        m_draw.targets[mask].Add(one);
+        m_draw.steps[pattern->StepCount()].Add(one);
         if (forecast >= 0 && forecast <= 9)
             ++m_votes[mask][size_t(forecast)];
     }
 
     // The consensus of each target: the digit most of its patterns forecast,
     // the smaller digit on a tie.
-    TDrawTally Finish()
+    TBacktestDraw Finish()
     {
-        m_tally.draw.index = m_index;
+        m_draw.index = m_index;
         for (const auto &[mask, votes] : m_votes) {
             const auto best = std::max_element(votes.begin(), votes.end()); // first of equals
             const bool hit = qint32(best - votes.begin()) == Actual(mask);
-            m_tally.consensus[mask] = TBacktestTally{1, hit ? 1 : 0};
-            m_tally.draw.consensusTests += 1;
-            m_tally.draw.consensusHits += hit ? 1 : 0;
+            m_draw.consensus[mask] = TBacktestTally{1, hit ? 1 : 0};
+            m_draw.consensusTests += 1;
+            m_draw.consensusHits += hit ? 1 : 0;
         }
-        return std::move(m_tally);
+        return std::move(m_draw);
     }
 
 private:
@@ -77,12 +68,13 @@ private:
 
     const TCodes &m_draws;
     const int m_index;
-    TDrawTally m_tally;
+    TBacktestDraw m_draw;
     std::map<quint16, std::array<qint64, 10>> m_votes;
     std::map<quint16, qint32> m_actual;
 };
 
-void AddTallies(std::map<quint16, TBacktestTally> &into, const std::map<quint16, TBacktestTally> &from)
+template <typename Key>
+void AddTallies(std::map<Key, TBacktestTally> &into, const std::map<Key, TBacktestTally> &from)
 {
     for (const auto &[key, tally] : from)
         into[key].Add(tally);
@@ -92,7 +84,7 @@ void AddTallies(std::map<quint16, TBacktestTally> &into, const std::map<quint16,
 class TFinishedDraws
 {
 public:
-    void Push(TDrawTally tally)
+    void Push(TBacktestDraw tally)
     {
         {
             std::lock_guard<std::mutex> lock(m_mutex);
@@ -112,7 +104,7 @@ public:
     }
     // Waits up to `wait` for finished draws; `ended` tells whether every
     // worker has ended, after which no more come.
-    std::deque<TDrawTally> Take(int workers, std::chrono::milliseconds wait, bool &ended)
+    std::deque<TBacktestDraw> Take(int workers, std::chrono::milliseconds wait, bool &ended)
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         m_cv.wait_for(lock, wait, [&] { return !m_done.empty() || m_ended == workers; });
@@ -128,7 +120,7 @@ public:
 private:
     std::mutex m_mutex;
     std::condition_variable m_cv;
-    std::deque<TDrawTally> m_done;
+    std::deque<TBacktestDraw> m_done;
     int m_ended = 0;
     std::exception_ptr m_error;
 };
@@ -173,6 +165,19 @@ TBacktestTally TBacktestResult::ConsensusTotal() const
     for (const auto &[mask, tally] : consensus)
         all.Add(tally);
     return all;
+}
+
+TBacktestResult ResultOfDraws(std::vector<TBacktestDraw> draws)
+{
+    TBacktestResult result;
+    for (const TBacktestDraw &d : draws) {
+        result.total.Add(TBacktestTally{d.patterns, d.hits});
+        AddTallies(result.targets, d.targets);
+        AddTallies(result.steps, d.steps);
+        AddTallies(result.consensus, d.consensus);
+    }
+    result.draws = std::move(draws);
+    return result;
 }
 
 TDrawSpan LastDraws(int drawCount, int count)
@@ -271,31 +276,25 @@ TBacktestResult RunBacktest(const TCodes &draws, const TRegOptions &settings, TD
     for (int w = 0; w < workers; ++w)
         pool.threads.emplace_back(work);
 
-    std::vector<TDrawTally> done;
+    std::vector<TBacktestDraw> done;
     done.reserve(size_t(total));
     for (bool ended = false; !ended;) {
-        std::deque<TDrawTally> batch = finished.Take(workers, std::chrono::milliseconds(10), ended);
+        std::deque<TBacktestDraw> batch = finished.Take(workers, std::chrono::milliseconds(10), ended);
         if (stop.load())
             halt.store(true);
-        for (TDrawTally &t : batch) {
+        for (TBacktestDraw &t : batch) {
             done.push_back(std::move(t));
             if (progress)
-                progress(done.back().draw, int(done.size()), total);
+                progress(done.back(), int(done.size()), total);
         }
     }
     if (std::exception_ptr error = finished.Error())
         std::rethrow_exception(error);
 
     std::sort(done.begin(), done.end(),
-              [](const TDrawTally &a, const TDrawTally &b) { return a.draw.index < b.draw.index; });
-    for (const TDrawTally &t : done) {
-        result.draws.push_back(t.draw);
-        result.total.Add(TBacktestTally{t.draw.patterns, t.draw.hits});
-        AddTallies(result.targets, t.targets);
-        AddTallies(result.consensus, t.consensus);
-        for (const auto &[steps, tally] : t.steps)
-            result.steps[steps].Add(tally);
-    }
-    result.complete = int(done.size()) == total;
+              [](const TBacktestDraw &a, const TBacktestDraw &b) { return a.index < b.index; });
+    const bool complete = int(done.size()) == total;
+    result = ResultOfDraws(std::move(done));
+    result.complete = complete;
     return result;
 }

@@ -43,6 +43,11 @@ struct TBacktestDraw
     qint64 hits = 0;        // of those, forecasts that came true
     int consensusTests = 0; // targets with at least one pattern
     int consensusHits = 0;  // of those, consensus forecasts that came true
+    // The same forecasts by target mask and by the pattern's step count, and
+    // each target's consensus test: what the draw adds to the result's tallies.
+    std::map<quint16, TBacktestTally> targets;
+    std::map<int, TBacktestTally> steps;
+    std::map<quint16, TBacktestTally> consensus;
 
     bool operator==(const TBacktestDraw &) const = default;
 };
@@ -81,6 +86,10 @@ struct TBacktestResult
     TBacktestTally ConsensusTotal() const;
     TRateInterval Interval() const { return HitRateInterval(draws); }
 };
+
+// The result of the tested draws `draws`, in draw order: every tally is the
+// sum of theirs.
+TBacktestResult ResultOfDraws(std::vector<TBacktestDraw> draws);
 
 // Called on the thread that runs the backtest, once per finished draw, in the
 // order the draws finish (not necessarily draw order).

@@ -4,6 +4,7 @@
 #include "io/DataDown.h"
 #include "tools/DrawServer.h"
 #include "core/VexelError.h"
+#include "tools/ToolGuard.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -26,7 +27,7 @@ int Usage()
 } // namespace
 
 int main(int argc, char *argv[])
-{
+try {
     QCoreApplication app(argc, argv);
     const QUrl serviceUrl(DataServiceUrl());
 
@@ -79,4 +80,6 @@ int main(int argc, char *argv[])
     out << "listening on " << server.Port() << Qt::endl;
     err << "vexel-drawserver: serving " << drawFile << " at " << server.Url() << Qt::endl;
     return app.exec();
+} catch (...) {
+    return ExitOnException("vexel-drawserver");
 }

@@ -26,6 +26,7 @@
 #include "core/VexelReg.h"
 #include "core/VexelRegMgr.h"
 #include "core/Workspace.h"
+#include "tools/ToolGuard.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -192,7 +193,7 @@ int reportOutcome(const TSearchOutcome &outcome, qint64 found, qint64 limit, boo
 } // namespace
 
 int main(int argc, char *argv[])
-{
+try {
     QCoreApplication app(argc, argv);
     Arguments args;
     if (!parseArguments(app.arguments(), args)) {
@@ -236,4 +237,6 @@ int main(int argc, char *argv[])
         }
     }
     return reportOutcome(outcome, found, patterns.PatternLimit(), !args.save.isEmpty());
+} catch (...) {
+    return ExitOnException("vexel-search");
 }

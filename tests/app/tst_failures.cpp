@@ -201,6 +201,7 @@ private slots:
     void closeDuringDownload();
     void damagedSettings_data();
     void damagedSettings();
+    void oversizedSettingsWrittenBack();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -509,6 +510,26 @@ void TestFailures::damagedSettings()
     const TRegOptions kept = read;
     form.reset();
     QCOMPARE(LoadOptions(ini), kept);
+}
+
+void TestFailures::oversizedSettingsWrittenBack()
+{
+    // Over the size limit the file is not read; the start says so, and the
+    // settings the user then makes are written back, the old file kept.
+    const QString ini = QDir(m_dir->path()).filePath("vmkrosd.ini");
+    const QByteArray big = "[TRegOptions]\r\nSecCountSe=9\r\n" + QByteArray(5 * 1024 * 1024, ';');
+    writeFile(ini, big);
+    QStringList startup;
+    auto form = startWindow(m_dir->path(), &startup);
+    QCOMPARE(startup.size(), 2);
+    QVERIFY2(startup.first().contains("超过 4 MiB") && startup.first().contains("默认的设置"), qPrintable(startup.first()));
+    QCOMPARE(form->Settings().SecCountSe, TRegOptions().SecCountSe);
+    form->Settings().SecCountSe = 12;
+    form.reset();
+    QCOMPARE(LoadOptions(ini).SecCountSe, 12);
+    QFile backup(ini + ".bak");
+    QVERIFY(backup.open(QIODevice::ReadOnly));
+    QCOMPARE(backup.readAll(), big);
 }
 
 QTEST_MAIN(TestFailures)

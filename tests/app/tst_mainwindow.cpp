@@ -444,6 +444,9 @@ void TestMainWindow::progressText_data()
                                 << QStringLiteral("0.1% 剩余2时46分");
     QTest::newRow("estimate passed") << qint64(1500) << qint64(1000) << qint64(90000) << 1000
                                      << QStringLiteral("100.0% 剩余0分0秒");
+    QTest::newRow("under a second left") << qint64(999) << qint64(1000) << qint64(10000) << 999
+                                         << QStringLiteral("99.9% 剩余不到1秒");
+    QTest::newRow("days left") << qint64(1) << qint64(1000) << qint64(100000) << 1 << QStringLiteral("0.1% 剩余1天3时");
     QTest::newRow("no estimate") << qint64(500) << qint64(0) << qint64(90000) << 0 << QStringLiteral("0.0% 剩余--");
 }
 

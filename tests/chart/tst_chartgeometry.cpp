@@ -79,11 +79,17 @@ void TestChartGeometry::columns()
 
 void TestChartGeometry::relayout()
 {
-    TChartLayout g = layoutOf(10, 400, 100);
+    TChartLayout g = layoutOf(10, 410, 100);
     QCOMPARE(g.RowsPerPage, 11);
     QCOMPARE(g.TopRow, 90);
     QCOMPARE(ScrollMax(g, 100), 90);
     QCOMPARE(g.DataRect, (TGridRect{1, 29, 462, 29 * 14 + 1}));
+    // 400 pixels also give 11 rows, but the block below the entry row would
+    // end at 407: the end of the list lies a row lower.
+    g = layoutOf(10, 400, 100);
+    QCOMPARE(g.RowsPerPage, 11);
+    QCOMPARE(g.TopRow, 91);
+    QCOMPARE(ScrollMax(g, 100), 91);
 
     // Rows per page: ceil((height - 11) / 29) - 3; a short control gives a
     // negative count, a tiny one none.
@@ -214,7 +220,7 @@ void TestChartGeometry::hitTest()
 
 void TestChartGeometry::patternPlacement()
 {
-    TChartLayout g = layoutOf(10, 400, 100);
+    TChartLayout g = layoutOf(10, 410, 100);
     QCOMPARE(g.TopRow, 90);
     const TVexelReg reg = patternOf(100, 3, {{2, -1}, {4, -2}}, 2);
 

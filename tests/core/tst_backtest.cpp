@@ -31,7 +31,8 @@ TBacktestResult referenceBacktest(const TCodes &draws, const TRegOptions &s, TDr
         Collect c;
         std::atomic<bool> stop{false};
         RunReferenceSearch(before, s, c, stop);
-        TBacktestDraw d{t};
+        TBacktestDraw d;
+        d.index = t;
         std::map<quint16, std::array<int, 10>> votes;
         for (const auto &p : c.found) {
             const quint16 mask = p->TargetMask();
@@ -44,6 +45,8 @@ TBacktestResult referenceBacktest(const TCodes &draws, const TRegOptions &s, TDr
             d.hits += hit;
             r.targets[mask].Add({1, hit});
             r.steps[p->StepCount()].Add({1, hit});
+            d.targets[mask].Add({1, hit});
+            d.steps[p->StepCount()].Add({1, hit});
             votes[mask][size_t(p->Value(0, 0))] += 1;
         }
         for (const auto &[mask, v] : votes) {
@@ -57,6 +60,7 @@ TBacktestResult referenceBacktest(const TCodes &draws, const TRegOptions &s, TDr
                     actual += draws.GetNum(pos, t);
             const bool hit = best == actual % 10;
             r.consensus[mask].Add({1, hit});
+            d.consensus[mask] = {1, hit};
             ++d.consensusTests;
             d.consensusHits += hit;
         }
@@ -188,8 +192,12 @@ void TestBacktest::interval()
     QFETCH(bool, valid);
     QFETCH(QList<double>, expected);
     std::vector<TBacktestDraw> draws;
-    for (int i = 0; i < patterns.size(); ++i)
-        draws.push_back(TBacktestDraw{i, patterns[i], hits[i]});
+    for (int i = 0; i < patterns.size(); ++i) {
+        draws.emplace_back();
+        draws.back().index = i;
+        draws.back().patterns = patterns[i];
+        draws.back().hits = hits[i];
+    }
     const TRateInterval r = HitRateInterval(draws);
     QCOMPARE(r.valid, valid);
     const QList<double> got{r.rate, r.low, r.high, r.chanceLow, r.chanceHigh};

@@ -324,9 +324,6 @@ void TestSettingsFile::failedSave_data()
     QTest::addColumn<QByteArray>("existing");
 
     QTest::newRow("missing folder") << m_dir.filePath(QStringLiteral("no/such/dir/s.ini")) << QByteArray();
-    // Too large to keep its other sections: refused rather than truncated.
-    QTest::newRow("oversized file") << m_dir.filePath(QStringLiteral("big.ini"))
-                                    << "[TRegOptions]\r\nSecCountSe=8\r\n" + QByteArray(5 * 1024 * 1024, ';');
 }
 
 void TestSettingsFile::failedSave()

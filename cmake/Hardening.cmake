@@ -23,6 +23,10 @@ if(VEXEL_HARDENING AND CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo|MinSiz
         list(FILTER flags EXCLUDE REGEX "^-[Og]")
         set(vexel_hardening_${kind} ${flags})
     endforeach()
-    add_compile_options(${vexel_hardening_CPPFLAGS} ${vexel_hardening_CXXFLAGS})
+    # dpkg-buildflags maps the source folder to "." in debug information and
+    # file names; the build folder too, so that a build in another folder
+    # gives the same programs (the later mapping wins for files under both).
+    add_compile_options(${vexel_hardening_CPPFLAGS} ${vexel_hardening_CXXFLAGS}
+                        -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
     add_link_options(${vexel_hardening_LDFLAGS})
 endif()

@@ -24,8 +24,10 @@ if(VEXEL_HARDENING AND CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo|MinSiz
         set(vexel_hardening_${kind} ${flags})
     endforeach()
     # dpkg-buildflags maps the source folder to "." in debug information and
-    # file names; the build folder too, so that a build in another folder
-    # gives the same programs (the later mapping wins for files under both).
+    # file names; the build folder too (the later mapping wins for files
+    # under both), so that the programs do not name the build folder. They
+    # still depend on its depth: moc's generated files climb from there to
+    # the sources with "../".
     add_compile_options(${vexel_hardening_CPPFLAGS} ${vexel_hardening_CXXFLAGS}
                         -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
     add_link_options(${vexel_hardening_LDFLAGS})

@@ -6,6 +6,7 @@
 # The sanitizer builds turn it off (-DVEXEL_HARDENING=OFF): fortified calls
 # would go round AddressSanitizer's checks of the same accesses.
 option(VEXEL_HARDENING "Harden release builds with the flags of dpkg-buildflags" ON)
+set(VEXEL_HARDENED OFF)
 
 if(VEXEL_HARDENING AND CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo|MinSizeRel)$")
     find_program(VEXEL_DPKG_BUILDFLAGS dpkg-buildflags)
@@ -30,5 +31,6 @@ if(VEXEL_HARDENING AND CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo|MinSiz
     # the sources with "../".
     add_compile_options(${vexel_hardening_CPPFLAGS} ${vexel_hardening_CXXFLAGS}
                         -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
+    set(VEXEL_HARDENED ON)
     add_link_options(${vexel_hardening_LDFLAGS})
 endif()

@@ -18,6 +18,7 @@
 #include "core/FileAccess.h"
 #include "core/Hao.h"
 #include "io/SettingsFile.h"
+#include "io/StandardOptions.h"
 #include "core/VexelError.h"
 #include "tools/ToolGuard.h"
 
@@ -31,6 +32,16 @@ namespace {
 constexpr char Usage[] =
     "usage: vexel-backtest DRAWS.txt [--settings FILE.ini] [--last M] [--threads N] [--cuts FROM-TO] [--csv OUT]\n"
     "       vexel-backtest --merge SLICE... [--csv OUT]\n";
+
+constexpr TProgramHelp Help{"vexel-backtest", Usage,
+    "Tests whether the patterns found before each past draw forecast it better than chance.\n"
+    "\n"
+    "  --settings FILE.ini  search with that settings file's search settings\n"
+    "  --last M             test the last M draws (default 100)\n"
+    "  --cuts FROM-TO       test the draws numbered FROM to TO (counted from 1)\n"
+    "  --threads N          test on N threads (1 to 256; default one per core)\n"
+    "  --csv OUT            also write the per-draw table as CSV\n"
+    "  --merge SLICE...     join the reports of slices of one run\n"};
 
 struct Arguments
 {
@@ -161,6 +172,8 @@ TBacktestReport mergeSlices(const Arguments &args)
 
 int main(int argc, char *argv[])
 try {
+    if (const int code = AnswerStandardOptions(argc, argv, Help); code >= 0)
+        return code;
     QCoreApplication app(argc, argv);
     Arguments args;
     if (!parseArguments(app.arguments(), args)) {

@@ -2,6 +2,7 @@
 // request, on loopback, for tests and for anyone who wants to download a
 // draw history into the program.
 #include "io/DataDown.h"
+#include "io/StandardOptions.h"
 #include "tools/DrawServer.h"
 #include "core/VexelError.h"
 #include "tools/ToolGuard.h"
@@ -18,9 +19,17 @@ namespace {
 // built with the defaults downloads from this server unchanged.
 constexpr int FallbackPort = 8646;
 
+constexpr char UsageText[] = "usage: vexel-drawserver DRAWS.txt [--port N] [--member NAME:PASSWORD ...]\n";
+
+constexpr TProgramHelp Help{"vexel-drawserver", UsageText,
+    "Serves a draw history on 127.0.0.1 as the data service's draw request, until stopped.\n"
+    "\n"
+    "  --port N                  listen on port N (0: a free one; default that of the data service)\n"
+    "  --member NAME:PASSWORD    accept only these members (the option repeated for more)\n"};
+
 int Usage()
 {
-    std::fputs("usage: vexel-drawserver DRAWS.txt [--port N] [--member NAME:PASSWORD ...]\n", stderr);
+    std::fputs(UsageText, stderr);
     return 2;
 }
 
@@ -28,6 +37,8 @@ int Usage()
 
 int main(int argc, char *argv[])
 try {
+    if (const int code = AnswerStandardOptions(argc, argv, Help); code >= 0)
+        return code;
     QCoreApplication app(argc, argv);
     const QUrl serviceUrl(DataServiceUrl());
 

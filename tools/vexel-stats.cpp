@@ -22,6 +22,8 @@
 #include "core/HistoryStats.h"
 #include "core/VexelError.h"
 #include "io/DrawText.h"
+#include "io/StandardOptions.h"
+#include "tools/ToolGuard.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -31,6 +33,11 @@ namespace {
 
 constexpr char Usage[] = "usage: vexel-stats DRAWS.txt [--last K]\n";
 constexpr int DefaultWindow = 100;
+constexpr TProgramHelp Help{"vexel-stats", Usage,
+    "Prints how often each digit came at each position of a draw history, how long\n"
+    "since it last came and its longest absence, with a chi-square test per position.\n"
+    "\n"
+    "  --last K   count the newest K draws (default 100; all when there are fewer)\n"};
 
 struct Arguments
 {
@@ -72,7 +79,9 @@ void print(const THistoryFigures &figures, QTextStream &out)
 } // namespace
 
 int main(int argc, char *argv[])
-{
+try {
+    if (const int code = AnswerStandardOptions(argc, argv, Help); code >= 0)
+        return code;
     QCoreApplication app(argc, argv);
     Arguments args;
     if (!parseArguments(app.arguments(), args)) {
@@ -89,4 +98,6 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     print(ComputeHistoryFigures(draws, args.last), out);
     return 0;
+} catch (...) {
+    return ExitOnException("vexel-stats");
 }

@@ -1,6 +1,7 @@
 #include "core/Backtest.h"
 #include "core/FastSearch.h"
 #include "core/Hao.h"
+#include "core/Probability.h"
 #include "core/VexelReg.h"
 
 #include <QThread>
@@ -15,9 +16,6 @@
 #include <thread>
 
 namespace {
-
-// The normal quantile of a two-sided 95 % interval.
-constexpr double Z95 = 1.959963984540054;
 
 // Counts the forecasts of the patterns a search finds against the actual
 // draw, without keeping the patterns.
@@ -127,36 +125,116 @@ private:
 
 } // namespace
 
-TRateInterval HitRateInterval(const std::vector<TBacktestDraw> &draws)
+bool TRateInterval::TooFew() const
+{
+    return !valid || units < FewRateUnits;
+}
+
+TRateInterval RateInterval(const std::vector<TBacktestTally> &units)
 {
     TRateInterval r;
-    qint64 patterns = 0, hits = 0;
-    for (const TBacktestDraw &d : draws)
-        if (d.patterns > 0) {
+    qint64 tests = 0, hits = 0;
+    for (const TBacktestTally &u : units)
+        if (u.tests > 0) {
             ++r.units;
-            patterns += d.patterns;
-            hits += d.hits;
+            tests += u.tests;
+            hits += u.hits;
         }
     if (r.units == 0)
         return r;
-    r.rate = double(hits) / double(patterns);
+    r.rate = double(hits) / double(tests);
     if (r.units < 2)
         return r;
     double squares = 0;
-    for (const TBacktestDraw &d : draws)
-        if (d.patterns > 0) {
-            const double residual = double(d.hits) - r.rate * double(d.patterns);
+    for (const TBacktestTally &u : units)
+        if (u.tests > 0) {
+            const double residual = double(u.hits) - r.rate * double(u.tests);
             squares += residual * residual;
         }
     const double m = r.units;
-    r.standardError = std::sqrt(m / (m - 1) * squares) / double(patterns);
+    r.standardError = std::sqrt(m / (m - 1) * squares) / double(tests);
+    const double t = Probability::StudentTQuantile(0.975, r.units - 1);
     auto clip = [](double v) { return std::clamp(v, 0.0, 1.0); };
-    r.low = clip(r.rate - Z95 * r.standardError);
-    r.high = clip(r.rate + Z95 * r.standardError);
-    r.chanceLow = clip(ChanceHitRate - Z95 * r.standardError);
-    r.chanceHigh = clip(ChanceHitRate + Z95 * r.standardError);
+    r.low = clip(r.rate - t * r.standardError);
+    r.high = clip(r.rate + t * r.standardError);
+    r.chanceLow = clip(ChanceHitRate - t * r.standardError);
+    r.chanceHigh = clip(ChanceHitRate + t * r.standardError);
     r.valid = true;
     return r;
+}
+
+namespace {
+
+template <typename Part>
+TRateInterval IntervalOfPart(const std::vector<TBacktestDraw> &draws, Part part)
+{
+    std::vector<TBacktestTally> units;
+    units.reserve(draws.size());
+    for (const TBacktestDraw &d : draws)
+        units.push_back(part(d));
+    return RateInterval(units);
+}
+
+template <typename Key>
+TBacktestTally TallyOf(const std::map<Key, TBacktestTally> &tallies, Key key)
+{
+    const auto it = tallies.find(key);
+    return it == tallies.end() ? TBacktestTally{} : it->second;
+}
+
+} // namespace
+
+TRateInterval HitRateInterval(const std::vector<TBacktestDraw> &draws)
+{
+    return IntervalOfPart(draws, [](const TBacktestDraw &d) { return TBacktestTally{d.patterns, d.hits}; });
+}
+
+TRateInterval TargetRateInterval(const std::vector<TBacktestDraw> &draws, quint16 mask)
+{
+    return IntervalOfPart(draws, [mask](const TBacktestDraw &d) { return TallyOf(d.targets, mask); });
+}
+
+TRateInterval StepsRateInterval(const std::vector<TBacktestDraw> &draws, int steps)
+{
+    return IntervalOfPart(draws, [steps](const TBacktestDraw &d) { return TallyOf(d.steps, steps); });
+}
+
+namespace {
+
+// Consensus tests are independent of one another under a fair draw: each
+// faces digits drawn after its forecast was made, and the target sums of
+// different targets are independent too. So luck alone gives a binomial
+// count of hits, whose 2.5 % and 97.5 % quantiles bound the chance band
+// exactly, however few the tests.
+TRateInterval WithBinomialBand(TRateInterval r, qint64 tests)
+{
+    if (r.valid && tests > 0) {
+        r.chanceLow = double(Probability::BinomialQuantile(tests, ChanceHitRate, 0.025)) / double(tests);
+        r.chanceHigh = double(Probability::BinomialQuantile(tests, ChanceHitRate, 0.975)) / double(tests);
+    }
+    return r;
+}
+
+qint64 TestsOf(const std::vector<TBacktestDraw> &draws, const std::function<TBacktestTally(const TBacktestDraw &)> &part)
+{
+    qint64 tests = 0;
+    for (const TBacktestDraw &d : draws)
+        tests += part(d).tests;
+    return tests;
+}
+
+} // namespace
+
+TRateInterval ConsensusRateInterval(const std::vector<TBacktestDraw> &draws, quint16 mask)
+{
+    const auto part = [mask](const TBacktestDraw &d) { return TallyOf(d.consensus, mask); };
+    return WithBinomialBand(IntervalOfPart(draws, part), TestsOf(draws, part));
+}
+
+TRateInterval ConsensusRateInterval(const std::vector<TBacktestDraw> &draws)
+{
+    const auto part = [](const TBacktestDraw &d) { return TBacktestTally{d.consensusTests, d.consensusHits}; };
+    return WithBinomialBand(IntervalOfPart(draws, part), TestsOf(draws, part));
 }
 
 TBacktestTally TBacktestResult::ConsensusTotal() const

@@ -145,4 +145,23 @@ double StudentTQuantile(double p, int degrees)
     return p > 0.5 ? t : -t;
 }
 
+qint64 BinomialQuantile(qint64 n, double p, double q)
+{
+    if (n <= 0 || p <= 0.0)
+        return 0;
+    if (p >= 1.0)
+        return n;
+    // The probabilities summed from k = 0 up, each from its logarithm so
+    // that thousands of trials neither overflow nor underflow.
+    const double logP = std::log(p), logQ = std::log1p(-p), logN = std::lgamma(double(n) + 1);
+    double cumulative = 0;
+    for (qint64 k = 0; k < n; ++k) {
+        cumulative += std::exp(logN - std::lgamma(double(k) + 1) - std::lgamma(double(n - k) + 1)
+                               + double(k) * logP + double(n - k) * logQ);
+        if (cumulative >= q * (1 - 1e-12))
+            return k;
+    }
+    return n;
+}
+
 } // namespace Probability

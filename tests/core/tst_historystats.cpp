@@ -90,6 +90,13 @@ void TestHistoryStats::distributions_data()
     QTest::newRow("t 99") << "t" << 0.975 << 99 << 1.984;
     QTest::newRow("t large") << "t" << 0.975 << 100000 << 1.960;
     QTest::newRow("t lower") << "t" << 0.025 << 4 << -2.776;
+    // The binomial quantiles of consensus tests under chance (n trials of 10 %).
+    QTest::newRow("binomial 30 low") << "binomial" << 0.025 << 30 << 0.0;
+    QTest::newRow("binomial 30 high") << "binomial" << 0.975 << 30 << 7.0;
+    QTest::newRow("binomial 100 low") << "binomial" << 0.025 << 100 << 5.0;
+    QTest::newRow("binomial 100 high") << "binomial" << 0.975 << 100 << 16.0;
+    QTest::newRow("binomial 600 low") << "binomial" << 0.025 << 600 << 46.0;
+    QTest::newRow("binomial 600 high") << "binomial" << 0.975 << 600 << 75.0;
 }
 
 void TestHistoryStats::distributions()
@@ -98,8 +105,9 @@ void TestHistoryStats::distributions()
     QFETCH(double, x);
     QFETCH(int, degrees);
     QFETCH(double, expected);
-    const double got = kind == QLatin1String("chi2") ? Probability::ChiSquareUpperTail(x, degrees)
-                                                     : Probability::StudentTQuantile(x, degrees);
+    const double got = kind == QLatin1String("chi2")  ? Probability::ChiSquareUpperTail(x, degrees)
+                       : kind == QLatin1String("t") ? Probability::StudentTQuantile(x, degrees)
+                                                    : double(Probability::BinomialQuantile(degrees, 0.1, x));
     QVERIFY2(std::fabs(got - expected) <= 0.0005 * std::max(1.0, std::fabs(expected)),
              qPrintable(QString::number(got, 'g', 10)));
 }

@@ -2,6 +2,7 @@
 
 #include "app/BacktestWindow.h"
 #include "app/ChartExport.h"
+#include "app/HistoryStatsWindow.h"
 #include "io/CsvFile.h"
 #include "io/PatternCsv.h"
 #include "app/RegListView.h"
@@ -35,6 +36,7 @@ TAnalysisCommands::~TAnalysisCommands()
 {
     // The windows ask the list for patterns: close them before it goes.
     delete m_stats;
+    delete m_history;
     for (const QPointer<TBacktestWindow> &w : std::as_const(m_backtests))
         delete w;
 }
@@ -68,6 +70,20 @@ void TAnalysisCommands::OpenStats()
     m_stats->activateWindow();
 }
 
+void TAnalysisCommands::OpenHistoryStats()
+{
+    if (!m_history) {
+        m_history = new THistoryStatsWindow([this]() -> const TCodes & { return m_chart.Codes(); }, m_window);
+        m_history->setAttribute(Qt::WA_DeleteOnClose);
+        // Every change of the draws ends in the chart's change signal:
+        // typing, taking back, an import, a download, opening a workspace.
+        connect(&m_chart, &TVexelRegNet::OnChange, m_history, &THistoryStatsWindow::Refresh);
+    }
+    m_history->show();
+    m_history->raise();
+    m_history->activateWindow();
+}
+
 void TAnalysisCommands::OpenBacktest()
 {
     auto *window = new TBacktestWindow(m_chart.Codes(), m_settings, m_window);
@@ -86,6 +102,11 @@ void TAnalysisCommands::OpenBacktest()
 TStatsWindow *TAnalysisCommands::StatsWindow() const
 {
     return m_stats;
+}
+
+THistoryStatsWindow *TAnalysisCommands::HistoryStatsWindow() const
+{
+    return m_history;
 }
 
 QList<TBacktestWindow *> TAnalysisCommands::BacktestWindows() const

@@ -293,6 +293,11 @@ void TMainForm::RegMenuStatsClick()
     m_analysis->OpenStats();
 }
 
+void TMainForm::RegMenuHistoryStatsClick()
+{
+    m_analysis->OpenHistoryStats();
+}
+
 void TMainForm::RegMenuBacktestClick()
 {
     m_analysis->OpenBacktest();

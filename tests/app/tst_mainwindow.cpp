@@ -3,6 +3,7 @@
 #include "app/AnalysisCommands.h"
 #include "app/Main.h"
 #include "app/StatsWindow.h"
+#include "app/HistoryStatsWindow.h"
 #include "app/RegListModel.h"
 #include "app/StatusBar.h"
 #include "chart/VexelCtrl.h"
@@ -12,6 +13,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QTableWidget>
 #include <QContextMenuEvent>
 #include <QMenuBar>
 #include <QToolBar>
@@ -108,6 +111,7 @@ private slots:
     void closeAsksBeforeLosingWork();
     void undoFromAnywhere();
     void statsFollowTheList();
+    void historyStatsFollowTheDraws();
     void exportPatternList_data();
     void exportPatternList();
     void progressText_data();
@@ -367,6 +371,63 @@ void TestMainWindow::statsFollowTheList()
     QCOMPARE(counted(), 2);
     form.RegMenuClearClick();
     QCOMPARE(counted(), 0);
+}
+
+// What the history statistics window shows, position by position: the
+// three rows of figures as its tables read.
+QString shownFigures(const THistoryStatsWindow &window)
+{
+    QStringList out;
+    for (int p = 1; p <= 7; ++p) {
+        const auto *table = window.findChild<QTableWidget *>(QStringLiteral("FiguresView%1").arg(PositionLetter(p)));
+        for (int r = 0; r < 3; ++r)
+            for (int d = 0; d < 10; ++d)
+                out << table->item(r, d)->text();
+    }
+    return out.join(QLatin1Char(' '));
+}
+
+QString expectedFigures(const TCodes &draws, int window)
+{
+    const THistoryFigures f = ComputeHistoryFigures(draws, window);
+    QStringList out;
+    for (const TPositionFigures &p : f.positions) {
+        for (const TDigitFigures &d : p.digits)
+            out << QString::number(d.count);
+        for (const TDigitFigures &d : p.digits)
+            out << QString::number(d.omission);
+        for (const TDigitFigures &d : p.digits)
+            out << QString::number(d.longest);
+    }
+    return out.join(QLatin1Char(' '));
+}
+
+// The history statistics window opened from the Rules menu follows the
+// draws as they are typed and taken back, and counts the window chosen.
+void TestMainWindow::historyStatsFollowTheDraws()
+{
+    TMainForm form(m_dir->path());
+    ShowAt(form, 687, 500);
+    QApplication::setActiveWindow(&form);
+    form.Action(QStringLiteral("RegMenuHistoryStats"))->trigger();
+    THistoryStatsWindow *history = form.Analysis().HistoryStatsWindow();
+    QVERIFY(history && history->isVisible());
+    const TCodes &draws = form.Chart().Codes();
+    QCOMPARE(shownFigures(*history), expectedFigures(draws, 100));
+
+    form.Chart().setFocus();
+    QTest::keyClicks(&form.Chart(), QStringLiteral("12345671000000"));
+    QCOMPARE(draws.Count(), 2);
+    QTRY_COMPARE(shownFigures(*history), expectedFigures(draws, 100));
+    QVERIFY(shownFigures(*history).startsWith(QStringLiteral("0 2 0 0 0 0 0 0 0 0 2 0 2 2 2 2 2 2 2 2")));
+    for (int i = 0; i < 7; ++i)
+        QTest::keyClick(&form.Chart(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(draws.Count(), 1);
+    QTRY_COMPARE(shownFigures(*history), expectedFigures(draws, 100));
+
+    auto *window = history->findChild<QComboBox *>(QStringLiteral("WindowCb"));
+    window->setCurrentIndex(window->findText(QStringLiteral("30")));
+    QCOMPARE(shownFigures(*history), expectedFigures(draws, 30));
 }
 
 void TestMainWindow::exportPatternList_data()

@@ -30,6 +30,14 @@ TAnalysisCommands::TAnalysisCommands(QWidget *window, TVexelRegMgr &patterns, TR
     connect(&m_patterns, &TVexelRegMgr::AboutToClear, this, &TAnalysisCommands::RefreshStats);
     connect(m_list.selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TAnalysisCommands::RefreshStats);
+    // A draw typed, imported or taken back may judge forecasts anew; the
+    // chart also signals when it only scrolls, which changes nothing.
+    connect(&m_chart, &TVexelRegNet::OnChange, this, [this] {
+        if (m_chart.Codes().Revision() != m_judgedRevision) {
+            m_judgedRevision = m_chart.Codes().Revision();
+            RefreshStats();
+        }
+    });
 }
 
 TAnalysisCommands::~TAnalysisCommands()
@@ -61,6 +69,8 @@ void TAnalysisCommands::OpenStats()
                 for (int i = 0; i < m_patterns.Count(); ++i)
                     subject.patterns.push_back(m_patterns.Get(i));
             }
+            subject.current = &m_chart.Codes();
+            subject.searched = &m_patterns.Draws();
             return subject;
         }, m_window);
         m_stats->setAttribute(Qt::WA_DeleteOnClose);

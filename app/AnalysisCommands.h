@@ -66,4 +66,5 @@ private:
     QPointer<THistoryStatsWindow> m_history;
     QList<QPointer<TBacktestWindow>> m_backtests;
     QString m_exportFolder;
+    quint64 m_judgedRevision = 0; // of the draws the statistics last saw
 };

@@ -97,6 +97,9 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
     connect(m_listView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { ContextPopup(m_listView, pos); });
     connect(m_listView, &TRegListView::PatternChosen, this, &TMainForm::ShowPattern);
+    // Patterns whose forecast draw is known show whether it came true.
+    m_listView->Model().SetForecastDraws(&m_chart->Codes(), &m_patterns->Draws());
+    connect(m_chart, &TVexelRegNet::OnChange, &m_listView->Model(), &TRegListModel::DrawsChanged);
 
     // PanelReg: the chart panel, the splitter and the list.
     m_splitter = new TRegSplitter(m_chart, m_listView, this);

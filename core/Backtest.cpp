@@ -22,53 +22,14 @@ namespace {
 class TForecastCounter : public TSearchSink
 {
 public:
-    TForecastCounter(const TCodes &draws, int index) : m_draws(draws), m_index(index) {}
+    TForecastCounter(const TCodes &draws, int index) : m_score(draws, index) {}
 
     void Progress(qint64) override {}
-
-    void Found(std::unique_ptr<TVexelReg> pattern, qint64) override
-    {
-        const quint16 mask = pattern->TargetMask();
-        const qint32 forecast = pattern->Value(0, 0);
-        const bool hit = forecast == Actual(mask);
-        const TBacktestTally one{1, hit ? 1 : 0};
-        m_draw.patterns += 1;
-        m_draw.hits += one.hits;
-        m_draw.targets[mask].Add(one);
-        m_draw.steps[pattern->StepCount()].Add(one);
-        if (forecast >= 0 && forecast <= 9)
-            ++m_votes[mask][size_t(forecast)];
-    }
-
-    // The consensus of each target: the digit most of its patterns forecast,
-    // the smaller digit on a tie.
-    TBacktestDraw Finish()
-    {
-        m_draw.index = m_index;
-        for (const auto &[mask, votes] : m_votes) {
-            const auto best = std::max_element(votes.begin(), votes.end()); // first of equals
-            const bool hit = qint32(best - votes.begin()) == Actual(mask);
-            m_draw.consensus[mask] = TBacktestTally{1, hit ? 1 : 0};
-            m_draw.consensusTests += 1;
-            m_draw.consensusHits += hit ? 1 : 0;
-        }
-        return std::move(m_draw);
-    }
+    void Found(std::unique_ptr<TVexelReg> pattern, qint64) override { m_score.Add(*pattern); }
+    TBacktestDraw Finish() { return m_score.Finish(); }
 
 private:
-    qint32 Actual(quint16 mask)
-    {
-        auto it = m_actual.find(mask);
-        if (it == m_actual.end())
-            it = m_actual.emplace(mask, TargetSum(m_draws, m_index, mask)).first;
-        return it->second;
-    }
-
-    const TCodes &m_draws;
-    const int m_index;
-    TBacktestDraw m_draw;
-    std::map<quint16, std::array<qint64, 10>> m_votes;
-    std::map<quint16, qint32> m_actual;
+    TDrawScore m_score;
 };
 
 template <typename Key>
@@ -235,6 +196,43 @@ TRateInterval ConsensusRateInterval(const std::vector<TBacktestDraw> &draws)
 {
     const auto part = [](const TBacktestDraw &d) { return TBacktestTally{d.consensusTests, d.consensusHits}; };
     return WithBinomialBand(IntervalOfPart(draws, part), TestsOf(draws, part));
+}
+
+TDrawScore::TDrawScore(const TCodes &draws, int index) : m_draws(draws), m_index(index) {}
+
+void TDrawScore::Add(const TVexelReg &pattern)
+{
+    const quint16 mask = pattern.TargetMask();
+    const qint32 forecast = pattern.Value(0, 0);
+    const bool hit = forecast == Actual(mask);
+    const TBacktestTally one{1, hit ? 1 : 0};
+    m_draw.patterns += 1;
+    m_draw.hits += one.hits;
+    m_draw.targets[mask].Add(one);
+    m_draw.steps[pattern.StepCount()].Add(one);
+    if (forecast >= 0 && forecast <= 9)
+        ++m_votes[mask][size_t(forecast)];
+}
+
+TBacktestDraw TDrawScore::Finish()
+{
+    m_draw.index = m_index;
+    for (const auto &[mask, votes] : m_votes) {
+        const auto best = std::max_element(votes.begin(), votes.end()); // first of equals
+        const bool hit = qint32(best - votes.begin()) == Actual(mask);
+        m_draw.consensus[mask] = TBacktestTally{1, hit ? 1 : 0};
+        m_draw.consensusTests += 1;
+        m_draw.consensusHits += hit ? 1 : 0;
+    }
+    return std::move(m_draw);
+}
+
+qint32 TDrawScore::Actual(quint16 mask)
+{
+    auto it = m_actual.find(mask);
+    if (it == m_actual.end())
+        it = m_actual.emplace(mask, TargetSum(m_draws, m_index, mask)).first;
+    return it->second;
 }
 
 TBacktestTally TBacktestResult::ConsensusTotal() const

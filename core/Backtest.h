@@ -4,12 +4,14 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <array>
 #include <atomic>
 #include <functional>
 #include <map>
 #include <vector>
 
 class TCodes;
+class TVexelReg;
 
 // A backtest asks: had the search been run just before each of some past
 // draws, how often would the forecasts of the patterns it found have come
@@ -103,6 +105,27 @@ struct TBacktestResult
 
     TBacktestTally ConsensusTotal() const;
     TRateInterval Interval() const { return HitRateInterval(draws); }
+};
+
+// Scores the forecasts of patterns made for draw `index` against it: each
+// pattern's forecast, and per target the consensus, the digit most of that
+// target's patterns forecast (the smaller digit on a tie).
+class TDrawScore
+{
+public:
+    TDrawScore(const TCodes &draws, int index);
+    void Add(const TVexelReg &pattern);
+    // What the draw gave; call once, after the last Add.
+    TBacktestDraw Finish();
+
+private:
+    qint32 Actual(quint16 mask);
+
+    const TCodes &m_draws;
+    const int m_index;
+    TBacktestDraw m_draw;
+    std::map<quint16, std::array<qint64, 10>> m_votes;
+    std::map<quint16, qint32> m_actual;
 };
 
 // The result of the tested draws `draws`, in draw order: every tally is the

@@ -4,6 +4,8 @@
 #include "core/Hao.h"
 #include "core/VexelReg.h"
 
+#include <map>
+
 TForecastCheck::TForecastCheck(const TCodes &current, const TCodes &searched) : m_current(current)
 {
     const int shared = std::min(current.Count(), searched.Count());
@@ -24,4 +26,19 @@ TForecastCheck::Outcome TForecastCheck::Of(const TVexelReg &pattern) const
         return Unknown;
     const int index = int(pattern.DrawCount());
     return forecast == TargetSum(m_current, index, pattern.TargetMask()) ? Hit : Miss;
+}
+
+TBacktestResult JudgeForecasts(const TForecastCheck &check, const std::vector<const TVexelReg *> &patterns)
+{
+    std::map<int, TDrawScore> scores;
+    for (const TVexelReg *p : patterns)
+        if (check.Of(*p) != TForecastCheck::Unknown) {
+            const int index = int(p->DrawCount());
+            scores.try_emplace(index, check.Draws(), index).first->second.Add(*p);
+        }
+    std::vector<TBacktestDraw> draws;
+    draws.reserve(scores.size());
+    for (auto &[index, score] : scores)
+        draws.push_back(score.Finish());
+    return ResultOfDraws(std::move(draws));
 }

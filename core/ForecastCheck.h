@@ -1,8 +1,10 @@
 #pragma once
 
-#include <QtGlobal>
+#include "core/Backtest.h"
 
-class TCodes;
+#include <QtGlobal>
+#include <vector>
+
 class TVexelReg;
 
 // Whether a pattern's forecast has come true, once the draw it forecast is
@@ -31,3 +33,9 @@ private:
     // equal the searched history's.
     qint64 m_drawsKnown = 0;
 };
+
+// The forecasts among `patterns` that can now be judged, scored as the
+// backtest scores its draws: one tested draw per forecast draw (patterns of
+// one search all forecast the same draw, and hit or miss together), so the
+// same interval and chance band apply.
+TBacktestResult JudgeForecasts(const TForecastCheck &check, const std::vector<const TVexelReg *> &patterns);

@@ -1,4 +1,6 @@
 #include "core/Hao.h"
+
+#include <atomic>
 #include "core/StreamLimits.h"
 #include "core/VexelError.h"
 
@@ -24,6 +26,7 @@ void TCodes::SetCount(int newCount)
     if (newCount == m_count)
         return;
     m_changed = true;
+    Touch();
     m_records.resize(size_t(newCount), TCode{});
     m_count = newCount;
 }
@@ -44,6 +47,7 @@ void TCodes::SetCode(int index, const TCode &code)
         return;
     stored = code;
     m_changed = true;
+    Touch();
     UpdateSum(index);
 }
 
@@ -60,6 +64,7 @@ void TCodes::SetNum(int position, int index, int value)
         throw EVexelError(QStringLiteral("SetNum Err!"));
     m_records[size_t(index)][size_t(position)] = value;
     m_changed = true;
+    Touch();
     UpdateSum(index);
 }
 
@@ -86,6 +91,7 @@ void TCodes::Assign(const TPersistent &source)
     Clear();
     m_firstNumber = other->m_firstNumber;
     m_changed = true;
+    Touch();
     SetCount(other->m_count);
     m_records = other->m_records;
 }
@@ -113,6 +119,7 @@ void TCodes::LoadFromStream(QDataStream &stream)
         for (qint32 &value : record)
             stream >> value;
     m_changed = false;
+    Touch();
 }
 
 void TCodes::SaveToStream(QDataStream &stream) const
@@ -122,4 +129,12 @@ void TCodes::SaveToStream(QDataStream &stream) const
     for (const TCode &record : m_records)
         for (qint32 value : record)
             stream << value;
+}
+
+void TCodes::Touch()
+{
+    // One counter for every list: equal revisions mean equal contents, also
+    // between a list and its copy.
+    static std::atomic<quint64> last{0};
+    m_revision = ++last;
 }

@@ -48,6 +48,9 @@ public:
     // (reading them from a stream resets it too).
     bool Changed() const { return m_changed; }
     void ResetChanged() { m_changed = false; }
+    // Changes whenever the records or their number change; a copy has the
+    // revision of its source. Lets views skip work when nothing changed.
+    quint64 Revision() const { return m_revision; }
 
     void Assign(const TPersistent &source) override;
     void AssignTo(TPersistent &destination) const override;
@@ -57,9 +60,11 @@ public:
 
 private:
     void UpdateSum(int index);
+    void Touch();
 
     qint32 m_firstNumber = 1;
     std::vector<TCode> m_records;
     qint32 m_count = 0;
     bool m_changed = true;
+    quint64 m_revision = 0;
 };

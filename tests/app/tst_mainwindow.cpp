@@ -10,6 +10,7 @@
 #include "core/VexelReg.h"
 #include "core/VexelRegMgr.h"
 #include "core/Workspace.h"
+#include "tests/support/DrawsOf.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -112,6 +113,7 @@ private slots:
     void undoFromAnywhere();
     void statsFollowTheList();
     void historyStatsFollowTheDraws();
+    void forecastsJudgedWhenTheirDrawComes();
     void exportPatternList_data();
     void exportPatternList();
     void progressText_data();
@@ -428,6 +430,56 @@ void TestMainWindow::historyStatsFollowTheDraws()
     auto *window = history->findChild<QComboBox *>(QStringLiteral("WindowCb"));
     window->setCurrentIndex(window->findText(QStringLiteral("30")));
     QCOMPARE(shownFigures(*history), expectedFigures(draws, 30));
+}
+
+// Once the draw the patterns forecast is typed, the statistics window and
+// the list say which forecasts came true; after an import of another
+// history nothing is judged.
+void TestMainWindow::forecastsJudgedWhenTheirDrawComes()
+{
+    TMainForm form(m_dir->path());
+    ShowAt(form, 687, 500);
+    QApplication::setActiveWindow(&form);
+    form.Chart().Codes() = randomDraws(120, 5);
+    form.Chart().Relayout();
+    TRegOptions &s = form.Settings();
+    s.LinedDistMinSe = 1, s.LinedDistMaxSe = 3, s.LinedPtMinSe = 1, s.LinedPtMaxSe = 2;
+    s.InterMinSe = 1, s.InterMaxSe = 5, s.SecCountSe = 3, s.MaxYOfSecSe = 3;
+    form.Action(QStringLiteral("RegMenuSearch"))->trigger();
+    QVERIFY(QTest::qWaitFor([&] { return !form.Patterns().Busy() && !form.Patterns().WorkerRunning(); }, 60000));
+    const int found = form.Patterns().Count();
+    QVERIFY(found > 0);
+    form.Action(QStringLiteral("RegMenuStats"))->trigger();
+    TStatsWindow *stats = form.Analysis().StatsWindow();
+    QCOMPARE(stats->Judged().total.tests, 0);
+    QCOMPARE(form.ListModel().data(form.ListModel().index(0, 6), Qt::ToolTipRole), QVariant());
+
+    form.Chart().setFocus();
+    form.Chart().SetCurrentCell({2, 120}); // the entry row's first digit, as a click there leaves it
+    QTest::keyClicks(&form.Chart(), QStringLiteral("3141592"));
+    QCOMPARE(form.Chart().Codes().Count(), 121);
+    qint64 hits = 0;
+    for (int row = 0; row < found; ++row) {
+        const TVexelReg &p = *form.ListModel().Reg(row);
+        const bool hit = p.Value(0, 0) == TargetSum(form.Chart().Codes(), 120, p.TargetMask());
+        hits += hit;
+        QCOMPARE(form.ListModel().ForecastOutcome(row), hit ? TForecastCheck::Hit : TForecastCheck::Miss);
+    }
+    QTRY_COMPARE(stats->Judged().total.tests, qint64(found));
+    QCOMPARE(stats->Judged().total.hits, hits);
+    QVERIFY(stats->findChild<QLabel *>(QStringLiteral("JudgedLbl"))->text().contains(QString::number(found)));
+    QVERIFY(form.ListModel().data(form.ListModel().index(0, 6), Qt::ToolTipRole).toString().contains(
+        QStringLiteral("第 121 期已开奖")));
+
+    QTemporaryFile other;
+    QVERIFY(other.open());
+    for (int i = 0; i < 130; ++i)
+        other.write(QByteArray::number(1000000 + i) + "\n");
+    other.close();
+    form.ImportFile(other.fileName());
+    QCOMPARE(form.Chart().Codes().Count(), 130);
+    QTRY_COMPARE(stats->Judged().total.tests, 0);
+    QCOMPARE(form.ListModel().ForecastOutcome(0), TForecastCheck::Unknown);
 }
 
 void TestMainWindow::exportPatternList_data()

@@ -14,6 +14,7 @@ class TestForecastCheck : public QObject
 private slots:
     void outcome_data();
     void outcome();
+    void judgedLikeABacktest();
 };
 
 void TestForecastCheck::outcome_data()
@@ -57,6 +58,32 @@ void TestForecastCheck::outcome()
     if (forecast >= 0)
         p.AddStep({forecast}, quint16(mask));
     QCOMPARE(TForecastCheck(now, snapshot).Of(p), outcome);
+}
+
+void TestForecastCheck::judgedLikeABacktest()
+{
+    // Two searches, on 2 and on 3 draws, continued by a fourth draw; AB sums
+    // to 1 in draw 3 and to 5 in draw 4.
+    const QStringList searched = {"1234567", "7654321", "3810000"};
+    const TCodes snapshot = drawsOf(searched), now = drawsOf(searched + QStringList{"2300000"});
+    std::vector<std::unique_ptr<TVexelReg>> owned;
+    auto pattern = [&](int drawCount, quint16 mask, int forecast) {
+        owned.push_back(std::make_unique<TVexelReg>());
+        owned.back()->SetDrawCount(drawCount);
+        owned.back()->SetTargetMask(mask);
+        owned.back()->AddStep({forecast}, mask);
+        return owned.back().get();
+    };
+    const std::vector<const TVexelReg *> patterns{
+        pattern(2, 6, 1), pattern(2, 6, 1), pattern(2, 6, 7), // draw 3: two hits, consensus 1 hits
+        pattern(3, 6, 4), pattern(3, 6, 4), pattern(3, 6, 5), // draw 4: one hit, consensus 4 misses
+        pattern(4, 6, 0)};                                    // not drawn yet
+    const TBacktestResult r = JudgeForecasts(TForecastCheck(now, snapshot), patterns);
+    QCOMPARE(int(r.draws.size()), 2);
+    QCOMPARE(r.draws[0].index, 2);
+    QCOMPARE(r.total, (TBacktestTally{6, 3}));
+    QCOMPARE(r.ConsensusTotal(), (TBacktestTally{2, 1}));
+    QCOMPARE(r.Interval().units, 2);
 }
 
 QTEST_APPLESS_MAIN(TestForecastCheck)

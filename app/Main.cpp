@@ -254,7 +254,7 @@ void TMainForm::RegMenuSearchClick()
     }
     m_listView->repaint();
     m_chart->ClearReg();
-    m_searchTotal = EstimateSearch(m_settings, m_chart->Codes().Count()).combinations;
+    m_searchTotal = SearchCombinations(m_settings, m_chart->Codes().Count());
     m_patterns->Start(m_chart->Codes());
     UpdateCaption();
     SetPanel(2, QStringLiteral("开始搜索规律,请稍候..."));
@@ -273,8 +273,12 @@ void TMainForm::RegMenuStopClick()
 void TMainForm::RegMenuOptionsClick()
 {
     m_optionsForm->SetSearchContext(m_chart->Codes().Count(), m_patterns->Count(), m_patterns->PatternLimit());
-    if (!m_optionsForm->Execute(m_settings))
+    if (!m_optionsForm->Execute(m_settings)) {
+        // The dialog showed each value within its range, and estimated the
+        // search for those: they are the ones searched from now on.
+        m_settings = m_optionsForm->ShownSettings();
         return;
+    }
     m_settings = m_optionsForm->WorkingCopy();
     SaveOptions();
     UpdateCaption();

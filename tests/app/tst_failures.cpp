@@ -11,6 +11,9 @@
 #include "core/Workspace.h"
 
 #include <QAction>
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
 #include <QDataStream>
 #include <QElapsedTimer>
 #include <QFile>
@@ -201,6 +204,7 @@ private slots:
     void closeDuringDownload();
     void damagedSettings_data();
     void damagedSettings();
+    void cancelledSettingsAreTheShownOnes();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -509,6 +513,32 @@ void TestFailures::damagedSettings()
     const TRegOptions kept = read;
     form.reset();
     QCOMPARE(LoadOptions(ini), kept);
+}
+
+// Hand-edited distances of 2^31 either way: the dialog shows and estimates
+// its own ranges, and after Cancel the search is the one it estimated.
+void TestFailures::cancelledSettingsAreTheShownOnes()
+{
+    writeFile(QDir(m_dir->path()).filePath("vmkrosd.ini"),
+              "[TRegOptions]\r\nLinedDistMinSe=-2147483648\r\nLinedDistMaxSe=2147483647\r\n"
+              "LinedPtMinSe=1\r\nLinedPtMaxSe=1\r\nInterMaxSe=2147483647\r\nSecCountSe=-5\r\n");
+    auto form = startWindow(m_dir->path());
+    form->ImportFile(Sample);
+    QString estimate;
+    QTimer::singleShot(0, form.get(), [&] {
+        auto *dialog = form->findChild<QDialog *>(QStringLiteral("OptionsForm"));
+        estimate = dialog->findChild<QLabel *>(QStringLiteral("EstimateLbl"))->text();
+        dialog->findChild<QPushButton *>(QStringLiteral("CancelBt"))->click();
+    });
+    form->Action("RegMenuOptions")->trigger();
+    QVERIFY2(estimate.startsWith(QStringLiteral("组合数：63个")), qPrintable(estimate));
+
+    QSignalSpy events(&form->Patterns(), &TVexelRegMgr::SearchEvent);
+    form->Action("RegMenuSearch")->trigger();
+    QVERIFY(QTest::qWaitFor([&] { return !events.isEmpty() && events.last().at(0).toInt() == 2; }, 60000));
+    QCOMPARE(events.last().at(1).toLongLong(), qint64(63));
+    for (int r = 0; r < form->ListModel().rowCount(); ++r)
+        QVERIFY(form->ListModel().Reg(r)->Interval() <= 20 && form->ListModel().Reg(r)->StepCount() >= 3);
 }
 
 QTEST_MAIN(TestFailures)

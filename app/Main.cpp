@@ -27,6 +27,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusTipEvent>
@@ -52,13 +53,13 @@ const QString EditionText = QStringLiteral("单用户版");
 std::function<void(const QString &)> TMainForm::MessageHook;
 std::function<TMainForm::TSaveAnswer(const QString &)> TMainForm::SaveQuestionHook;
 
-void TMainForm::ShowMessage(const QString &text)
+void TMainForm::ShowMessage(const QString &text, QMessageBox::Icon icon)
 {
     if (MessageHook) {
         MessageHook(text);
         return;
     }
-    QMessageBox box(QMessageBox::Information, ProductTitle,
+    QMessageBox box(icon, ProductTitle,
                     QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), QMessageBox::Ok, this);
     box.exec();
 }
@@ -112,8 +113,13 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
     m_splitter->FitChart();
 
     m_download = new TDrawDownload(this);
-    connect(m_download, &TDrawDownload::Delivered, this, &TMainForm::LoadDownloadedDraws);
-    connect(m_download, &TDrawDownload::Failed, this, &TMainForm::ShowMessage);
+    // A download that ends while a save reads the draws waits for it.
+    connect(m_download, &TDrawDownload::Delivered, this, [this](const QList<qint32> &numbers) {
+        WhenIdle([this, numbers] { LoadDownloadedDraws(numbers); });
+    });
+    connect(m_download, &TDrawDownload::Failed, this, [this](const QString &message) {
+        WhenIdle([this, message] { ShowMessage(message); });
+    });
     // Whatever the outcome, the user can try again once the worker has ended.
     connect(m_download, &TDrawDownload::Ended, this, [this] { m_fileMenuDown->setEnabled(true); });
 
@@ -122,15 +128,12 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
     m_optionsForm = new TOptionsForm(this);
     m_webForm = new TWebForm(this);
 
-    try {
-        ResetWorkspace();
-        OpenWorkspace(QDir(m_dataFolder).filePath(WorkspaceName));
-    } catch (const EVexelError &) {
-        ShowMessage(QStringLiteral("打开文档失败：\r\n") + WorkspaceName);
-    } catch (const std::bad_alloc &) {
-        // A workspace too large for the memory left fails like a damaged one.
-        ShowMessage(QStringLiteral("打开文档失败：\r\n") + WorkspaceName);
-    }
+    ResetWorkspace();
+    const QString workspace = QDir(m_dataFolder).filePath(WorkspaceName);
+    if (QFileInfo(workspace).size() >= OpenLaterBytes)
+        QMetaObject::invokeMethod(this, [this, workspace] { OpenWorkspace(workspace); }, Qt::QueuedConnection);
+    else
+        OpenWorkspace(workspace);
     UpdateCaption();
     // Work counts as unsaved from here on.
     m_chart->Codes().ResetChanged();

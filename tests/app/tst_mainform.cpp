@@ -13,7 +13,10 @@
 #include "core/VexelRegMgr.h"
 #include "core/Workspace.h"
 
+#include "core/FileAccess.h"
+
 #include <QDataStream>
+#include <QMessageBox>
 
 #include <QAction>
 #include <QFile>
@@ -346,7 +349,8 @@ void TestMainForm::saveFailureKeepsOldFile()
     QVERIFY(w.messages.isEmpty());
 
     // A file-size limit makes every write past 4 KiB fail, as a full disk
-    // would (and it binds root too, unlike permissions).
+    // would (and it binds root too, unlike permissions). The box the user
+    // sees warns, with the cause the atomic write gives.
     w.form->Chart().Codes().Add();
     signal(SIGXFSZ, SIG_IGN);
     rlimit old{};
@@ -354,9 +358,25 @@ void TestMainForm::saveFailureKeepsOldFile()
     rlimit small = old;
     small.rlim_cur = 4096;
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    QString cause;
+    FileAccess::WriteAtomically(QDir(m_dir->path()).filePath("other.vxr"), QByteArray(8192, 'x'), cause);
+    TMainForm::MessageHook = nullptr;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString shown;
+    QTimer boxes;
+    connect(&boxes, &QTimer::timeout, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            icon = box->icon();
+            shown = box->text();
+            box->accept();
+        }
+    });
+    boxes.start(10);
     w.form->FileMenuSaveClick();
     setrlimit(RLIMIT_FSIZE, &old);
-    QCOMPARE(w.messages, QStringList{QStringLiteral("保存文件时出现错误！")});
+    QCOMPARE(icon, QMessageBox::Warning);
+    QVERIFY(!cause.isEmpty());
+    QCOMPARE(shown, QStringLiteral("保存文件时出现错误！\n") + cause);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), saved);
 }

@@ -94,6 +94,8 @@ public:
     void ResetWorkspace();
     void UpdateCaption();
     void FillRegList();
+    // With the patterns already in the list's order.
+    void FillRegList(std::vector<TVexelReg *> *ordered);
     // Replaces the draws by the downloaded ones.
     void LoadDownloadedDraws(const QList<qint32> &numbers);
 

@@ -27,8 +27,9 @@ public:
     TRegListModel &Model() const { return *m_model; }
 
     // Rebuilds every row from the collection; `progress` hears every 53rd
-    // row's index, from 0.
-    void Fill(const std::function<void(int row)> &progress);
+    // row's index, from 0. `ordered`, when given, holds the collection's
+    // patterns already in the list's order (TRegListModel::CaptionOrdered).
+    void Fill(const std::function<void(int row)> &progress, std::vector<TVexelReg *> *ordered = nullptr);
     // Selects every row, first to last.
     void SelectAll();
     // Inverts every row's selection, first to last.

@@ -287,7 +287,11 @@ void TMainForm::FileMenuDownClick()
 void TMainForm::LoadDownloadedDraws(const QList<qint32> &numbers)
 {
     m_fileMenuDown->setEnabled(true);
-    m_chart->ReplaceDraws([&numbers](TCodes &draws) { RebuildDrawList(draws, numbers); });
+    TCodes draws;
+    RunWork(QStringLiteral("正在载入下载的开奖号码..."), [&](const BackgroundWork::Progress &) {
+        RebuildDrawList(draws, numbers);
+    });
+    m_chart->ReplaceDraws([&draws](TCodes &chartDraws) { chartDraws = std::move(draws); });
     ShowMessage(QStringLiteral("下载开奖数据成功！"));
 }
 

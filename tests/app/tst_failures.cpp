@@ -25,6 +25,8 @@
 #include <QtTest>
 
 #include <memory>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -205,6 +207,7 @@ private slots:
     void damagedSettings_data();
     void damagedSettings();
     void cancelledSettingsAreTheShownOnes();
+    void workspaceTooLargeForMemory();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -539,6 +542,43 @@ void TestFailures::cancelledSettingsAreTheShownOnes()
     QCOMPARE(events.last().at(1).toLongLong(), qint64(63));
     for (int r = 0; r < form->ListModel().rowCount(); ++r)
         QVERIFY(form->ListModel().Reg(r)->Interval() <= 20 && form->ListModel().Reg(r)->StepCount() >= 3);
+}
+
+// Two million patterns, 48 MB on disk and several times that in memory,
+// under an address-space limit that cannot hold them: the open fails as a
+// damaged file does, what was read is given back, and the window goes on.
+void TestFailures::workspaceTooLargeForMemory()
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    QSKIP("the sanitizers reserve more address space than any limit allows");
+#endif
+    const int count = 2000000;
+    QByteArray bytes(8 + 4 + qsizetype(count) * 24 + 8, '\0');
+    qToLittleEndian<qint32>(1, bytes.data());
+    qToLittleEndian<qint32>(count, bytes.data() + 8);
+    qToLittleEndian<qint32>(1, bytes.data() + bytes.size() - 8);
+    writeFile(QDir(m_dir->path()).filePath(TMainForm::WorkspaceName), bytes);
+    bytes = QByteArray();
+
+    // A file this large is read once the window is up: the limit comes first.
+    auto form = startWindow(m_dir->path());
+    form->show();
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    QVERIFY(statm.open(QIODevice::ReadOnly));
+    const qint64 mapped = statm.readAll().split(' ').first().toLongLong() * sysconf(_SC_PAGESIZE);
+    rlimit old{};
+    getrlimit(RLIMIT_AS, &old);
+    rlimit tight = old;
+    tight.rlim_cur = rlim_t(mapped + (qint64(100) << 20));
+    QCOMPARE(setrlimit(RLIMIT_AS, &tight), 0);
+    const auto restore = qScopeGuard([&] { setrlimit(RLIMIT_AS, &old); });
+    QVERIFY(QTest::qWaitFor([&] { return !messages.isEmpty(); }, 60000));
+    QCOMPARE(messages, QStringList{OpenFailed});
+    QCOMPARE(form->Patterns().Count(), 0);
+    messages.clear();
+    form->ImportFile(Sample);
+    QCOMPARE(messages, QStringList{QStringLiteral("导入开奖号码成功！")});
+    QVERIFY(!form->grab().isNull());
 }
 
 QTEST_MAIN(TestFailures)

@@ -2,6 +2,7 @@
 // and the workspace, import, search and its texts, the list commands, save,
 // and the refusals while a search runs.
 #include "io/DownloadFailure.h"
+#include "io/DrawText.h"
 #include "tools/DrawServer.h"
 #include "app/Main.h"
 #include "app/RegListModel.h"
@@ -100,6 +101,8 @@ private slots:
     void closeDuringDownload();
     void searchEndShown_data();
     void searchEndShown();
+    void saveWhileSearching();
+    void largeWorkspaceOpensOnceShown();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -659,6 +662,65 @@ void TestMainForm::searchEndShown()
              panel);
     QCOMPARE(w.form->ListModel().rowCount(), rows);
     QVERIFY(!w.form->Patterns().Busy());
+}
+
+// The search's reports wait while a save reads the patterns: each save holds
+// exactly the patterns of its moment, and the search then goes on.
+void TestMainForm::saveWhileSearching()
+{
+    writeFile(QDir(m_dir->path()).filePath("vmkrosd.ini"),
+              "[TRegOptions]\r\nLinedDistMinSe=1\r\nLinedDistMaxSe=9\r\nRefSumChk=1\r\nLinedPtMinSe=1\r\n"
+              "LinedPtMaxSe=6\r\nInterMaxSe=20\r\nMaxYOfSecSe=6\r\nSecCountSe=3\r\n");
+    Window w(m_dir->path());
+    w.form->ImportFile(Sample);
+    w.messages.clear();
+    w.form->Patterns().SetPatternLimit(150000);
+    w.form->RegMenuSearchClick();
+    const QString path = QDir(m_dir->path()).filePath(TMainForm::WorkspaceName);
+    int saves = 0;
+    while (w.form->Patterns().Busy()) {
+        w.form->FileMenuSaveClick();
+        const int held = w.form->Patterns().Count();
+        TCodes chart;
+        TRegOptions s;
+        TVexelRegMgr saved(&s);
+        QVERIFY(Workspace::Load(path, chart, saved));
+        QCOMPARE(saved.Count(), held);
+        QCOMPARE(chart.Count(), 2496);
+        ++saves;
+        QTest::qWait(5);
+    }
+    QVERIFY(waitSearch(*w.form));
+    QVERIFY(saves > 1);
+    QCOMPARE(w.form->ListModel().rowCount(), w.form->Patterns().Count());
+    QVERIFY(w.messages.size() <= 1); // the pattern limit's message
+}
+
+// A workspace read once the window is up: the window is there at once, a
+// close meanwhile is refused, and then the list is filled and nothing counts
+// as unsaved.
+void TestMainForm::largeWorkspaceOpensOnceShown()
+{
+    TVexelRegMgr patterns(nullptr);
+    for (int i = 0; i < 500; ++i)
+        patterns.Add(new TVexelReg)->AddStep({i % 10}, 6);
+    TCodes chart;
+    RebuildDrawList(chart, {1234567, 7654321});
+    Workspace::Save(QDir(m_dir->path()).filePath(TMainForm::WorkspaceName), chart, patterns);
+    const qint64 threshold = TMainForm::OpenLaterBytes;
+    TMainForm::OpenLaterBytes = 0;
+    const auto restore = qScopeGuard([&] { TMainForm::OpenLaterBytes = threshold; });
+    Window w(m_dir->path());
+    w.form->show();
+    QCOMPARE(w.form->ListModel().rowCount(), 0);
+    bool closed = true;
+    QTimer::singleShot(0, w.form.get(), [&] { closed = w.form->close(); });
+    QVERIFY(QTest::qWaitFor([&] { return w.form->ListModel().rowCount() == 500; }));
+    QVERIFY(!closed);
+    QCOMPARE(w.form->Chart().Codes().Count(), 2);
+    QVERIFY(!w.form->Unsaved());
+    QVERIFY(w.messages.isEmpty());
+    QCOMPARE(w.form->PanelText(0), QString());
 }
 
 QTEST_MAIN(TestMainForm)

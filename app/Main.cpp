@@ -98,6 +98,7 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
     connect(m_listView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { ContextPopup(m_listView, pos); });
     connect(m_listView, &TRegListView::PatternChosen, this, &TMainForm::ShowPattern);
+    m_listView->SetWorkRunner([this](const QString &text, const TRegListView::TWork &work) { RunWork(text, work); });
 
     // PanelReg: the chart panel, the splitter and the list.
     m_splitter = new TRegSplitter(m_chart, m_listView, this);

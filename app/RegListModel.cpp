@@ -195,7 +195,14 @@ void TRegListModel::SortByColumn(int column)
 {
     if (column < 0 || column >= ColumnCount)
         return;
-    Reorder(SortedOrder(column));
+    SortInOrder(SortedOrder(column));
+}
+
+void TRegListModel::SortInOrder(const std::vector<int> &order)
+{
+    if (order.size() != m_rows.size())
+        return;
+    Reorder(order);
     m_captionOrder = false;
 }
 

@@ -56,6 +56,11 @@ public:
 
     // Sorts by a column with ListViewCompare's rule; stable for equal texts.
     void SortByColumn(int column);
+    // SortByColumn in two halves: the order, which reads the rows and their
+    // patterns but changes nothing (another thread may work it out), and
+    // the rows put in that order.
+    std::vector<int> ColumnOrder(int column) const { return SortedOrder(column); }
+    void SortInOrder(const std::vector<int> &order);
     // Whether the rows are in caption order, so that adding rows moves none.
     bool InCaptionOrder() const { return m_captionOrder; }
 

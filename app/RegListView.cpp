@@ -149,8 +149,16 @@ void TRegListView::ListViewChange()
 
 void TRegListView::ListViewColumnClick(int column)
 {
+    if (column < 0 || column >= TRegListModel::ColumnCount)
+        return;
     m_sortColumn = column;
-    ReorderList([this, column] { m_model->SortByColumn(column); });
+    std::vector<int> order;
+    const auto sort = [&](const BackgroundWork::Progress &) { order = m_model->ColumnOrder(column); };
+    if (m_workRunner)
+        m_workRunner(QStringLiteral("正在排序规律..."), sort);
+    else
+        sort({});
+    ReorderList([this, &order] { m_model->SortInOrder(order); });
 }
 
 void TRegListView::ReorderList(const std::function<void()> &reorder)

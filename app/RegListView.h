@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/BackgroundWork.h"
+
 #include <QSet>
 #include <QTableView>
 #include <functional>
@@ -38,6 +40,11 @@ public:
     void DeleteSelected();
     // Sorts by a column's texts, the selection kept by pattern.
     void ListViewColumnClick(int column);
+    // Runs the long part of a sort (the order of millions of rows) where
+    // the window wants it; unset, here and now.
+    using TWork = std::function<void(const BackgroundWork::Progress &)>;
+    using TWorkRunner = std::function<void(const QString &text, const TWork &work)>;
+    void SetWorkRunner(TWorkRunner runner) { m_workRunner = std::move(runner); }
     int SortColumn() const { return m_sortColumn; }
 
     // The patterns of the selected rows, in the list's order.
@@ -73,4 +80,5 @@ private:
     QMenu *m_popup = nullptr;
     int m_sortColumn = 0;
     int m_quiet = 0;
+    TWorkRunner m_workRunner;
 };

@@ -12,6 +12,7 @@
 #include "chart/VexelCtrl.h"
 #include "core/VexelReg.h"
 #include "core/VexelRegMgr.h"
+#include "core/SearchWorkloads.h"
 #include "core/Workspace.h"
 
 #include "core/FileAccess.h"
@@ -668,12 +669,10 @@ void TestMainForm::searchEndShown()
 // exactly the patterns of its moment, and the search then goes on.
 void TestMainForm::saveWhileSearching()
 {
-    writeFile(QDir(m_dir->path()).filePath("vmkrosd.ini"),
-              "[TRegOptions]\r\nLinedDistMinSe=1\r\nLinedDistMaxSe=9\r\nRefSumChk=1\r\nLinedPtMinSe=1\r\n"
-              "LinedPtMaxSe=6\r\nInterMaxSe=20\r\nMaxYOfSecSe=6\r\nSecCountSe=3\r\n");
     Window w(m_dir->path());
     w.form->ImportFile(Sample);
     w.messages.clear();
+    w.form->Settings() = WideSearchSettings(6, 3);
     w.form->Patterns().SetPatternLimit(150000);
     w.form->RegMenuSearchClick();
     const QString path = QDir(m_dir->path()).filePath(TMainForm::WorkspaceName);

@@ -6,52 +6,22 @@
 #include <QEventLoop>
 #include <QLabel>
 #include <QProgressBar>
-#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <exception>
+#include <system_error>
+#include <thread>
 
 namespace {
 
-// The work's thread; its progress reaches the dialog as queued signals.
-class TWorkThread : public QThread
+// What the work's thread tells the waiting one, as queued signals.
+class TWorkSignals : public QObject
 {
     Q_OBJECT
 
-public:
-    explicit TWorkThread(const std::function<void(const BackgroundWork::Progress &)> &work) : m_work(work) {}
-
-    // The work on the calling thread, as the thread would run it.
-    void RunHere() { run(); }
-    void RethrowError() const
-    {
-        if (m_error)
-            std::rethrow_exception(m_error);
-    }
-
 signals:
     void Progressed(int permille);
-
-protected:
-    void run() override
-    {
-        int told = -1;
-        try {
-            m_work([&](double share) {
-                const int permille = qBound(0, int(share * 1000), 1000);
-                if (permille != told) {
-                    told = permille;
-                    emit Progressed(permille);
-                }
-            });
-        } catch (...) {
-            m_error = std::current_exception();
-        }
-    }
-
-private:
-    const std::function<void(const BackgroundWork::Progress &)> &m_work;
-    std::exception_ptr m_error;
+    void Done();
 };
 
 // What is being done, and how far it got: a busy bar until the work tells.
@@ -59,7 +29,8 @@ private:
 class TWorkDialog : public QDialog
 {
 public:
-    TWorkDialog(QWidget *window, const QString &text) : QDialog(window, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    TWorkDialog(QWidget *window, const QString &text)
+        : QDialog(window, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
     {
         setObjectName(QStringLiteral("WorkDialog"));
         setWindowTitle(window ? window->window()->windowTitle() : QString());
@@ -97,24 +68,48 @@ namespace BackgroundWork {
 void Run(QWidget *window, const QString &text, const std::function<void(const Progress &)> &work)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    TWorkThread thread(work);
     TWorkDialog dialog(window, text);
-    QObject::connect(&thread, &TWorkThread::Progressed, &dialog, &TWorkDialog::SetPermille);
     QTimer later;
     later.setSingleShot(true);
     QObject::connect(&later, &QTimer::timeout, &dialog, &QWidget::show);
     QEventLoop loop;
-    QObject::connect(&thread, &QThread::finished, &loop, &QEventLoop::quit);
-    thread.start();
-    if (thread.isRunning() || thread.isFinished()) {
+    TWorkSignals told;
+    QObject::connect(&told, &TWorkSignals::Progressed, &dialog, &TWorkDialog::SetPermille);
+    QObject::connect(&told, &TWorkSignals::Done, &loop, &QEventLoop::quit);
+    std::exception_ptr error;
+    const auto body = [&](const Progress &progress) {
+        try {
+            work(progress);
+        } catch (...) {
+            error = std::current_exception();
+        }
+    };
+    int last = -1;
+    const Progress tell = [&](double share) {
+        const int permille = qBound(0, int(share * 1000), 1000);
+        if (permille == last)
+            return;
+        last = permille;
+        emit told.Progressed(permille);
+    };
+    std::thread thread;
+    try {
+        thread = std::thread([&] {
+            body(tell);
+            emit told.Done();
+        });
+    } catch (const std::system_error &) {
+        // No thread to be had: the work runs here, the window waiting.
+        body(tell);
+    }
+    if (thread.joinable()) {
         later.start(DialogAfterMs);
         loop.exec(QEventLoop::ExcludeUserInputEvents);
-    } else {
-        thread.RunHere();
+        thread.join();
     }
-    thread.wait();
     QApplication::restoreOverrideCursor();
-    thread.RethrowError();
+    if (error)
+        std::rethrow_exception(error);
 }
 
 } // namespace BackgroundWork

@@ -121,6 +121,14 @@ void TVexelRegMgr::Start(const TCodes &draws)
     m_busy = true;
     m_outcome = TSearchOutcome();
     m_started.start();
+    // With the memory exhausted no thread may be had: the search ends at
+    // once, as one that ran out of memory, rather than never.
+    if (!worker->isRunning() && !worker->isFinished()) {
+        TSearchOutcome outcome;
+        outcome.end = TSearchOutcome::OutOfMemory;
+        worker->Report(TSearchReport{TSearchReport::Finished, 0, nullptr, m_run, outcome});
+        worker->deleteLater();
+    }
 }
 
 void TVexelRegMgr::Stop()

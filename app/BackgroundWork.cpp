@@ -9,7 +9,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <exception>
-#include <system_error>
 #include <thread>
 
 namespace {
@@ -98,8 +97,9 @@ void Run(QWidget *window, const QString &text, const std::function<void(const Pr
             body(tell);
             emit told.Done();
         });
-    } catch (const std::system_error &) {
-        // No thread to be had: the work runs here, the window waiting.
+    } catch (const std::exception &) {
+        // No thread to be had (the memory is exhausted): the work runs
+        // here, the window waiting.
         body(tell);
     }
     if (thread.joinable()) {

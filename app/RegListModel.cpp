@@ -192,13 +192,22 @@ int TRegListModel::InsertSameCaption(TVexelReg *const *patterns, int count)
 
 void TRegListModel::Fill(const std::vector<TVexelReg *> &patterns)
 {
-    beginResetModel();
-    m_rows = patterns;
-    const std::vector<int> order = SortedOrder(0);
-    std::vector<TVexelReg *> rows(m_rows.size());
+    FillOrdered(CaptionOrdered(patterns));
+}
+
+std::vector<TVexelReg *> TRegListModel::CaptionOrdered(const std::vector<TVexelReg *> &patterns)
+{
+    const std::vector<int> order = SortedOrder(patterns, 0);
+    std::vector<TVexelReg *> rows(patterns.size());
     for (size_t i = 0; i < order.size(); ++i)
-        rows[i] = m_rows[size_t(order[i])];
-    m_rows.swap(rows);
+        rows[i] = patterns[size_t(order[i])];
+    return rows;
+}
+
+void TRegListModel::FillOrdered(std::vector<TVexelReg *> patterns)
+{
+    beginResetModel();
+    m_rows = std::move(patterns);
     m_captionOrder = true;
     endResetModel();
 }
@@ -269,7 +278,14 @@ void TRegListModel::SortByColumn(int column)
 {
     if (column < 0 || column >= ColumnCount)
         return;
-    Reorder(SortedOrder(column));
+    SortInOrder(SortedOrder(column));
+}
+
+void TRegListModel::SortInOrder(const std::vector<int> &order)
+{
+    if (order.size() != m_rows.size())
+        return;
+    Reorder(order);
     m_captionOrder = false;
 }
 
@@ -279,21 +295,21 @@ void TRegListModel::SortByCaption()
     m_captionOrder = true;
 }
 
-std::vector<int> TRegListModel::SortedOrder(int column) const
+std::vector<int> TRegListModel::SortedOrder(const std::vector<TVexelReg *> &rows, int column)
 {
     // Keys settle nearly every comparison; only texts that agree in their
     // first 15 characters and go on are compared whole.
-    std::vector<RegColumnText::TSortKey> keys(m_rows.size());
-    for (size_t i = 0; i < m_rows.size(); ++i)
-        keys[i] = RegColumnText::SortKey(*m_rows[i], column);
-    std::vector<int> order(m_rows.size());
+    std::vector<RegColumnText::TSortKey> keys(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        keys[i] = RegColumnText::SortKey(*rows[i], column);
+    std::vector<int> order(rows.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         const RegColumnText::TSortKey &x = keys[size_t(a)];
         const RegColumnText::TSortKey &y = keys[size_t(b)];
         if (x != y)
             return x < y;
-        return x.Cut() && RegColumnText::Compare(*m_rows[size_t(a)], *m_rows[size_t(b)], column) < 0;
+        return x.Cut() && RegColumnText::Compare(*rows[size_t(a)], *rows[size_t(b)], column) < 0;
     });
     return order;
 }

@@ -45,6 +45,11 @@ public:
     void AddRegItems(const std::vector<TVexelReg *> &patterns);
     // Replaces every row by the given patterns, in one reset.
     void Fill(const std::vector<TVexelReg *> &patterns);
+    // The patterns in the order Fill gives them; touches no model, so it
+    // can run on any thread.
+    static std::vector<TVexelReg *> CaptionOrdered(const std::vector<TVexelReg *> &patterns);
+    // Fill with patterns already in that order.
+    void FillOrdered(std::vector<TVexelReg *> patterns);
     void RemoveRow(int row);
     // Removes the rows of these patterns; the others keep their order.
     void RemoveRows(const QSet<const TVexelReg *> &patterns);
@@ -64,6 +69,11 @@ public:
 
     // Sorts by a column with ListViewCompare's rule; stable for equal texts.
     void SortByColumn(int column);
+    // SortByColumn in two halves: the order, which reads the rows and their
+    // patterns but changes nothing (another thread may work it out), and
+    // the rows put in that order.
+    std::vector<int> ColumnOrder(int column) const { return SortedOrder(column); }
+    void SortInOrder(const std::vector<int> &order);
     // Whether the rows are in caption order, so that adding rows moves none.
     bool InCaptionOrder() const { return m_captionOrder; }
 
@@ -74,7 +84,8 @@ public:
 private:
     // The rows, as indices into the current ones, in a stable order by
     // that column's texts.
-    std::vector<int> SortedOrder(int column) const;
+    std::vector<int> SortedOrder(int column) const { return SortedOrder(m_rows, column); }
+    static std::vector<int> SortedOrder(const std::vector<TVexelReg *> &rows, int column);
     void SortByCaption();
     // Row i becomes the current row order[i]; selections and the current
     // row follow their patterns.

@@ -62,10 +62,11 @@ QString TStatusBar::PanelText(int panel) const
     return m_panels[panel]->text();
 }
 
-void TStatusBar::SetPanel(int panel, const QString &text)
+void TStatusBar::SetPanel(int panel, const QString &text, bool repaintNow)
 {
     m_panels[panel]->setText(text);
-    m_panels[panel]->repaint();
+    if (repaintNow)
+        m_panels[panel]->repaint();
     emit PanelChanged(panel, text);
 }
 

@@ -22,8 +22,8 @@ public:
     explicit TStatusBar(QWidget *parent = nullptr);
 
     QString PanelText(int panel) const;
-    // Sets a panel's text and repaints it at once.
-    void SetPanel(int panel, const QString &text);
+    // Sets a panel's text and repaints it at once, unless told otherwise.
+    void SetPanel(int panel, const QString &text, bool repaintNow = true);
     // A hint of the entry or button under the pointer, in panel 0.
     void ShowHint(const QString &text);
     QLabel *Panel(int panel) const { return m_panels[panel]; }

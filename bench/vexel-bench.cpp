@@ -1,6 +1,7 @@
 // vexel-bench: times the search engine against the straightforward walk.
 //
-//   vexel-bench [--max] [--deep-reference] [--list [N]] [--coverage [N]] [--sample FILE] [--threads N]
+//   vexel-bench [--max] [--deep-reference] [--list [N]] [--list-only [N]] [--coverage [N]] [--sample FILE]
+//               [--threads N]
 //
 // Workloads (the rest of the settings at their start defaults):
 //   wide  distances 1..9, sum column and last three digits, 1..4 points,
@@ -23,7 +24,8 @@
 // reports while it ran. Last, how long the statistics window takes to count
 // a million patterns. --list runs the big search in the main window until
 // N patterns (default 1,000,000) are listed, and measures memory per pattern
-// and the list's commands on them (see ListBench.h).
+// and the list's commands on them (see ListBench.h); --list-only runs that
+// section alone.
 #include "core/Backtest.h"
 #include "core/BacktestText.h"
 #include "tests/support/DrawsOf.h"
@@ -343,6 +345,7 @@ int main(int argc, char *argv[])
     bool withMax = false;
     int listTarget = 0;
     bool deepReference = false;
+    bool listOnly = false;
     int coverageHistories = 0;
     QString samplePath = QStringLiteral(SAMPLE_HISTORY_PATH);
     int threads = QThread::idealThreadCount();
@@ -353,7 +356,8 @@ int main(int argc, char *argv[])
             withMax = true;
         else if (args[i] == QLatin1String("--deep-reference"))
             deepReference = true;
-        else if (args[i] == QLatin1String("--list")) {
+        else if (args[i] == QLatin1String("--list") || args[i] == QLatin1String("--list-only")) {
+            listOnly = args[i] == QLatin1String("--list-only");
             listTarget = 1000000;
             if (i + 1 < args.size() && !args[i + 1].startsWith(QLatin1Char('-')))
                 listTarget = args[++i].toInt(&ok);
@@ -370,7 +374,8 @@ int main(int argc, char *argv[])
         else
             ok = false;
         if (!ok || threads < 1) {
-            std::fputs("usage: vexel-bench [--max] [--deep-reference] [--list [N]] [--coverage [N]] [--sample FILE] [--threads N]\n",
+            std::fputs("usage: vexel-bench [--max] [--deep-reference] [--list [N]] [--list-only [N]] [--coverage [N]] "
+                       "[--sample FILE] [--threads N]\n",
                        stderr);
             return 2;
         }
@@ -378,6 +383,10 @@ int main(int argc, char *argv[])
 
     if (coverageHistories > 0) {
         BenchCoverage(coverageHistories, threads);
+        return 0;
+    }
+    if (listOnly) {
+        BenchList(samplePath, listTarget);
         return 0;
     }
     const TCodes seeded = seededHistory(2000);

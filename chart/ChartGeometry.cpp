@@ -387,4 +387,47 @@ bool DrawsVisible(const TChartLayout &g, const TOutputMap &m, const TGridRect &c
     return y1 > clip.Top && y0 < clip.Bottom;
 }
 
+std::pair<int, int> VisibleSteps(const TChartLayout &g, const TOutputMap &m, const TGridRect &clip,
+                                 const TVexelReg &reg)
+{
+    const int steps = qMax(0, reg.StepCount());
+    // Only a damaged file gives an interval below 1, whose steps do not
+    // move up the chart one after the other: every step is tried.
+    if (reg.Interval() < 1)
+        return {0, steps};
+    // The rows of a step lie between its reference row plus lo and plus hi.
+    qint64 lo = qMin<qint64>(0, reg.NearestRow());
+    qint64 hi = qMax<qint64>(0, reg.NearestRow());
+    const TPointList &line = reg.Line(0);
+    for (int k = 0; k < line.Count(); ++k) {
+        lo = qMin<qint64>(lo, line.Data()[k].y);
+        hi = qMax<qint64>(hi, line.Data()[k].y);
+    }
+    // Later steps lie higher up: first those still below the clip, then
+    // the visible ones, then those above it.
+    constexpr qint64 Far = qint64(1) << 40;
+    const auto belowClip = [&](int i) {
+        const qint64 r = ReferenceRow(reg, i);
+        return !DrawsVisible(g, m, clip, r + lo, r + lo + Far);
+    };
+    const auto aboveClip = [&](int i) {
+        const qint64 r = ReferenceRow(reg, i);
+        return !DrawsVisible(g, m, clip, r + hi - Far, r + hi);
+    };
+    const auto firstWhere = [steps](int from, const auto &holds) {
+        int a = from;
+        int b = steps;
+        while (a < b) {
+            const int mid = a + (b - a) / 2;
+            if (holds(mid))
+                b = mid;
+            else
+                a = mid + 1;
+        }
+        return a;
+    };
+    const int first = firstWhere(0, [&](int i) { return !belowClip(i); });
+    return {first, firstWhere(first, aboveClip)};
+}
+
 } // namespace ChartGeometry

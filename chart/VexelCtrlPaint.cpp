@@ -227,8 +227,8 @@ void TVexelRegNet::DrawTextAt(TPaintContext &c, const QString &text, QPoint topL
 
 void TVexelRegNet::DrawPattern(TPaintContext &c) const
 {
-    const int steps = FReg.StepCount();
-    for (int i = 0; i < steps; ++i) {
+    const auto [first, last] = G::VisibleSteps(c.Grid, c.Map, c.PatternClip, FReg);
+    for (int i = first; i < last; ++i) {
         c.StepColor = P::StepColor(i);
         DrawStep(c, i);
     }

@@ -40,7 +40,7 @@ private:
     struct Frame
     {
         int level;
-        int next;
+        qint64 next; // candidates counted but not listed can take it past int
     };
 
     void BeginK();

@@ -5,6 +5,8 @@
 #include "core/VexelError.h"
 
 #include <QDataStream>
+#include <QSysInfo>
+#include <QtEndian>
 #include <cstring>
 
 int TCodes::Add()
@@ -115,9 +117,24 @@ void TCodes::LoadFromStream(QDataStream &stream)
     if (count > 0 && !StreamLimits::Plausible(stream, count, RecordSize))
         throw EVexelError(QStringLiteral("TCodes.SetCount NewCount is not valid!"));
     SetCount(count);
-    for (TCode &record : m_records)
-        for (qint32 &value : record)
-            stream >> value;
+    // The records are read a block at a time: value by value, a history of
+    // tens of millions of draws took a minute. What a stream cut short does
+    // not hold stays zero, a value it holds only part of included.
+    char *bytes = reinterpret_cast<char *>(m_records.data());
+    const qint64 total = qint64(m_records.size()) * RecordSize;
+    qint64 at = 0;
+    while (at < total) {
+        const int read = stream.readRawData(bytes + at, int(qMin(BlockBytes, total - at)));
+        if (read <= 0)
+            break;
+        at += read;
+    }
+    if (at < total)
+        std::memset(bytes + at / 4 * 4, 0, size_t(at % 4));
+    if constexpr (QSysInfo::ByteOrder != QSysInfo::LittleEndian)
+        for (TCode &record : m_records)
+            for (qint32 &value : record)
+                value = qFromLittleEndian(value);
     m_changed = false;
     Touch();
 }
@@ -126,9 +143,16 @@ void TCodes::SaveToStream(QDataStream &stream) const
 {
     stream.setByteOrder(QDataStream::LittleEndian);
     stream << m_firstNumber << m_count;
-    for (const TCode &record : m_records)
-        for (qint32 value : record)
-            stream << value;
+    if constexpr (QSysInfo::ByteOrder != QSysInfo::LittleEndian) {
+        for (const TCode &record : m_records)
+            for (qint32 value : record)
+                stream << value;
+        return;
+    }
+    const char *bytes = reinterpret_cast<const char *>(m_records.data());
+    const qint64 total = qint64(m_records.size()) * RecordSize;
+    for (qint64 at = 0; at < total; at += BlockBytes)
+        stream.writeRawData(bytes + at, int(qMin(BlockBytes, total - at)));
 }
 
 void TCodes::Touch()

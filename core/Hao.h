@@ -17,10 +17,14 @@ class TCodes : public TPersistent
 {
 public:
     static constexpr int RecordSize = 32;
+    static_assert(sizeof(TCode) == RecordSize);
 
     TCodes() = default;
     TCodes(const TCodes &other) = default;
     TCodes &operator=(const TCodes &other) = default;
+    // A history read or built off the interface thread is moved into place.
+    TCodes(TCodes &&other) noexcept = default;
+    TCodes &operator=(TCodes &&other) noexcept = default;
     ~TCodes() override = default;
 
     int Add();
@@ -61,6 +65,9 @@ public:
 private:
     void UpdateSum(int index);
     void Touch();
+
+    // Records are streamed this many bytes at a time.
+    static constexpr qint64 BlockBytes = qint64(1) << 20;
 
     qint32 m_firstNumber = 1;
     std::vector<TCode> m_records;

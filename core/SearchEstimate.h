@@ -22,6 +22,10 @@ struct TSearchEstimate
 // from settings the dialog cannot make) are worked out one by one.
 TSearchEstimate EstimateSearch(const TRegOptions &settings, int drawCount);
 
+// The estimate's combinations alone, in a moment whatever the settings: the
+// combination counter of the whole run.
+qint64 SearchCombinations(const TRegOptions &settings, int drawCount);
+
 // How fast this machine searches, on one thread.
 struct TSearchSpeed
 {

@@ -324,7 +324,8 @@ void TestMainWindow::closeAsksBeforeLosingWork()
 
     QCOMPARE(form.close(), closed);
     QCOMPARE(questions, asked ? QStringList{TMainForm::UnsavedQuestion} : QStringList());
-    QCOMPARE(messages, unwritable ? QStringList{QStringLiteral("保存文件时出现错误！")} : QStringList());
+    QCOMPARE(messages.size(), unwritable ? 1 : 0);
+    QVERIFY(!unwritable || messages[0].startsWith(QStringLiteral("保存文件时出现错误！\r\n")));
     const QByteArray held =
         Workspace::Build([&form](QDataStream &s) { form.Chart().SaveToStream(s); }, form.Patterns());
     QCOMPARE(ReadAll(workspace), saved ? held : before);

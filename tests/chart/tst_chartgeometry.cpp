@@ -47,6 +47,8 @@ private slots:
     void hitTest_data();
     void hitTest();
     void patternPlacement();
+    void visibleSteps_data();
+    void visibleSteps();
 };
 
 void TestChartGeometry::columns_data()
@@ -273,6 +275,41 @@ void TestChartGeometry::patternPlacement()
     QVERIFY(DrawsVisible(g, TOutputMap(), clip, 10, 95));
     QVERIFY(!DrawsVisible(g, TOutputMap(), clip, 10, 80));
     QVERIFY(!DrawsVisible(g, TOutputMap(), clip, 120, 130));
+}
+
+void TestChartGeometry::visibleSteps_data()
+{
+    QTest::addColumn<int>("topRow");
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<int>("nearRow"); // the rows of the line's two points
+    QTest::addColumn<int>("farRow");
+    QTest::newRow("newest page") << 980 << 1 << -1 << -3;
+    QTest::newRow("middle, long interval") << 400 << 7 << -2 << -9;
+    QTest::newRow("points ahead and behind") << 500 << 3 << 4 << -30;
+    QTest::newRow("oldest page") << 0 << 5 << -6 << -6;
+}
+
+// The steps painting tries are those whose rows reach the page, no others.
+void TestChartGeometry::visibleSteps()
+{
+    QFETCH(int, topRow);
+    QFETCH(int, interval);
+    QFETCH(int, nearRow);
+    QFETCH(int, farRow);
+    TChartLayout g = layoutOf(10, 600, 1000);
+    g.TopRow = topRow;
+    const TVexelReg reg = patternOf(1000, interval, {{2, nearRow}, {3, farRow}}, 400);
+    const TGridRect clip = PatternClip({0, 0, 480, 600}, g, TOutputMap());
+    QList<int> shown;
+    for (int i = 0; i < reg.StepCount(); ++i) {
+        const qint64 r = ReferenceRow(reg, i);
+        if (DrawsVisible(g, TOutputMap(), clip, r + qMin(farRow, 0), r + qMax(nearRow, 0)))
+            shown << i;
+    }
+    QVERIFY(!shown.isEmpty());
+    const auto [first, last] = VisibleSteps(g, TOutputMap(), clip, reg);
+    QCOMPARE(first, shown.first());
+    QCOMPARE(last, shown.last() + 1);
 }
 
 QTEST_APPLESS_MAIN(TestChartGeometry)

@@ -2,7 +2,26 @@
 #include "core/Hao.h"
 #include "core/VexelReg.h"
 
+#include <limits>
+
 namespace {
+
+constexpr qint64 Most = std::numeric_limits<qint64>::max();
+
+// a choose b, stuck at Most once it passes it.
+qint64 Choose(qint64 a, qint64 b)
+{
+    if (b < 0 || b > a)
+        return 0;
+    b = qMin(b, a - b);
+    unsigned __int128 c = 1;
+    for (qint64 i = 0; i < b; ++i) {
+        c = c * static_cast<unsigned __int128>(a - i) / static_cast<unsigned __int128>(i + 1);
+        if (c > static_cast<unsigned __int128>(Most))
+            return Most;
+    }
+    return qint64(c);
+}
 
 // Walks one (line, interval, mask) back from the next draw and returns the
 // number of steps that hold; the line values go into `values` when given.
@@ -44,9 +63,12 @@ qint64 RunReferenceSearch(const TCodes &draws, const TRegOptions &settings, TSea
 {
     const TSearchPlan plan = MakeSearchPlan(settings, draws.Count());
     const int n = plan.candidates.Count();
+    const qint64 all = plan.CandidateCount();
     const TPoint *candidates = plan.candidates.Data();
+    const qint64 evaluations = qMax<qint64>(0, qint64(plan.intervalLast) - plan.intervalFirst + 1)
+        * qint64(plan.masks.size());
 
-    std::vector<int> indices;
+    std::vector<qint64> indices;
     std::vector<TPoint> line;
     std::vector<qint32> values;
     qint64 counter = 0;
@@ -54,14 +76,45 @@ qint64 RunReferenceSearch(const TCodes &draws, const TRegOptions &settings, TSea
     for (int k = plan.kFirst;; ++k) {
         sink.Progress(counter);
         // Once k exceeds the candidates no larger count has a combination.
-        if (k > n)
+        if (k > all)
             break;
         indices.resize(size_t(k));
         line.resize(size_t(k));
         for (int i = 0; i < k; ++i)
             indices[size_t(i)] = i;
+        // The next combination in lexicographic order; false after the last.
+        const auto advance = [&] {
+            int i = k - 1;
+            while (i >= 0 && indices[size_t(i)] >= all - k + i)
+                --i;
+            if (i < 0)
+                return false;
+            ++indices[size_t(i)];
+            for (int j = i + 1; j < k; ++j)
+                indices[size_t(j)] = indices[size_t(i)] + (j - i);
+            return true;
+        };
 
         for (;;) {
+            // A line holding an unlisted candidate is never accepted, nor is
+            // any after it that keeps the points before that one: each is
+            // taken, its evaluations rejected, at once.
+            int first = 0;
+            while (first < k && indices[size_t(first)] < n)
+                ++first;
+            if (first < k) {
+                const qint64 count = Choose(all - indices[size_t(first)], k - first);
+                const qint64 end = count > Most - counter ? Most : counter + count;
+                for (qint64 m = (counter / ProgressEvery + 1) * ProgressEvery; m <= end && m < Most; m += ProgressEvery)
+                    for (qint64 e = 0; e < evaluations; ++e)
+                        sink.Progress(m);
+                counter = end;
+                for (int j = first; j < k; ++j)
+                    indices[size_t(j)] = all - k + j;
+                if (!advance())
+                    break;
+                continue;
+            }
             ++counter;
             qint32 nearest = -1000;
             qint32 minRow = 0;
@@ -103,15 +156,8 @@ qint64 RunReferenceSearch(const TCodes &draws, const TRegOptions &settings, TSea
             }
             if (stop.load(std::memory_order_relaxed))
                 return counter;
-
-            int i = k - 1;
-            while (i >= 0 && indices[size_t(i)] >= n - k + i)
-                --i;
-            if (i < 0)
+            if (!advance())
                 break;
-            ++indices[size_t(i)];
-            for (int j = i + 1; j < k; ++j)
-                indices[size_t(j)] = indices[size_t(i)] + (j - i);
         }
         if (stop.load(std::memory_order_relaxed) || k >= plan.kLast)
             break;

@@ -2,6 +2,7 @@
 
 #include "app/BacktestWindow.h"
 #include "app/ChartExport.h"
+#include "app/HistoryStatsWindow.h"
 #include "io/CsvFile.h"
 #include "io/PatternCsv.h"
 #include "app/RegListView.h"
@@ -29,12 +30,21 @@ TAnalysisCommands::TAnalysisCommands(QWidget *window, TVexelRegMgr &patterns, TR
     connect(&m_patterns, &TVexelRegMgr::AboutToClear, this, &TAnalysisCommands::RefreshStats);
     connect(m_list.selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TAnalysisCommands::RefreshStats);
+    // A draw typed, imported or taken back may judge forecasts anew; the
+    // chart also signals when it only scrolls, which changes nothing.
+    connect(&m_chart, &TVexelRegNet::OnChange, this, [this] {
+        if (m_chart.Codes().Revision() != m_judgedRevision) {
+            m_judgedRevision = m_chart.Codes().Revision();
+            RefreshStats();
+        }
+    });
 }
 
 TAnalysisCommands::~TAnalysisCommands()
 {
     // The windows ask the list for patterns: close them before it goes.
     delete m_stats;
+    delete m_history;
     for (const QPointer<TBacktestWindow> &w : std::as_const(m_backtests))
         delete w;
 }
@@ -59,6 +69,8 @@ void TAnalysisCommands::OpenStats()
                 for (int i = 0; i < m_patterns.Count(); ++i)
                     subject.patterns.push_back(m_patterns.Get(i));
             }
+            subject.current = &m_chart.Codes();
+            subject.searched = &m_patterns.Draws();
             return subject;
         }, m_window);
         m_stats->setAttribute(Qt::WA_DeleteOnClose);
@@ -66,6 +78,20 @@ void TAnalysisCommands::OpenStats()
     m_stats->show();
     m_stats->raise();
     m_stats->activateWindow();
+}
+
+void TAnalysisCommands::OpenHistoryStats()
+{
+    if (!m_history) {
+        m_history = new THistoryStatsWindow([this]() -> const TCodes & { return m_chart.Codes(); }, m_window);
+        m_history->setAttribute(Qt::WA_DeleteOnClose);
+        // Every change of the draws ends in the chart's change signal:
+        // typing, taking back, an import, a download, opening a workspace.
+        connect(&m_chart, &TVexelRegNet::OnChange, m_history, &THistoryStatsWindow::Refresh);
+    }
+    m_history->show();
+    m_history->raise();
+    m_history->activateWindow();
 }
 
 void TAnalysisCommands::OpenBacktest()
@@ -86,6 +112,11 @@ void TAnalysisCommands::OpenBacktest()
 TStatsWindow *TAnalysisCommands::StatsWindow() const
 {
     return m_stats;
+}
+
+THistoryStatsWindow *TAnalysisCommands::HistoryStatsWindow() const
+{
+    return m_history;
 }
 
 QList<TBacktestWindow *> TAnalysisCommands::BacktestWindows() const

@@ -99,6 +99,9 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
             [this](const QPoint &pos) { ContextPopup(m_listView, pos); });
     connect(m_listView, &TRegListView::PatternChosen, this, &TMainForm::ShowPattern);
     m_listView->SetWorkRunner([this](const QString &text, const TRegListView::TWork &work) { RunWork(text, work); });
+    // Patterns whose forecast draw is known show whether it came true.
+    m_listView->Model().SetForecastDraws(&m_chart->Codes(), &m_patterns->Draws());
+    connect(m_chart, &TVexelRegNet::OnChange, &m_listView->Model(), &TRegListModel::DrawsChanged);
 
     // PanelReg: the chart panel, the splitter and the list.
     m_splitter = new TRegSplitter(m_chart, m_listView, this);
@@ -299,6 +302,11 @@ void TMainForm::RegMenuOptionsClick()
 void TMainForm::RegMenuStatsClick()
 {
     m_analysis->OpenStats();
+}
+
+void TMainForm::RegMenuHistoryStatsClick()
+{
+    m_analysis->OpenHistoryStats();
 }
 
 void TMainForm::RegMenuBacktestClick()

@@ -79,6 +79,7 @@ public:
     void RegMenuStopClick();
     void RegMenuOptionsClick();
     void RegMenuStatsClick();
+    void RegMenuHistoryStatsClick();
     void RegMenuBacktestClick();
     void FileMenuExportRegClick();
     void FileMenuExportChartClick();
@@ -162,6 +163,7 @@ private:
     QAction *m_regMenuOptions = nullptr;
     QAction *m_regMenuStats = nullptr;
     QAction *m_regMenuBacktest = nullptr;
+    QAction *m_regMenuHistoryStats = nullptr;
     QAction *m_fileMenuExportReg = nullptr;
     QAction *m_fileMenuExportChart = nullptr;
     QAction *m_fileMenuPrint = nullptr;

@@ -1,7 +1,11 @@
 #include "app/RegListModel.h"
+#include "core/Hao.h"
 #include "core/RegColumnText.h"
 #include "core/VexelReg.h"
 
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
 #include <algorithm>
 #include <numeric>
 
@@ -31,11 +35,90 @@ int TRegListModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
+namespace {
+
+constexpr int ResultColumn = 6;
+
+// A tick in green or a cross in grey, painted once.
+QIcon OutcomeIcon(bool hit)
+{
+    QPixmap picture(14, 14);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(hit ? QColor(0, 140, 60) : QColor(150, 150, 150), 2.2, Qt::SolidLine, Qt::RoundCap));
+    if (hit) {
+        painter.drawLine(QPointF(2.5, 7.5), QPointF(5.5, 10.5));
+        painter.drawLine(QPointF(5.5, 10.5), QPointF(11.5, 3.5));
+    } else {
+        painter.drawLine(QPointF(3.5, 3.5), QPointF(10.5, 10.5));
+        painter.drawLine(QPointF(10.5, 3.5), QPointF(3.5, 10.5));
+    }
+    return QIcon(picture);
+}
+
+} // namespace
+
 QVariant TRegListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || role != Qt::DisplayRole)
+    if (!index.isValid())
         return {};
-    return RegColumnText::Shown(*m_rows[size_t(index.row())], index.column());
+    const TVexelReg &p = *m_rows[size_t(index.row())];
+    if (role == Qt::DisplayRole)
+        return RegColumnText::Shown(p, index.column());
+    if (index.column() != ResultColumn || (role != Qt::DecorationRole && role != Qt::ToolTipRole))
+        return {};
+    const TForecastCheck *check = Check();
+    const TForecastCheck::Outcome outcome = check ? check->Of(p) : TForecastCheck::Unknown;
+    if (outcome == TForecastCheck::Unknown)
+        return {};
+    if (role == Qt::DecorationRole) {
+        static const QIcon hit = OutcomeIcon(true), miss = OutcomeIcon(false);
+        return outcome == TForecastCheck::Hit ? hit : miss;
+    }
+    const qint32 drawn = TargetSum(check->Draws(), int(p.DrawCount()), p.TargetMask());
+    return outcome == TForecastCheck::Hit
+               ? QStringLiteral("第 %1 期已开奖：预测 %2，开出 %2，命中").arg(p.DrawCount() + 1).arg(drawn)
+               : QStringLiteral("第 %1 期已开奖：预测 %2，开出 %3，未中")
+                     .arg(p.DrawCount() + 1)
+                     .arg(p.Value(0, 0))
+                     .arg(drawn);
+}
+
+void TRegListModel::SetForecastDraws(const TCodes *current, const TCodes *searched)
+{
+    m_current = current;
+    m_searched = searched;
+    m_check.reset();
+    DrawsChanged();
+}
+
+const TForecastCheck *TRegListModel::Check() const
+{
+    if (!m_current || !m_searched)
+        return nullptr;
+    if (!m_check || m_currentRevision != m_current->Revision() || m_searchedRevision != m_searched->Revision()) {
+        m_check.emplace(*m_current, *m_searched);
+        m_currentRevision = m_current->Revision();
+        m_searchedRevision = m_searched->Revision();
+    }
+    return &*m_check;
+}
+
+void TRegListModel::DrawsChanged()
+{
+    if (m_rows.empty() || (m_check && m_current && m_searched && m_currentRevision == m_current->Revision()
+                           && m_searchedRevision == m_searched->Revision()))
+        return;
+    m_check.reset();
+    emit dataChanged(index(0, ResultColumn), index(rowCount() - 1, ResultColumn),
+                     {Qt::DecorationRole, Qt::ToolTipRole});
+}
+
+TForecastCheck::Outcome TRegListModel::ForecastOutcome(int row) const
+{
+    const TForecastCheck *check = Check();
+    return check ? check->Of(*m_rows[size_t(row)]) : TForecastCheck::Unknown;
 }
 
 QVariant TRegListModel::headerData(int section, Qt::Orientation orientation, int role) const

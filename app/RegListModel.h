@@ -1,13 +1,16 @@
 #pragma once
 
+#include "core/ForecastCheck.h"
 #include "core/RegColumnText.h"
 
 #include <QAbstractTableModel>
 #include <QSet>
 #include <QString>
 #include <array>
+#include <optional>
 #include <vector>
 
+class TCodes;
 class TVexelReg;
 
 // The rows of the pattern list: one row per pattern, which it refers to but
@@ -28,7 +31,10 @@ public:
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
-    // Texts longer than a column can show are cut (see RegColumnText).
+    // Texts longer than a column can show are cut (see RegColumnText). A
+    // pattern whose forecast draw is known carries a mark in the result
+    // column, a tick when it came true and a cross when not, with the drawn
+    // digit in its tooltip; the texts stay as they are.
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
@@ -48,6 +54,13 @@ public:
     // Removes the rows of these patterns; the others keep their order.
     void RemoveRows(const QSet<const TVexelReg *> &patterns);
     void Clear();
+
+    // The draws forecasts are judged on: the chart's, and the collection's
+    // snapshot of the last search. Both must outlive the model.
+    void SetForecastDraws(const TCodes *current, const TCodes *searched);
+    // The draws may have changed: the marks are shown again.
+    void DrawsChanged();
+    TForecastCheck::Outcome ForecastOutcome(int row) const;
 
     TVexelReg *Reg(int row) const { return m_rows[size_t(row)]; }
     // The row's whole text in that column.
@@ -80,6 +93,13 @@ private:
     // Inserts rows of one caption after the rows with that caption.
     int InsertSameCaption(TVexelReg *const *patterns, int count);
 
+    const TForecastCheck *Check() const;
+
     std::vector<TVexelReg *> m_rows;
+    const TCodes *m_current = nullptr;
+    const TCodes *m_searched = nullptr;
+    // Judged anew when either list's revision moved on.
+    mutable std::optional<TForecastCheck> m_check;
+    mutable quint64 m_currentRevision = 0, m_searchedRevision = 0;
     bool m_captionOrder = true;   // whether the rows are in caption order now
 };

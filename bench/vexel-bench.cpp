@@ -1,6 +1,7 @@
 // vexel-bench: times the search engine against the straightforward walk.
 //
-//   vexel-bench [--max] [--deep-reference] [--list [N]] [--list-only [N]] [--sample FILE] [--threads N]
+//   vexel-bench [--max] [--deep-reference] [--list [N]] [--list-only [N]] [--coverage [N]] [--sample FILE]
+//               [--threads N]
 //
 // Workloads (the rest of the settings at their start defaults):
 //   wide  distances 1..9, sum column and last three digits, 1..4 points,
@@ -30,6 +31,7 @@
 #include "tests/support/DrawsOf.h"
 #include "core/FastSearch.h"
 #include "core/Hao.h"
+#include "bench/CoverageBench.h"
 #include "bench/ListBench.h"
 #include "core/PatternStats.h"
 #include "tests/support/ReferenceEngine.h"
@@ -344,6 +346,7 @@ int main(int argc, char *argv[])
     int listTarget = 0;
     bool deepReference = false;
     bool listOnly = false;
+    int coverageHistories = 0;
     QString samplePath = QStringLiteral(SAMPLE_HISTORY_PATH);
     int threads = QThread::idealThreadCount();
     const QStringList args = app.arguments();
@@ -359,6 +362,11 @@ int main(int argc, char *argv[])
             if (i + 1 < args.size() && !args[i + 1].startsWith(QLatin1Char('-')))
                 listTarget = args[++i].toInt(&ok);
             ok = ok && listTarget > 0;
+        } else if (args[i] == QLatin1String("--coverage")) {
+            coverageHistories = 1000;
+            if (i + 1 < args.size() && !args[i + 1].startsWith(QLatin1Char('-')))
+                coverageHistories = args[++i].toInt(&ok);
+            ok = ok && coverageHistories > 0;
         } else if (args[i] == QLatin1String("--sample") && i + 1 < args.size())
             samplePath = args[++i];
         else if (args[i] == QLatin1String("--threads") && i + 1 < args.size())
@@ -366,13 +374,17 @@ int main(int argc, char *argv[])
         else
             ok = false;
         if (!ok || threads < 1) {
-            std::fputs("usage: vexel-bench [--max] [--deep-reference] [--list [N]] [--list-only [N]] [--sample FILE] "
-                       "[--threads N]\n",
+            std::fputs("usage: vexel-bench [--max] [--deep-reference] [--list [N]] [--list-only [N]] [--coverage [N]] "
+                       "[--sample FILE] [--threads N]\n",
                        stderr);
             return 2;
         }
     }
 
+    if (coverageHistories > 0) {
+        BenchCoverage(coverageHistories, threads);
+        return 0;
+    }
     if (listOnly) {
         BenchList(samplePath, listTarget);
         return 0;

@@ -1,6 +1,7 @@
 #include "core/Backtest.h"
 #include "core/FastSearch.h"
 #include "core/Hao.h"
+#include "core/Probability.h"
 #include "core/VexelReg.h"
 
 #include <QThread>
@@ -16,61 +17,19 @@
 
 namespace {
 
-// The normal quantile of a two-sided 95 % interval.
-constexpr double Z95 = 1.959963984540054;
-
 // Counts the forecasts of the patterns a search finds against the actual
 // draw, without keeping the patterns.
 class TForecastCounter : public TSearchSink
 {
 public:
-    TForecastCounter(const TCodes &draws, int index) : m_draws(draws), m_index(index) {}
+    TForecastCounter(const TCodes &draws, int index) : m_score(draws, index) {}
 
     void Progress(qint64) override {}
-
-    void Found(std::unique_ptr<TVexelReg> pattern, qint64) override
-    {
-        const quint16 mask = pattern->TargetMask();
-        const qint32 forecast = pattern->Value(0, 0);
-        const bool hit = forecast == Actual(mask);
-        const TBacktestTally one{1, hit ? 1 : 0};
-        m_draw.patterns += 1;
-        m_draw.hits += one.hits;
-        m_draw.targets[mask].Add(one);
-        m_draw.steps[pattern->StepCount()].Add(one);
-        if (forecast >= 0 && forecast <= 9)
-            ++m_votes[mask][size_t(forecast)];
-    }
-
-    // The consensus of each target: the digit most of its patterns forecast,
-    // the smaller digit on a tie.
-    TBacktestDraw Finish()
-    {
-        m_draw.index = m_index;
-        for (const auto &[mask, votes] : m_votes) {
-            const auto best = std::max_element(votes.begin(), votes.end()); // first of equals
-            const bool hit = qint32(best - votes.begin()) == Actual(mask);
-            m_draw.consensus[mask] = TBacktestTally{1, hit ? 1 : 0};
-            m_draw.consensusTests += 1;
-            m_draw.consensusHits += hit ? 1 : 0;
-        }
-        return std::move(m_draw);
-    }
+    void Found(std::unique_ptr<TVexelReg> pattern, qint64) override { m_score.Add(*pattern); }
+    TBacktestDraw Finish() { return m_score.Finish(); }
 
 private:
-    qint32 Actual(quint16 mask)
-    {
-        auto it = m_actual.find(mask);
-        if (it == m_actual.end())
-            it = m_actual.emplace(mask, TargetSum(m_draws, m_index, mask)).first;
-        return it->second;
-    }
-
-    const TCodes &m_draws;
-    const int m_index;
-    TBacktestDraw m_draw;
-    std::map<quint16, std::array<qint64, 10>> m_votes;
-    std::map<quint16, qint32> m_actual;
+    TDrawScore m_score;
 };
 
 template <typename Key>
@@ -127,36 +86,153 @@ private:
 
 } // namespace
 
-TRateInterval HitRateInterval(const std::vector<TBacktestDraw> &draws)
+bool TRateInterval::TooFew() const
+{
+    return !valid || units < FewRateUnits;
+}
+
+TRateInterval RateInterval(const std::vector<TBacktestTally> &units)
 {
     TRateInterval r;
-    qint64 patterns = 0, hits = 0;
-    for (const TBacktestDraw &d : draws)
-        if (d.patterns > 0) {
+    qint64 tests = 0, hits = 0;
+    for (const TBacktestTally &u : units)
+        if (u.tests > 0) {
             ++r.units;
-            patterns += d.patterns;
-            hits += d.hits;
+            tests += u.tests;
+            hits += u.hits;
         }
     if (r.units == 0)
         return r;
-    r.rate = double(hits) / double(patterns);
+    r.rate = double(hits) / double(tests);
     if (r.units < 2)
         return r;
     double squares = 0;
-    for (const TBacktestDraw &d : draws)
-        if (d.patterns > 0) {
-            const double residual = double(d.hits) - r.rate * double(d.patterns);
+    for (const TBacktestTally &u : units)
+        if (u.tests > 0) {
+            const double residual = double(u.hits) - r.rate * double(u.tests);
             squares += residual * residual;
         }
     const double m = r.units;
-    r.standardError = std::sqrt(m / (m - 1) * squares) / double(patterns);
+    r.standardError = std::sqrt(m / (m - 1) * squares) / double(tests);
+    const double t = Probability::StudentTQuantile(0.975, r.units - 1);
     auto clip = [](double v) { return std::clamp(v, 0.0, 1.0); };
-    r.low = clip(r.rate - Z95 * r.standardError);
-    r.high = clip(r.rate + Z95 * r.standardError);
-    r.chanceLow = clip(ChanceHitRate - Z95 * r.standardError);
-    r.chanceHigh = clip(ChanceHitRate + Z95 * r.standardError);
+    r.low = clip(r.rate - t * r.standardError);
+    r.high = clip(r.rate + t * r.standardError);
+    r.chanceLow = clip(ChanceHitRate - t * r.standardError);
+    r.chanceHigh = clip(ChanceHitRate + t * r.standardError);
     r.valid = true;
     return r;
+}
+
+namespace {
+
+template <typename Part>
+TRateInterval IntervalOfPart(const std::vector<TBacktestDraw> &draws, Part part)
+{
+    std::vector<TBacktestTally> units;
+    units.reserve(draws.size());
+    for (const TBacktestDraw &d : draws)
+        units.push_back(part(d));
+    return RateInterval(units);
+}
+
+template <typename Key>
+TBacktestTally TallyOf(const std::map<Key, TBacktestTally> &tallies, Key key)
+{
+    const auto it = tallies.find(key);
+    return it == tallies.end() ? TBacktestTally{} : it->second;
+}
+
+} // namespace
+
+TRateInterval HitRateInterval(const std::vector<TBacktestDraw> &draws)
+{
+    return IntervalOfPart(draws, [](const TBacktestDraw &d) { return TBacktestTally{d.patterns, d.hits}; });
+}
+
+TRateInterval TargetRateInterval(const std::vector<TBacktestDraw> &draws, quint16 mask)
+{
+    return IntervalOfPart(draws, [mask](const TBacktestDraw &d) { return TallyOf(d.targets, mask); });
+}
+
+TRateInterval StepsRateInterval(const std::vector<TBacktestDraw> &draws, int steps)
+{
+    return IntervalOfPart(draws, [steps](const TBacktestDraw &d) { return TallyOf(d.steps, steps); });
+}
+
+namespace {
+
+// Consensus tests are independent of one another under a fair draw: each
+// faces digits drawn after its forecast was made, and the target sums of
+// different targets are independent too. So luck alone gives a binomial
+// count of hits, whose 2.5 % and 97.5 % quantiles bound the chance band
+// exactly, however few the tests.
+TRateInterval WithBinomialBand(TRateInterval r, qint64 tests)
+{
+    if (r.valid && tests > 0) {
+        r.chanceLow = double(Probability::BinomialQuantile(tests, ChanceHitRate, 0.025)) / double(tests);
+        r.chanceHigh = double(Probability::BinomialQuantile(tests, ChanceHitRate, 0.975)) / double(tests);
+    }
+    return r;
+}
+
+qint64 TestsOf(const std::vector<TBacktestDraw> &draws, const std::function<TBacktestTally(const TBacktestDraw &)> &part)
+{
+    qint64 tests = 0;
+    for (const TBacktestDraw &d : draws)
+        tests += part(d).tests;
+    return tests;
+}
+
+} // namespace
+
+TRateInterval ConsensusRateInterval(const std::vector<TBacktestDraw> &draws, quint16 mask)
+{
+    const auto part = [mask](const TBacktestDraw &d) { return TallyOf(d.consensus, mask); };
+    return WithBinomialBand(IntervalOfPart(draws, part), TestsOf(draws, part));
+}
+
+TRateInterval ConsensusRateInterval(const std::vector<TBacktestDraw> &draws)
+{
+    const auto part = [](const TBacktestDraw &d) { return TBacktestTally{d.consensusTests, d.consensusHits}; };
+    return WithBinomialBand(IntervalOfPart(draws, part), TestsOf(draws, part));
+}
+
+TDrawScore::TDrawScore(const TCodes &draws, int index) : m_draws(draws), m_index(index) {}
+
+void TDrawScore::Add(const TVexelReg &pattern)
+{
+    const quint16 mask = pattern.TargetMask();
+    const qint32 forecast = pattern.Value(0, 0);
+    const bool hit = forecast == Actual(mask);
+    const TBacktestTally one{1, hit ? 1 : 0};
+    m_draw.patterns += 1;
+    m_draw.hits += one.hits;
+    m_draw.targets[mask].Add(one);
+    m_draw.steps[pattern.StepCount()].Add(one);
+    if (forecast >= 0 && forecast <= 9)
+        ++m_votes[mask][size_t(forecast)];
+}
+
+TBacktestDraw TDrawScore::Finish()
+{
+    m_draw.index = m_index;
+    for (const auto &[mask, votes] : m_votes) {
+        const auto best = std::max_element(votes.begin(), votes.end()); // first of equals
+        const bool hit = qint32(best - votes.begin()) == Actual(mask);
+        m_draw.consensus[mask] = TBacktestTally{1, hit ? 1 : 0};
+        m_draw.consensusTests += 1;
+        m_draw.consensusHits += hit ? 1 : 0;
+    }
+    return std::move(m_draw);
+}
+
+qint32 TDrawScore::Actual(quint16 mask)
+{
+    auto it = m_actual.find(mask);
+    if (it == m_actual.end())
+        it = m_actual.emplace(mask, TargetSum(m_draws, m_index, mask)).first;
+    return it->second;
 }
 
 TBacktestTally TBacktestResult::ConsensusTotal() const

@@ -1,4 +1,6 @@
 #include "core/Hao.h"
+
+#include <atomic>
 #include "core/StreamLimits.h"
 #include "core/VexelError.h"
 
@@ -26,6 +28,7 @@ void TCodes::SetCount(int newCount)
     if (newCount == m_count)
         return;
     m_changed = true;
+    Touch();
     m_records.resize(size_t(newCount), TCode{});
     m_count = newCount;
 }
@@ -46,6 +49,7 @@ void TCodes::SetCode(int index, const TCode &code)
         return;
     stored = code;
     m_changed = true;
+    Touch();
     UpdateSum(index);
 }
 
@@ -62,6 +66,7 @@ void TCodes::SetNum(int position, int index, int value)
         throw EVexelError(QStringLiteral("SetNum Err!"));
     m_records[size_t(index)][size_t(position)] = value;
     m_changed = true;
+    Touch();
     UpdateSum(index);
 }
 
@@ -88,6 +93,7 @@ void TCodes::Assign(const TPersistent &source)
     Clear();
     m_firstNumber = other->m_firstNumber;
     m_changed = true;
+    Touch();
     SetCount(other->m_count);
     m_records = other->m_records;
 }
@@ -130,6 +136,7 @@ void TCodes::LoadFromStream(QDataStream &stream)
             for (qint32 &value : record)
                 value = qFromLittleEndian(value);
     m_changed = false;
+    Touch();
 }
 
 void TCodes::SaveToStream(QDataStream &stream) const
@@ -146,4 +153,12 @@ void TCodes::SaveToStream(QDataStream &stream) const
     const qint64 total = qint64(m_records.size()) * RecordSize;
     for (qint64 at = 0; at < total; at += BlockBytes)
         stream.writeRawData(bytes + at, int(qMin(BlockBytes, total - at)));
+}
+
+void TCodes::Touch()
+{
+    // One counter for every list: equal revisions mean equal contents, also
+    // between a list and its copy.
+    static std::atomic<quint64> last{0};
+    m_revision = ++last;
 }

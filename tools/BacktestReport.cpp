@@ -14,11 +14,18 @@ namespace {
 const QString DigestKey = QStringLiteral("# digest");
 const QString HistoryKey = QStringLiteral("# history");
 
-QString CountLine(const QString &key, const QString &name, const TBacktestTally &t)
+// A part's count and rate, then the band luck alone gives that part and the
+// draws it rests on ("chance -" when fewer than two draws have its tests).
+QString CountLine(const QString &key, const QString &name, const TBacktestTally &t, const TRateInterval &r)
 {
-    return QStringList{QStringLiteral("# ") + key, name, QString::number(t.tests), QString::number(t.hits),
-                       PercentText(t.Rate())}
-        .join(QLatin1Char('\t'));
+    QStringList fields{QStringLiteral("# ") + key, name, QString::number(t.tests), QString::number(t.hits),
+                       PercentText(t.Rate()), QStringLiteral("chance")};
+    if (r.valid)
+        fields << PercentText(r.chanceLow) << PercentText(r.chanceHigh) << QStringLiteral("draws")
+               << QString::number(r.units);
+    else
+        fields << QStringLiteral("-");
+    return fields.join(QLatin1Char('\t'));
 }
 
 QString SpanText(const std::vector<TBacktestDraw> &draws)
@@ -194,12 +201,15 @@ QByteArray ReportText(const TBacktestReport &report)
                          QString::number(r.total.hits), PercentText(r.total.Rate())}
                  .join(QLatin1Char('\t'));
     for (quint16 mask : ListedTargets(r.targets))
-        lines << CountLine(QStringLiteral("target"), TargetText(mask), r.targets.at(mask));
+        lines << CountLine(QStringLiteral("target"), TargetText(mask), r.targets.at(mask),
+                           TargetRateInterval(r.draws, mask));
     for (const auto &[steps, tally] : r.steps)
-        lines << CountLine(QStringLiteral("steps"), QString::number(steps), tally);
+        lines << CountLine(QStringLiteral("steps"), QString::number(steps), tally, StepsRateInterval(r.draws, steps));
     for (quint16 mask : ListedTargets(r.consensus))
-        lines << CountLine(QStringLiteral("consensus"), TargetText(mask), r.consensus.at(mask));
-    lines << CountLine(QStringLiteral("consensus"), QStringLiteral("all"), r.ConsensusTotal());
+        lines << CountLine(QStringLiteral("consensus"), TargetText(mask), r.consensus.at(mask),
+                           ConsensusRateInterval(r.draws, mask));
+    lines << CountLine(QStringLiteral("consensus"), QStringLiteral("all"), r.ConsensusTotal(),
+                       ConsensusRateInterval(r.draws));
     const TRateInterval interval = r.Interval();
     if (interval.valid)
         lines << QStringList{QStringLiteral("# interval"), PercentText(interval.low), PercentText(interval.high),
@@ -211,6 +221,7 @@ QByteArray ReportText(const TBacktestReport &report)
         lines << QStringLiteral("# interval\t-");
     lines << QStringLiteral("# 说明\t") + IntervalExplanation(interval);
     lines << QStringLiteral("# 说明\t") + ChanceExplanation(interval);
+    lines << QStringLiteral("# 说明\t") + ManyRowsCaution();
     const QString text = lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
     return (text + DigestKey + QLatin1Char('\t') + DigestOf(text) + QLatin1Char('\n')).toUtf8();
 }

@@ -18,12 +18,15 @@ class TCodes;
 //   # draws      FIRST-LAST  COUNT          the draw numbers tested
 //   # history    DRAWS  FINGERPRINT         the history and search settings
 //   # total      PATTERNS  HITS  RATE
-//   # target     AB  PATTERNS  HITS  RATE   one per target with patterns
-//   # steps      S  PATTERNS  HITS  RATE    one per step count with patterns
-//   # consensus  AB  TESTS  HITS  RATE      one per target with patterns
-//   # consensus  all  TESTS  HITS  RATE
+//   # target     AB  PATTERNS  HITS  RATE  BAND   one per target with patterns
+//   # steps      S  PATTERNS  HITS  RATE  BAND    one per step count with patterns
+//   # consensus  AB  TESTS  HITS  RATE  BAND      one per target with patterns
+//   # consensus  all  TESTS  HITS  RATE  BAND
+//        BAND     "chance LOW HIGH draws M": the part's own chance band and
+//                 the draws it rests on; "chance -" below two draws
 //   # interval   LOW  HIGH  chance  LOW  HIGH  draws  M   (or "-" alone)
-//   # 说明       the explanation of the interval, then of the chance band
+//   # 说明       the explanation of the interval, then of the chance band,
+//                then the caution about many rows
 //   # digest     a digest of every line above
 //
 // Every summary line but the history follows from the draw lines, and the

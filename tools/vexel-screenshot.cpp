@@ -15,10 +15,11 @@
 // With --windows: searches the history with the settings file's search
 // settings, once for each choice of targets (two, three and four positions,
 // as three searches in a row leave them), and writes
-// OUT_FOLDER/statistics.png, the statistics window over those patterns, and
-// OUT_FOLDER/backtest.png, the backtest window after a run of the last 100
-// draws with the settings as they are, each at the size it opens at on the
-// screen the program runs on.
+// OUT_FOLDER/statistics.png, the statistics window over those patterns,
+// OUT_FOLDER/history-statistics.png, the history statistics window over
+// the draws, and OUT_FOLDER/backtest.png, the backtest window after a run
+// of the last 100 draws with the settings as they are, each at the size it
+// opens at on the screen the program runs on.
 #include "app/BacktestWindow.h"
 #include "io/DrawText.h"
 #include "core/FastSearch.h"
@@ -27,6 +28,7 @@
 #include "io/SettingsFile.h"
 #include "core/SearchWorkloads.h"
 #include "app/StatsWindow.h"
+#include "app/HistoryStatsWindow.h"
 #include "app/RegListModel.h"
 #include "chart/VexelCtrl.h"
 #include "core/VexelReg.h"
@@ -139,6 +141,13 @@ int WindowShots(const QString &drawFile, const QString &settingsFile, const QDir
     stats.show();
     QTest::qWait(300);
     bool ok = SavePicture(stats.grab(), out.filePath(QStringLiteral("statistics.png")));
+    stats.hide();
+
+    THistoryStatsWindow history([&]() -> const TCodes & { return draws; });
+    history.show();
+    QTest::qWait(300);
+    ok = SavePicture(history.grab(), out.filePath(QStringLiteral("history-statistics.png"))) && ok;
+    history.hide();
 
     auto *backtest = new TBacktestWindow(draws, settings);
     QPointer<TBacktestWindow> guard(backtest);

@@ -160,9 +160,15 @@ void TestAnalysisWindows::backtestShowsItsRun()
     const int sum = targets->rowCount() - 1;
     QCOMPARE(targets->item(sum, 0)->text(), QStringLiteral("合计"));
     QCOMPARE(targets->item(sum, 1)->text(), QString::number(expected.total.tests));
-    QCOMPARE(targets->item(sum, 4)->text(), QString::number(expected.ConsensusTotal().tests));
+    QVERIFY(targets->item(sum, 4)->text().endsWith(QStringLiteral("–") + PercentText(expected.Interval().chanceHigh)));
+    QCOMPARE(targets->item(sum, 5)->text(), QString::number(expected.ConsensusTotal().tests));
     QCOMPARE(window->findChild<QLabel *>(QStringLiteral("ChanceLbl"))->text(),
              ChanceExplanation(expected.Interval()));
+    // Five draws say nothing: every row is greyed and the interval warns.
+    const QColor grey = targets->palette().color(QPalette::Disabled, QPalette::Text);
+    for (int r = 0; r <= sum; ++r)
+        QCOMPARE(targets->item(r, 1)->foreground().color(), grey);
+    QVERIFY(window->findChild<QLabel *>(QStringLiteral("IntervalLbl"))->text().contains(FewDrawsWarning(5)));
 
     // The window opens within the screen, and its totals row scrolls into view.
     QVERIFY(FitsTheScreen(*window));

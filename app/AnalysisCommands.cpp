@@ -2,6 +2,8 @@
 
 #include "app/BacktestWindow.h"
 #include "app/ChartExport.h"
+#include "app/FileDialog.h"
+#include "app/MessageBox.h"
 #include "app/HistoryStatsWindow.h"
 #include "io/CsvFile.h"
 #include "io/PatternCsv.h"
@@ -13,15 +15,13 @@
 #include "core/VexelRegMgr.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QStandardPaths>
 
 TAnalysisCommands::TAnalysisCommands(QWidget *window, TVexelRegMgr &patterns, TRegListView &list,
-                                     TVexelRegNet &chart, const TRegOptions &settings, TMessage message)
-    : QObject(window), m_window(window), m_patterns(patterns), m_list(list), m_chart(chart),
-      m_settings(settings), m_message(std::move(message)),
+                                     TVexelRegNet &chart, const TRegOptions &settings)
+    : QObject(window), m_window(window), m_patterns(patterns), m_list(list), m_chart(chart), m_settings(settings),
       m_exportFolder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
 {
     connect(&m_patterns, &TVexelRegMgr::PatternsAdded, this, &TAnalysisCommands::RefreshStats);
@@ -143,31 +143,28 @@ void TAnalysisCommands::ExportChart()
 void TAnalysisCommands::ExportPatterns()
 {
     if (m_patterns.Count() == 0) {
-        m_message(QStringLiteral("规律列表是空的，没有可以导出的规律。"));
+        MessageBox::Show(m_window, QStringLiteral("规律列表是空的，没有可以导出的规律。"));
         return;
     }
     const int selected = m_list.SelectedCount();
     const QString caption = selected > 0 ? QStringLiteral("导出选中的%1个规律").arg(selected)
                                          : QStringLiteral("导出全部%1个规律").arg(m_patterns.Count());
-    const QString path = QFileDialog::getSaveFileName(m_window, caption,
-                                                      QDir(m_exportFolder).filePath(QStringLiteral("规律.csv")),
-                                                      QStringLiteral("CSV 表格 (*.csv);;所有文件 (*)"));
+    const QString path = FileDialog::SaveFileName(m_window, caption,
+                                                  QDir(m_exportFolder).filePath(QStringLiteral("规律.csv")),
+                                                  {QStringLiteral("CSV 表格 (*.csv)"), QStringLiteral("所有文件 (*)")});
     if (path.isEmpty())
         return;
     m_exportFolder = QFileInfo(path).absolutePath();
     ExportPatternList(path);
 }
 
-bool TAnalysisCommands::ExportPatternList(const QString &path)
+void TAnalysisCommands::ExportPatternList(const QString &path)
 {
     try {
         WriteCsvFile(path, PatternCsvRows(m_list.ExportedPatterns()));
-        return true;
-    } catch (const EVexelError &) {
-        m_message(CsvExportFailureText(path));
-        return false;
+    } catch (const EVexelError &e) {
+        MessageBox::Warn(m_window, e.message());
     } catch (const std::bad_alloc &) {
-        m_message(QStringLiteral("内存不足，无法导出这么多规律。\r\n请选中一部分规律分批导出。"));
-        return false;
+        MessageBox::Warn(m_window, QStringLiteral("内存不足，无法导出这么多规律。\r\n请选中一部分规律分批导出。"));
     }
 }

@@ -4,7 +4,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <functional>
 
 class QWidget;
 class TBacktestWindow;
@@ -24,10 +23,8 @@ class TAnalysisCommands : public QObject
     Q_OBJECT
 
 public:
-    using TMessage = std::function<void(const QString &)>;
-
     TAnalysisCommands(QWidget *window, TVexelRegMgr &patterns, TRegListView &list, TVexelRegNet &chart,
-                      const TRegOptions &settings, TMessage message);
+                      const TRegOptions &settings);
     ~TAnalysisCommands() override;
 
     // Shows the statistics window, made on first use. It counts the selected
@@ -43,11 +40,10 @@ public:
     void OpenBacktest();
     void PrintChart();
     void ExportChart();
-    // Asks for a file name and writes ExportPatternList there.
+    // Asks for a file name and writes the selected rows (all rows when none
+    // is selected) there in the list's order as a CSV table; a failure is
+    // shown with its cause.
     void ExportPatterns();
-    // Writes the selected rows (all rows when none is selected) in the
-    // list's order as a CSV table; false, after a message, on failure.
-    bool ExportPatternList(const QString &path);
 
     TStatsWindow *StatsWindow() const;
     THistoryStatsWindow *HistoryStatsWindow() const;
@@ -55,13 +51,13 @@ public:
 
 private:
     void RefreshStats();
+    void ExportPatternList(const QString &path);
 
     QWidget *m_window;
     TVexelRegMgr &m_patterns;
     TRegListView &m_list;
     TVexelRegNet &m_chart;
     const TRegOptions &m_settings;
-    TMessage m_message;
     QPointer<TStatsWindow> m_stats;
     QPointer<THistoryStatsWindow> m_history;
     QList<QPointer<TBacktestWindow>> m_backtests;

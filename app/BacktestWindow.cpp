@@ -5,18 +5,18 @@
 #include "chart/ChartPalette.h"
 #include "io/CsvFile.h"
 #include "app/DurationText.h"
+#include "app/FileDialog.h"
 #include "app/HitRateChart.h"
+#include "app/MessageBox.h"
 #include "app/WindowFit.h"
 #include "core/VexelError.h"
 
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
@@ -467,14 +467,14 @@ void TBacktestWindow::ExportClick()
         return;
     const QString suggested = QDir(m_exportFolder).filePath(
         QStringLiteral("回测_第%1至%2期.csv").arg(m_result.draws.front().index + 1).arg(m_result.draws.back().index + 1));
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出回测结果"), suggested,
-                                                      QStringLiteral("CSV 表格 (*.csv);;所有文件 (*)"));
+    const QString path = FileDialog::SaveFileName(this, QStringLiteral("导出回测结果"), suggested,
+                                                  {QStringLiteral("CSV 表格 (*.csv)"), QStringLiteral("所有文件 (*)")});
     if (path.isEmpty())
         return;
     m_exportFolder = QFileInfo(path).absolutePath();
     try {
         WriteCsvFile(path, BacktestCsvRows(m_result));
-    } catch (const EVexelError &) {
-        QMessageBox::warning(this, windowTitle(), CsvExportFailureText(path));
+    } catch (const EVexelError &e) {
+        MessageBox::Warn(this, e.message());
     }
 }

@@ -1,5 +1,7 @@
 #include "app/BuildInfo.h"
 
+#include "io/StandardOptions.h"
+
 namespace BuildInfo {
 
 QString ProductTitle()
@@ -15,6 +17,11 @@ QString SiteName()
 QString SiteAddress()
 {
     return QString::fromUtf8(VEXEL_SITE_ADDRESS);
+}
+
+QString Version()
+{
+    return QString::fromLatin1(ProgramVersion());
 }
 
 } // namespace BuildInfo

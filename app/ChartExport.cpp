@@ -1,19 +1,19 @@
 #include "app/ChartExport.h"
 
 #include "app/BuildInfo.h"
+#include "app/FileDialog.h"
+#include "app/MessageBox.h"
+#include "app/PrintPreview.h"
 #include "chart/ChartRender.h"
 #include "chart/VexelCtrl.h"
 #include "core/FileAccess.h"
 
 #include <QBuffer>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 
 namespace ChartExport {
@@ -104,46 +104,35 @@ void PrintChart(const TVexelRegNet &chart, QWidget *parent)
     printer.setDocName(DocumentTitle);
     printer.setCreator(BuildInfo::ProductTitle());
     printer.setPageMargins(PageMargins, QPageLayout::Millimeter);
-
-    QPrintPreviewDialog preview(&printer, parent);
-    preview.setWindowTitle(QStringLiteral("打印预览 - 规律图表"));
     // Every request paints the chart as it is then, so the preview and the
     // print show the same rows.
-    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&chart](QPrinter *target) {
+    PrintPreview::Show(printer, parent, QStringLiteral("打印预览 - 规律图表"), [&chart, parent](QPrinter &target) {
         QPainter painter;
-        if (!painter.begin(target))
+        if (!painter.begin(&target)) {
+            MessageBox::Warn(parent, QStringLiteral("无法打印图表：打印机没有准备好，或者无法写入打印到的文件。"));
             return;
-        ChartRender::PaintPages(chart, painter, *target, ChartRender::ExportRange(chart));
+        }
+        ChartRender::PaintPages(chart, painter, target, ChartRender::ExportRange(chart));
         painter.end();
     });
-    preview.exec();
 }
 
 QString ExportChart(const TVexelRegNet &chart, QWidget *parent, const QString &folder)
 {
-    QFileDialog dialog(parent, QStringLiteral("导出图表为图片或 PDF 文档"),
-                       QDir(folder.isEmpty() ? QDir::homePath() : folder).filePath(QStringLiteral("规律图表.png")));
-    dialog.setObjectName(QStringLiteral("ExportChartDialog"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({PngFilter, PdfFilter});
-    dialog.setDefaultSuffix(QStringLiteral("png"));
-    // A name typed without an ending gets the one of the chosen kind.
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &filter) {
-        dialog.setDefaultSuffix(filter == PdfFilter ? QStringLiteral("pdf") : QStringLiteral("png"));
-    });
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    QString filter;
+    QString path = FileDialog::SaveFileName(
+        parent, QStringLiteral("导出图表为图片或 PDF 文档"),
+        QDir(folder.isEmpty() ? QDir::homePath() : folder).filePath(QStringLiteral("规律图表.png")),
+        {PngFilter, PdfFilter}, &filter);
+    if (path.isEmpty())
         return {};
-
-    QString path = dialog.selectedFiles().first();
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix != QLatin1String("png") && suffix != QLatin1String("pdf"))
-        path += dialog.selectedNameFilter() == PdfFilter ? QStringLiteral(".pdf") : QStringLiteral(".png");
+        path += filter == PdfFilter ? QStringLiteral(".pdf") : QStringLiteral(".png");
 
     QString error;
     if (!ExportChartFile(chart, path, &error)) {
-        QMessageBox box(QMessageBox::Warning, BuildInfo::ProductTitle(), error, QMessageBox::Ok, parent);
-        box.exec();
+        MessageBox::Warn(parent, error);
         return {};
     }
     return path;

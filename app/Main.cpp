@@ -2,8 +2,10 @@
 
 #include "app/AboutBox.h"
 #include "app/AnalysisCommands.h"
+#include "app/BuildInfo.h"
 #include "chart/ChartPalette.h"
 #include "app/DrawDownload.h"
+#include "app/MessageBox.h"
 #include "io/DataFolder.h"
 #include "io/DrawText.h"
 #include "core/FileAccess.h"
@@ -27,9 +29,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QStatusTipEvent>
 #include <QThread>
@@ -37,7 +37,7 @@
 
 const QString TMainForm::WorkspaceName = QStringLiteral("工作文档.vxr");
 const QString TMainForm::ProductTitle = QString::fromUtf8(VEXEL_PRODUCT_TITLE);
-const QString TMainForm::VersionText = QStringLiteral("2.18");
+const QString TMainForm::VersionText = BuildInfo::Version();
 const QString TMainForm::SearchingMessage =
     QStringLiteral("程序正在搜索...\r\n请停止搜索或者等待搜索结束再执行此命令");
 const QString TMainForm::UnsavedQuestion =
@@ -51,18 +51,9 @@ const QString EditionText = QStringLiteral("单用户版");
 
 } // namespace
 
-std::function<void(const QString &)> TMainForm::MessageHook;
-std::function<TMainForm::TSaveAnswer(const QString &)> TMainForm::SaveQuestionHook;
-
 void TMainForm::ShowMessage(const QString &text, QMessageBox::Icon icon)
 {
-    if (MessageHook) {
-        MessageHook(text);
-        return;
-    }
-    QMessageBox box(icon, ProductTitle,
-                    QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), QMessageBox::Ok, this);
-    box.exec();
+    MessageBox::Show(this, text, icon);
 }
 
 TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
@@ -127,8 +118,7 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
     // Whatever the outcome, the user can try again once the worker has ended.
     connect(m_download, &TDrawDownload::Ended, this, [this] { m_fileMenuDown->setEnabled(true); });
 
-    m_analysis = new TAnalysisCommands(this, *m_patterns, *m_listView, *m_chart, m_settings,
-                                       [this](const QString &text) { ShowMessage(text); });
+    m_analysis = new TAnalysisCommands(this, *m_patterns, *m_listView, *m_chart, m_settings);
     m_optionsForm = new TOptionsForm(this);
     m_webForm = new TWebForm(this);
 

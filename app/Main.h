@@ -51,16 +51,8 @@ public:
     explicit TMainForm(const QString &dataFolder = QString(), QWidget *parent = nullptr);
     ~TMainForm() override;
 
-    // Every message box of the window goes through here. When the hook is
-    // set (tests set it) it receives the text instead of a box.
-    static std::function<void(const QString &)> MessageHook;
+    // The window's messages, with one OK button (app/MessageBox).
     void ShowMessage(const QString &text, QMessageBox::Icon icon = QMessageBox::Information);
-    // The question before unsaved work would be lost: Save ("保存"), Don't
-    // save ("不保存") or Cancel ("取消"). When the hook is set (tests set
-    // it) it answers instead of a box.
-    enum class TSaveAnswer { Save, Discard, Cancel };
-    static std::function<TSaveAnswer(const QString &)> SaveQuestionHook;
-    TSaveAnswer AskToSave(const QString &text);
     // Whether draws were typed, imported or downloaded, or patterns found,
     // deleted or cleared since the last Save or the start-up.
     bool Unsaved() const;

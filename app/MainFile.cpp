@@ -4,6 +4,8 @@
 
 #include "app/AnalysisCommands.h"
 #include "app/DrawDownload.h"
+#include "app/FileDialog.h"
+#include "app/MessageBox.h"
 #include "io/DrawText.h"
 #include "core/FileAccess.h"
 #include "app/RegListModel.h"
@@ -22,9 +24,6 @@
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
-#include <QMessageBox>
-#include <QPushButton>
 
 void TMainForm::ResetWorkspace()
 {
@@ -180,15 +179,10 @@ bool TMainForm::Unsaved() const
 
 void TMainForm::FileNenuImportClick()
 {
-    QFileDialog dialog(this, QStringLiteral("从文本文件中的开奖数据导入号码"), m_importFolder);
-    dialog.setObjectName(QStringLiteral("ImportDialog"));
-    dialog.setNameFilters({QStringLiteral("文本文件 (*.txt)"), QStringLiteral("任何文件 (*)")});
-    dialog.setDefaultSuffix(QStringLiteral("txt"));
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    ImportFile(dialog.selectedFiles().first());
+    const QString path = FileDialog::OpenFileName(this, QStringLiteral("从文本文件中的开奖数据导入号码"), m_importFolder,
+                                                  {QStringLiteral("文本文件 (*.txt)"), QStringLiteral("任何文件 (*)")});
+    if (!path.isEmpty())
+        ImportFile(path);
 }
 
 void TMainForm::ImportFile(const QString &path)
@@ -205,7 +199,7 @@ void TMainForm::ImportFile(const QString &path)
         }
     });
     if (!error.isEmpty()) {
-        ShowMessage(error);
+        ShowMessage(error, QMessageBox::Warning);
         return;
     }
     // A download still running shares nothing with the import, but a second
@@ -235,9 +229,10 @@ void TMainForm::closeEvent(QCloseEvent *event)
         return;
     }
     if (Unsaved()) {
-        const TSaveAnswer answer = AskToSave(UnsavedQuestion);
+        const QMessageBox::StandardButton answer = MessageBox::Ask(
+            this, UnsavedQuestion, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
         // A failed save keeps the window, and the work, open.
-        if (answer == TSaveAnswer::Cancel || (answer == TSaveAnswer::Save && !Save())) {
+        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Save && !Save())) {
             event->ignore();
             return;
         }
@@ -293,21 +288,4 @@ void TMainForm::LoadDownloadedDraws(const QList<qint32> &numbers)
     });
     m_chart->ReplaceDraws([&draws](TCodes &chartDraws) { chartDraws = std::move(draws); });
     ShowMessage(QStringLiteral("下载开奖数据成功！"));
-}
-
-TMainForm::TSaveAnswer TMainForm::AskToSave(const QString &text)
-{
-    if (SaveQuestionHook)
-        return SaveQuestionHook(text);
-    QMessageBox box(QMessageBox::Question, ProductTitle,
-                    QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), QMessageBox::NoButton, this);
-    QPushButton *save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
-    QPushButton *discard = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
-    QPushButton *cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-    box.setDefaultButton(save);
-    box.setEscapeButton(cancel);
-    box.exec();
-    if (box.clickedButton() == save)
-        return TSaveAnswer::Save;
-    return box.clickedButton() == discard ? TSaveAnswer::Discard : TSaveAnswer::Cancel;
 }

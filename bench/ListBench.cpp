@@ -1,6 +1,7 @@
 #include "bench/ListBench.h"
 
 #include "app/Main.h"
+#include "app/MessageBox.h"
 #include "app/RegListModel.h"
 #include "core/SearchEngine.h"
 #include "core/SearchWorkloads.h"
@@ -151,7 +152,7 @@ void Timed(const char *what, Step step)
 void BenchList(const QString &samplePath, int target)
 {
     QTemporaryDir folder;
-    TMainForm::MessageHook = [](const QString &) {};
+    MessageBox::SetUnattended(true, QMessageBox::Discard);
     TMainForm::StopPauseMs = 0;
     auto form = std::make_unique<TMainForm>(folder.path());
     form->resize(1280, 800);

@@ -35,14 +35,7 @@ void WriteCsvFile(const QString &path, const QList<QStringList> &rows)
 {
     // Flushed and checked before the old file is replaced: a full disk
     // must not leave a cut-off table reported as written.
-    QString error;
-    if (!FileAccess::WriteAtomically(path, CsvBytes(rows), error))
-        throw EVexelError(QStringLiteral("Cannot write file \"%1\": %2").arg(path, error));
-}
-
-QString CsvExportFailureText(const QString &path)
-{
-    return QStringLiteral("无法导出到文件“%1”。\n请确认文件夹存在并且可以写入，"
-                          "文件没有被其他程序（例如表格软件）打开，磁盘也没有写满。")
-        .arg(QDir::toNativeSeparators(path));
+    QString cause;
+    if (!FileAccess::WriteAtomically(path, CsvBytes(rows), cause))
+        throw EVexelError(QStringLiteral("无法导出到文件“%1”：%2").arg(QDir::toNativeSeparators(path), cause));
 }

@@ -12,8 +12,6 @@
 QByteArray CsvBytes(const QList<QStringList> &rows);
 
 // Writes CsvBytes(rows) to `path`, replacing the file only once the whole
-// table is written; raises EVexelError naming the file on failure.
+// table is written. On failure raises EVexelError with what the user reads:
+// the file and the cause, in Chinese ("磁盘空间不足", "没有写入权限").
 void WriteCsvFile(const QString &path, const QList<QStringList> &rows);
-
-// What the user reads when a table could not be exported to `path`.
-QString CsvExportFailureText(const QString &path);

@@ -204,7 +204,7 @@ QStringList BuildHandOver(const QStringList &reply)
     if (!reply.isEmpty() && !reply.first().contains(SuccessMark))
         throw EDownloadError(QStringLiteral("TDataDown: the reply does not report success: '%1'")
                                  .arg(Quoted(reply.first())),
-                             {TDownloadFailure::NotSuccess, DownloadExcerpt(reply.first())});
+                             {TDownloadFailure::NotSuccess, TextExcerpt(reply.first())});
     if (reply.size() < 2)
         throw EDownloadError(QStringLiteral("TDataDown: the reply has fewer than two lines"),
                              {TDownloadFailure::NoDrawLines});
@@ -217,7 +217,7 @@ QStringList BuildHandOver(const QStringList &reply)
         if (fields.size() < 3)
             throw EDownloadError(QStringLiteral("TDataDown: reply line %1 has fewer than three fields: '%2'")
                                      .arg(i + 1).arg(Quoted(line)),
-                                 {TDownloadFailure::BadLine, DownloadExcerpt(line), int(i + 1)});
+                                 {TDownloadFailure::BadLine, TextExcerpt(line), int(i + 1)});
         handOver.append(TrimText(fields.at(0)) + QLatin1Char('#') + TrimText(fields.at(2)));
     }
     return handOver;
@@ -240,7 +240,7 @@ QList<qint32> ConvertDownloadedDraws(const QStringList &handOver)
             numbers.append(ReadInteger(DecodeDrawDigits(issue, digits)));
         } catch (const EVexelError &e) {
             throw EDownloadError(e.message(),
-                                 {TDownloadFailure::BadDraw, DownloadExcerpt(line), int(i + 1)});
+                                 {TDownloadFailure::BadDraw, TextExcerpt(line), int(i + 1)});
         }
     }
     return numbers;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/VexelError.h"
+#include "io/TextExcerpt.h"
 
 #include <QMetaType>
 #include <QString>
@@ -33,18 +34,9 @@ struct TDownloadError
     int Status = 0;       // HttpError: the HTTP status
     int Seconds = 0;      // TimedOut: the time limit
     int Line = 0;         // BadLine: the reply line; BadDraw: the draw; both from 1
-    QString Excerpt;      // NotSuccess, BadLine, BadDraw: the text at fault, as DownloadExcerpt gives it
+    QString Excerpt;      // NotSuccess, BadLine, BadDraw: the text at fault, as TextExcerpt gives it
 };
 Q_DECLARE_METATYPE(TDownloadError)
-
-// The longest excerpt of a server's text that a message quotes.
-inline constexpr int MaxExcerptChars = 40;
-
-// The start of a text that came from outside, fit to quote in a message: at
-// most MaxExcerptChars characters, control and layout characters shown as
-// blanks, runs of blanks as one, ends trimmed, "…" ending a cut text. Reads
-// only as much of `text` as it needs, however long that is.
-QString DownloadExcerpt(QStringView text);
 
 // The user's message for a failure, in Chinese: the cause in plain words and
 // what to try, quoting at most the failure's excerpt. A few lines at most.

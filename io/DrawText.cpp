@@ -3,7 +3,9 @@
 #include "core/FileAccess.h"
 #include "core/Hao.h"
 #include "core/VexelError.h"
+#include "io/TextExcerpt.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStringDecoder>
 
@@ -21,7 +23,7 @@ bool IsTrimmed(QChar c)
 
 // An optional '+' and then one or more ASCII digits, nothing else. A slice
 // has at most seven characters, so the value always fits.
-bool ReadDrawNumber(const QString &slice, qint32 &value)
+bool ReadDrawNumber(QStringView slice, qint32 &value)
 {
     qsizetype i = slice.startsWith(QLatin1Char('+')) ? 1 : 0;
     if (i == slice.size())
@@ -38,13 +40,17 @@ bool ReadDrawNumber(const QString &slice, qint32 &value)
 }
 
 // Reads a draw text as it comes, a piece at a time, keeping of each line
-// only what decides it: its length up to seven characters, the first seven
-// characters after its leading blanks, and whether anything but blanks
-// follows them. A line of any length thus costs the same, and the reading
-// holds the numbers found and nothing of the text.
+// only what decides it and what a message would quote: its length up to
+// seven characters, its first characters after its leading blanks, and
+// whether anything but blanks follows them. A line of any length thus costs
+// the same, and the reading holds the numbers found and nothing of the text.
 class TDrawTextReader
 {
 public:
+    // `fileName` names the text in the message about a bad line; empty for
+    // a text that is no file.
+    explicit TDrawTextReader(const QString &fileName = QString()) : m_fileName(fileName) {}
+
     // Takes the next bytes of the text; everything after a NUL is ignored.
     void Feed(QByteArrayView bytes)
     {
@@ -60,20 +66,23 @@ public:
         TakeText(m_decoder.decode(bytes));
     }
 
-    // The numbers of every draw line in order; raises the conversion error
-    // of the first bad line.
+    // The numbers of every draw line in order; raises the message about the
+    // first bad line.
     QList<qint32> Finish()
     {
         // A lead byte cut off by the end of the text, which the decoder
         // still holds, is dropped, as decoding the whole text at once does.
         m_ended = true;
         EndLine();
-        if (m_bad)
-            throw EVexelError(QStringLiteral("'%1' is not a valid integer value").arg(m_badSlice));
+        if (m_badLine > 0)
+            throw EVexelError(BadDrawLineText(m_fileName, m_badLine, m_badQuote));
         return m_numbers;
     }
 
 private:
+    // Enough of a line for the quote, blanks inside counted.
+    static constexpr int HeadChars = 2 * MaxExcerptChars;
+
     void TakeText(const QString &text)
     {
         for (const QChar c : text)
@@ -94,12 +103,12 @@ private:
         }
         if (m_length < DrawDigits)
             ++m_length;
-        if (m_slice.isEmpty() && IsTrimmed(c))
+        if (m_head.isEmpty() && IsTrimmed(c))
             return; // leading blanks
-        if (m_slice.size() < DrawDigits)
-            m_slice += c;
+        if (m_head.size() < HeadChars)
+            m_head += c;
         else if (!IsTrimmed(c))
-            m_textAfterSlice = true;
+            m_textAfterHead = true;
     }
 
     // The line is trimmed at both ends and its first seven characters are
@@ -107,30 +116,41 @@ private:
     // nothing else follows them.
     void EndLine()
     {
-        if (m_length >= DrawDigits && !m_bad) {
-            const QString slice = m_textAfterSlice ? m_slice : TrimText(m_slice);
+        ++m_line;
+        if (m_length >= DrawDigits && m_badLine == 0) {
+            bool textAfterSlice = m_textAfterHead;
+            for (qsizetype i = DrawDigits; !textAfterSlice && i < m_head.size(); ++i)
+                textAfterSlice = !IsTrimmed(m_head.at(i));
+            QStringView slice = QStringView(m_head).left(DrawDigits);
+            while (!textAfterSlice && !slice.isEmpty() && IsTrimmed(slice.back()))
+                slice.chop(1);
             qint32 value = 0;
             if (ReadDrawNumber(slice, value)) {
                 m_numbers.append(value);
             } else {
-                m_bad = true;
-                m_badSlice = slice;
+                m_badLine = m_line;
+                m_badQuote = TextExcerpt(m_head);
+                // A line longer than what was kept is cut in the quote too.
+                if (m_textAfterHead && !m_badQuote.endsWith(QChar(0x2026)))
+                    m_badQuote += QChar(0x2026);
                 m_numbers.clear();
             }
         }
         m_length = 0;
-        m_slice.clear();
-        m_textAfterSlice = false;
+        m_head.clear();
+        m_textAfterHead = false;
     }
 
+    const QString m_fileName;
     QStringDecoder m_decoder{"GBK"};
     bool m_ended = false;
     bool m_afterCr = false;
+    qint64 m_line = 0;             // lines ended so far
     int m_length = 0;              // characters of the line, counted up to seven
-    QString m_slice;               // up to seven characters after the leading blanks
-    bool m_textAfterSlice = false; // something other than blanks after them
-    bool m_bad = false;            // a line was no number: nothing is returned
-    QString m_badSlice;            // the slice of the first such line
+    QString m_head;                // up to HeadChars characters after the leading blanks
+    bool m_textAfterHead = false;  // something other than blanks after them
+    qint64 m_badLine = 0;          // the first line that was no number, from 1; 0: none
+    QString m_badQuote;            // that line's start, to quote
     QList<qint32> m_numbers;
 };
 
@@ -196,6 +216,14 @@ QStringList SplitText(const QString &separator, const QString &text)
     return pieces;
 }
 
+QString BadDrawLineText(const QString &fileName, qint64 line, const QString &quote)
+{
+    const QString where = fileName.isEmpty()
+                              ? QStringLiteral("开奖数据")
+                              : QStringLiteral("开奖数据文件“%1”").arg(QDir::toNativeSeparators(fileName));
+    return QStringLiteral("%1的第%2行不是开奖号码：“%3”\r\n每行应以七位数字开头。").arg(where).arg(line).arg(quote);
+}
+
 QList<qint32> ParseDrawText(const QByteArray &bytes)
 {
     TDrawTextReader reader;
@@ -212,7 +240,7 @@ QList<qint32> ReadDrawFile(const QString &path)
     // The text goes to the reader piece by piece, so memory follows the
     // draws it holds, not its bytes. The size limit still applies: a file
     // beyond it is refused whatever its lines hold.
-    TDrawTextReader reader;
+    TDrawTextReader reader(path);
     QByteArray chunk(64 * 1024, Qt::Uninitialized);
     qint64 total = 0;
     while (total <= MaxDrawFileSize) {

@@ -27,11 +27,17 @@ QStringList SplitLines(const QString &text);
 // Lines shorter than seven characters are skipped; every other line is
 // trimmed and its first seven characters must be an optional '+' followed by
 // decimal digits. Returns the numbers (0..9999999) in line order. Every line
-// is checked first: on a bad slice EVexelError is raised with
-// "'<slice>' is not a valid integer value" and nothing is returned.
+// is checked first: on a bad one EVexelError is raised with BadDrawLineText
+// for the first such line and nothing is returned.
 QList<qint32> ParseDrawText(const QByteArray &bytes);
 
-// ParseDrawText on the contents of a file, read a piece at a time: memory
+// What the user reads of a draw text whose line `line` (from 1, every line
+// counted) is no draw: the file (none for a text that is no file), the line
+// and its start as TextExcerpt quotes it, in Chinese.
+QString BadDrawLineText(const QString &fileName, qint64 line, const QString &quote);
+
+// ParseDrawText on the contents of a file, read a piece at a time, its
+// message about a bad line naming the file: memory
 // follows the draws it holds, not its size. A file that cannot be read, is
 // no regular file (a FIFO would block the reading), or is unreasonably large
 // for a draw history raises EVexelError naming it.

@@ -21,10 +21,15 @@ void printVersion(const TProgramHelp &help)
                 "License GPL-3.0-or-later <https://www.gnu.org/licenses/gpl-3.0.html>\n"
                 "This is free software: you are free to change and redistribute it.\n"
                 "There is NO WARRANTY, to the extent permitted by law.\n",
-                help.name, VEXEL_VERSION);
+                help.name, ProgramVersion());
 }
 
 } // namespace
+
+const char *ProgramVersion()
+{
+    return VEXEL_VERSION;
+}
 
 int AnswerStandardOptions(int argc, const char *const argv[], const TProgramHelp &help)
 {

@@ -15,3 +15,7 @@ struct TProgramHelp
 // The exit code once --help or --version among the arguments (before a
 // "--") has been answered; -1 when there is neither and the program goes on.
 int AnswerStandardOptions(int argc, const char *const argv[], const TProgramHelp &help);
+
+// The program's version, the project's as CMake builds it ("2.18"): what
+// --version prints and the windows show.
+const char *ProgramVersion();

@@ -25,6 +25,7 @@
 #include "core/FastSearch.h"
 #include "core/FileAccess.h"
 #include "app/Main.h"
+#include "app/MessageBox.h"
 #include "io/SettingsFile.h"
 #include "core/SearchWorkloads.h"
 #include "app/StatsWindow.h"
@@ -170,6 +171,8 @@ int WindowShots(const QString &drawFile, const QString &settingsFile, const QDir
 int main(int argc, char *argv[])
 try {
     QApplication app(argc, argv);
+    // The pictures show the windows, not their messages.
+    MessageBox::SetUnattended(true, QMessageBox::Discard);
     if (argc == 5 && QByteArray(argv[1]) == "--windows")
         return WindowShots(QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath(),
                            QFileInfo(QString::fromLocal8Bit(argv[3])).absoluteFilePath(),
@@ -184,8 +187,6 @@ try {
     const QString draws = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
     const QDir out(QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath());
     QTemporaryDir scratch;
-    QStringList messages;
-    TMainForm::MessageHook = [&](const QString &text) { messages << text; };
     TMainForm window(scratch.path());
     // A search that finds patterns worth showing in a few seconds.
     TRegOptions &s = window.Settings();

@@ -1,12 +1,16 @@
 // Importing a draw text file over a draw list that already holds draws:
 // either every line is read and the list becomes exactly those draws, or the
-// import stops with the conversion message and the list is as it was. What
-// follows a NUL byte never matters, nor whether lines end in CR LF or LF.
+// import stops with the message about the first bad line and the list is as
+// it was. What follows a NUL byte never matters, nor whether lines end in CR
+// LF or LF.
 #include "fuzz/targets/FuzzTargets.h"
 
 #include "io/DrawText.h"
+#include "io/TextExcerpt.h"
 #include "core/Hao.h"
 #include "core/VexelError.h"
+
+#include <QRegularExpression>
 
 namespace VexelFuzz {
 
@@ -67,12 +71,17 @@ void DrawText(const uint8_t *data, size_t size)
 
     const Outcome outcome = Parse(bytes);
     if (!outcome.ok) {
-        FUZZ_CHECK(Target, outcome.error.startsWith(QLatin1Char('\''))
-                               && outcome.error.endsWith(QStringLiteral("' is not a valid integer value")),
-                   QStringLiteral("unexpected import message: %1").arg(outcome.error));
-        // The slice named is at most seven characters.
-        const qsizetype slice = outcome.error.size() - QStringLiteral("'' is not a valid integer value").size();
-        FUZZ_CHECK(Target, slice <= 7, QStringLiteral("the message names more than seven characters: %1").arg(outcome.error));
+        // The message names a line of the text and quotes at most the
+        // start of it.
+        static const QRegularExpression message(
+            QStringLiteral("^开奖数据的第(\\d+)行不是开奖号码：“(.*)”\r\n每行应以七位数字开头。$"),
+            QRegularExpression::DotMatchesEverythingOption);
+        const QRegularExpressionMatch m = message.match(outcome.error);
+        FUZZ_CHECK(Target, m.hasMatch(), QStringLiteral("unexpected import message: %1").arg(outcome.error));
+        FUZZ_CHECK(Target, m.captured(1).toLongLong() <= bytes.count('\n') + bytes.count('\r') + 1,
+                   QStringLiteral("the message names a line beyond the text: %1").arg(outcome.error));
+        FUZZ_CHECK(Target, m.captured(2).toUcs4().size() <= MaxExcerptChars + 1,
+                   QStringLiteral("the message quotes too much: %1").arg(outcome.error));
         FUZZ_CHECK(Target, SameDraws(draws, before), QStringLiteral("a failed import changed the draw list"));
     } else {
         for (const qint32 n : outcome.numbers)

@@ -9,6 +9,7 @@
 #include "core/VexelReg.h"
 #include "core/VexelRegMgr.h"
 #include "core/Workspace.h"
+#include "tests/support/Unattended.h"
 
 #include <QAction>
 #include <QDialog>
@@ -32,15 +33,13 @@ namespace {
 
 const QString OpenFailed = QStringLiteral("打开文档失败：\r\n工作文档.vxr");
 
-QStringList messages;
-
 std::unique_ptr<TMainForm> startWindow(const QString &folder, QStringList *startup = nullptr)
 {
-    messages.clear();
+    MessageBox::ClearShown();
     auto form = std::make_unique<TMainForm>(folder);
     if (startup)
-        *startup = messages;
-    messages.clear();
+        *startup = ShownTexts();
+    MessageBox::ClearShown();
     return form;
 }
 
@@ -217,9 +216,7 @@ private:
 void TestFailures::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
-    messages.clear();
-    TMainForm::MessageHook = [](const QString &t) { messages << t; };
-    TMainForm::SaveQuestionHook = [](const QString &) { return TMainForm::TSaveAnswer::Discard; };
+    Unattended();
 }
 
 void TestFailures::cleanup()
@@ -281,9 +278,9 @@ void TestFailures::truncatedWorkspace()
         if (form->ListModel().rowCount() > 0)
             form->ListView().selectRow(form->ListModel().rowCount() - 1);
         form->FileMenuSaveClick();
-        QVERIFY2(messages.isEmpty(), qPrintable(at + QStringLiteral(": ") + messages.join('|')));
+        QVERIFY2(ShownTexts().isEmpty(), qPrintable(at + QStringLiteral(": ") + ShownTexts().join('|')));
         form.reset();
-        QVERIFY2(messages.isEmpty(), qPrintable(at));
+        QVERIFY2(ShownTexts().isEmpty(), qPrintable(at));
     }
 }
 
@@ -341,7 +338,7 @@ void TestFailures::damagedPatternsShown()
         form->ListModel().SortByColumn(c);
     form->RegMenuSelAllClick();
     form->Chart().grab();
-    QVERIFY(messages.isEmpty());
+    QVERIFY(ShownTexts().isEmpty());
 }
 
 // A hundred searches, each stopped right after it started. The busy flag
@@ -352,7 +349,7 @@ void TestFailures::searchStopRestart()
     writeFile(QDir(m_dir->path()).filePath("vmkrosd.ini"), LongSearch);
     auto form = startWindow(m_dir->path());
     form->ImportFile(Sample);
-    messages.clear();
+    MessageBox::ClearShown();
     TMainForm::StopPauseMs = 1;
     QAction *search = form->Action("RegMenuSearch");
     QAction *stop = form->Action("RegMenuStop");
@@ -371,7 +368,7 @@ void TestFailures::searchStopRestart()
     QVERIFY(QTest::qWaitFor([&] { return !form->Patterns().WorkerRunning(); }, 60000));
     QTest::qWait(50);
     QVERIFY(!form->Patterns().Busy());
-    QVERIFY(messages.isEmpty());
+    QVERIFY(ShownTexts().isEmpty());
     QCOMPARE(form->ListModel().rowCount(), form->Patterns().Count());
     for (int r = 0; r < form->ListModel().rowCount(); ++r)
         QVERIFY(form->Patterns().IndexOf(form->ListModel().Reg(r)) >= 0);
@@ -394,17 +391,19 @@ void TestFailures::closeAfterStop()
     for (int round = 0; round < 5; ++round) {
         auto form = startWindow(m_dir->path());
         form->ImportFile(Sample);
-        messages.clear();
+        MessageBox::ClearShown();
         TMainForm::StopPauseMs = round;
         form->RegMenuSearchClick();
         QVERIFY(!form->close());
-        QCOMPARE(messages, QStringList{TMainForm::SearchingMessage});
-        messages.clear();
+        QCOMPARE(ShownTexts(), QStringList{TMainForm::SearchingMessage});
+        MessageBox::ClearShown();
         form->RegMenuStopClick();
         QVERIFY(form->close());
+        QCOMPARE(ShownTexts(), QStringList{TMainForm::UnsavedQuestion}); // answered "不保存"
+        MessageBox::ClearShown();
         form.reset();
         QTest::qWait(100);
-        QVERIFY2(messages.isEmpty(), qPrintable(messages.join('|')));
+        QVERIFY2(ShownTexts().isEmpty(), qPrintable(ShownTexts().join('|')));
     }
 }
 
@@ -440,7 +439,7 @@ void TestFailures::closeDuringDownload()
     form.reset();
     QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
     QTest::qWait(100);
-    QVERIFY2(messages.isEmpty(), qPrintable(messages.join('|')));
+    QVERIFY2(ShownTexts().isEmpty(), qPrintable(ShownTexts().join('|')));
 }
 
 void TestFailures::damagedSettings_data()
@@ -593,12 +592,12 @@ void TestFailures::workspaceTooLargeForMemory()
     tight.rlim_cur = rlim_t(mapped + (qint64(100) << 20));
     QCOMPARE(setrlimit(RLIMIT_AS, &tight), 0);
     const auto restore = qScopeGuard([&] { setrlimit(RLIMIT_AS, &old); });
-    QVERIFY(QTest::qWaitFor([&] { return !messages.isEmpty(); }, 60000));
-    QCOMPARE(messages, QStringList{OpenFailed});
+    QVERIFY(QTest::qWaitFor([&] { return !ShownTexts().isEmpty(); }, 60000));
+    QCOMPARE(ShownTexts(), QStringList{OpenFailed});
     QCOMPARE(form->Patterns().Count(), 0);
-    messages.clear();
+    MessageBox::ClearShown();
     form->ImportFile(Sample);
-    QCOMPARE(messages, QStringList{QStringLiteral("导入开奖号码成功！")});
+    QCOMPARE(ShownTexts(), QStringList{QStringLiteral("导入开奖号码成功！")});
     QVERIFY(!form->grab().isNull());
 }
 

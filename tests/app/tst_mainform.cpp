@@ -14,6 +14,7 @@
 #include "core/VexelRegMgr.h"
 #include "core/SearchWorkloads.h"
 #include "core/Workspace.h"
+#include "tests/support/Unattended.h"
 
 #include "core/FileAccess.h"
 
@@ -33,20 +34,17 @@
 
 namespace {
 
-QStringList messages;
-
 struct Window
 {
-    QStringList &messages = ::messages;
     QStringList startup;   // what start-up showed
     std::unique_ptr<TMainForm> form;
 
     explicit Window(const QString &folder)
     {
-        messages.clear();
+        MessageBox::ClearShown();
         form = std::make_unique<TMainForm>(folder);
-        startup = messages;
-        messages.clear();
+        startup = ShownTexts();
+        MessageBox::ClearShown();
     }
 };
 
@@ -112,9 +110,8 @@ private:
 void TestMainForm::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
-    messages.clear();
-    TMainForm::MessageHook = [](const QString &t) { messages << t; };
-    TMainForm::SaveQuestionHook = [](const QString &) { return TMainForm::TSaveAnswer::Discard; };
+    MessageBox::ClearShown();
+    Unattended();
 }
 
 void TestMainForm::firstRun()
@@ -127,7 +124,6 @@ void TestMainForm::firstRun()
         QCOMPARE(w.form->PanelText(0), QString());
         QCOMPARE(w.form->Chart().GridWidth(), 462);
         QCOMPARE(w.form->ListModel().rowCount(), 0);
-        QVERIFY(w.form->windowTitle().startsWith(TMainForm::ProductTitle + " v2.18 - "));
         for (const char *name : {"FileMenuSave", "FileMenuDown", "RegMenuSearch", "RegMenuStop"})
             QVERIFY(w.form->Action(name)->isEnabled());
         QCOMPARE(w.form->Action("RegMenuSearch")->shortcut(), QKeySequence(Qt::Key_F5));
@@ -166,7 +162,7 @@ void TestMainForm::importSearchSaveRestart()
     {
         Window w(m_dir->path());
         w.form->ImportFile(Sample);
-        QCOMPARE(w.messages, QStringList{QStringLiteral("导入开奖号码成功！")});
+        QCOMPARE(ShownTexts(), QStringList{QStringLiteral("导入开奖号码成功！")});
         QCOMPARE(w.form->Chart().Codes().Count(), 2496);
         w.form->RegMenuSearchClick();
         QVERIFY(waitSearch(*w.form));
@@ -186,7 +182,7 @@ void TestMainForm::importSearchSaveRestart()
 
         w.form->Settings().SecCountSe = 9;
         w.form->FileMenuSaveClick();
-        QCOMPARE(w.messages.size(), 1);
+        QCOMPARE(ShownTexts().size(), 1);
     }
     Window again(m_dir->path());
     QVERIFY2(again.startup.isEmpty(), qPrintable(again.startup.join("|")));
@@ -205,13 +201,15 @@ void TestMainForm::importError()
 {
     Window w(m_dir->path());
     w.form->ImportFile(Sample);
-    w.messages.clear();
-    w.form->ImportFile(writeFile(QDir(m_dir->path()).filePath("bad.txt"), "1234567\n12 34567\n"));
-    QCOMPARE(w.messages, QStringList{"'12 3456' is not a valid integer value"});
+    MessageBox::ClearShown();
+    const QString bad = writeFile(QDir(m_dir->path()).filePath("bad.txt"), "1234567\n12 34567\n");
+    w.form->ImportFile(bad);
+    QCOMPARE(ShownTexts(), QStringList{QStringLiteral("开奖数据文件“%1”的第2行不是开奖号码：“12 34567”\r\n"
+                                                      "每行应以七位数字开头。").arg(bad)});
     QCOMPARE(w.form->Chart().Codes().Count(), 2496);
-    w.messages.clear();
+    MessageBox::ClearShown();
     w.form->ImportFile(writeFile(QDir(m_dir->path()).filePath("empty.txt"), ""));
-    QCOMPARE(w.messages, QStringList{QStringLiteral("导入开奖号码成功！")});
+    QCOMPARE(ShownTexts(), QStringList{QStringLiteral("导入开奖号码成功！")});
     QCOMPARE(w.form->Chart().Codes().Count(), 0);
 }
 
@@ -222,13 +220,13 @@ void TestMainForm::searchRefusedWhileSearching()
               "LinedPtMaxSe=9\r\nInterMaxSe=20\r\nMaxYOfSecSe=6\r\nSecCountSe=12\r\n");
     Window w(m_dir->path());
     w.form->ImportFile(Sample);
-    w.messages.clear();
+    MessageBox::ClearShown();
     w.form->RegMenuSearchClick();
     QCOMPARE(w.form->PanelText(2), QStringLiteral("开始搜索规律,请稍候..."));
     w.form->RegMenuSearchClick();
-    QCOMPARE(w.messages, QStringList{TMainForm::SearchingMessage});
+    QCOMPARE(ShownTexts(), QStringList{TMainForm::SearchingMessage});
     QVERIFY(!w.form->close());
-    QCOMPARE(w.messages.size(), 2);
+    QCOMPARE(ShownTexts().size(), 2);
     w.form->RegMenuStopClick();
     QCOMPARE(w.form->PanelText(2), QStringLiteral("停止搜索"));
     QVERIFY(waitSearch(*w.form));
@@ -342,7 +340,7 @@ void TestMainForm::saveFailureKeepsOldFile()
 {
     Window w(m_dir->path());
     w.form->ImportFile(Sample);
-    w.messages.clear();
+    MessageBox::ClearShown();
     w.form->FileMenuSaveClick();
     const QString path = QDir(m_dir->path()).filePath(TMainForm::WorkspaceName);
     QFile f(path);
@@ -350,7 +348,7 @@ void TestMainForm::saveFailureKeepsOldFile()
     const QByteArray saved = f.readAll();
     f.close();
     QCOMPARE(saved.size(), 8 + 32 * 2496 + 4 + 8);
-    QVERIFY(w.messages.isEmpty());
+    QVERIFY(ShownTexts().isEmpty());
 
     // A file-size limit makes every write past 4 KiB fail, as a full disk
     // would (and it binds root too, unlike permissions). The box the user
@@ -364,23 +362,13 @@ void TestMainForm::saveFailureKeepsOldFile()
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
     QString cause;
     FileAccess::WriteAtomically(QDir(m_dir->path()).filePath("other.vxr"), QByteArray(8192, 'x'), cause);
-    TMainForm::MessageHook = nullptr;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QString shown;
-    QTimer boxes;
-    connect(&boxes, &QTimer::timeout, [&] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            icon = box->icon();
-            shown = box->text();
-            box->accept();
-        }
-    });
-    boxes.start(10);
-    w.form->FileMenuSaveClick();
+    MessageBox::ClearShown();
+    w.form->Action(QStringLiteral("FileMenuSave"))->trigger();
     setrlimit(RLIMIT_FSIZE, &old);
-    QCOMPARE(icon, QMessageBox::Warning);
     QVERIFY(!cause.isEmpty());
-    QCOMPARE(shown, QStringLiteral("保存文件时出现错误！\n") + cause);
+    QCOMPARE(MessageBox::Shown().size(), 1);
+    QCOMPARE(MessageBox::Shown()[0].icon, QMessageBox::Warning);
+    QCOMPARE(MessageBox::Shown()[0].text, QStringLiteral("保存文件时出现错误！\r\n") + cause);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), saved);
 }
@@ -587,17 +575,17 @@ void TestMainForm::download()
     // An import meanwhile leaves the command disabled while the worker runs.
     w.form->ImportFile(writeFile(QDir(m_dir->path()).filePath("one.txt"), "1234567\n"));
     QVERIFY(!down->isEnabled());
-    w.messages.clear();
+    MessageBox::ClearShown();
     QVERIFY(QTest::qWaitFor([&] { return !w.form->DownloadRunning() && down->isEnabled(); }, 20000));
     QTest::qWait(20);
-    QCOMPARE(w.messages.size(), 1);
+    QCOMPARE(ShownTexts().size(), 1);
     if (succeeds) {
-        QCOMPARE(w.messages.first(), QStringLiteral("下载开奖数据成功！"));
+        QCOMPARE(ShownTexts().first(), QStringLiteral("下载开奖数据成功！"));
         QCOMPARE(w.form->Chart().Codes().Count(), 2496);
         QCOMPARE(w.form->Chart().Codes().GetNum(1, 0), 8);
     } else {
-        QVERIFY(w.messages.first().startsWith(QStringLiteral("下载开奖数据失败！")));
-        QCOMPARE(w.messages.first(), QStringLiteral("下载开奖数据失败！\r\n")
+        QVERIFY(ShownTexts().first().startsWith(QStringLiteral("下载开奖数据失败！")));
+        QCOMPARE(ShownTexts().first(), QStringLiteral("下载开奖数据失败！\r\n")
                                          + DownloadFailureText({TDownloadFailure::NotSuccess, TDrawServer::MemberRefused}));
         QCOMPARE(w.form->Chart().Codes().Count(), 1);
     }
@@ -616,7 +604,7 @@ void TestMainForm::closeDuringDownload()
     QTest::qWait(50);
     w.reset();
     QTest::qWait(400);
-    QVERIFY(messages.isEmpty());
+    QVERIFY(ShownTexts().isEmpty());
 }
 
 void TestMainForm::searchEndShown_data()
@@ -654,11 +642,11 @@ void TestMainForm::searchEndShown()
             sink.Found(std::make_unique<TVexelReg>(), 2);
             throw std::bad_alloc();
         });
-    w.messages.clear();
+    MessageBox::ClearShown();
     w.form->RegMenuSearchClick();
-    QVERIFY(QTest::qWaitFor([&] { return !w.messages.isEmpty(); }, 60000));
-    QCOMPARE(w.messages.size(), 1);
-    QVERIFY2(w.messages.first().startsWith(message), qPrintable(w.messages.first()));
+    QVERIFY(QTest::qWaitFor([&] { return !ShownTexts().isEmpty(); }, 60000));
+    QCOMPARE(ShownTexts().size(), 1);
+    QVERIFY2(ShownTexts().first().startsWith(message), qPrintable(ShownTexts().first()));
     QCOMPARE(w.form->PanelText(2).replace(QRegularExpression(QStringLiteral("花费\\d+秒")), QStringLiteral("花费N秒")),
              panel);
     QCOMPARE(w.form->ListModel().rowCount(), rows);
@@ -671,7 +659,7 @@ void TestMainForm::saveWhileSearching()
 {
     Window w(m_dir->path());
     w.form->ImportFile(Sample);
-    w.messages.clear();
+    MessageBox::ClearShown();
     w.form->Settings() = WideSearchSettings(6, 3);
     w.form->Patterns().SetPatternLimit(150000);
     w.form->RegMenuSearchClick();
@@ -692,7 +680,7 @@ void TestMainForm::saveWhileSearching()
     QVERIFY(waitSearch(*w.form));
     QVERIFY(saves > 1);
     QCOMPARE(w.form->ListModel().rowCount(), w.form->Patterns().Count());
-    QVERIFY(w.messages.size() <= 1); // the pattern limit's message
+    QVERIFY(ShownTexts().size() <= 1); // the pattern limit's message
 }
 
 // A workspace read once the window is up: the window is there at once, a
@@ -718,7 +706,7 @@ void TestMainForm::largeWorkspaceOpensOnceShown()
     QVERIFY(!closed);
     QCOMPARE(w.form->Chart().Codes().Count(), 2);
     QVERIFY(!w.form->Unsaved());
-    QVERIFY(w.messages.isEmpty());
+    QVERIFY(ShownTexts().isEmpty());
     QCOMPARE(w.form->PanelText(0), QString());
 }
 

@@ -11,6 +11,7 @@
 #include "core/VexelRegMgr.h"
 #include "core/Workspace.h"
 #include "tests/support/DrawsOf.h"
+#include "tests/support/Unattended.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -30,8 +31,6 @@
 #include <memory>
 
 namespace {
-
-QStringList messages;
 
 // Whether a label shows its whole text, wrapped as it wraps it.
 bool ShowsWhole(const QLabel &label)
@@ -126,7 +125,7 @@ private:
 void TestMainWindow::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
-    TMainForm::MessageHook = [](const QString &t) { messages << t; };
+    Unattended();
 }
 
 void TestMainWindow::statusTextsReadable_data()
@@ -254,21 +253,21 @@ void TestMainWindow::toolSeparatorsEightPixels()
 void TestMainWindow::closeAsksBeforeLosingWork_data()
 {
     QTest::addColumn<QString>("change");
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
     QTest::addColumn<bool>("asked");
     QTest::addColumn<bool>("closed");
     QTest::addColumn<bool>("saved"); // else the workspace file is as it was
-    using A = TMainForm::TSaveAnswer;
-    QTest::newRow("nothing changed") << "" << int(A::Cancel) << false << true << false;
-    QTest::newRow("imported, cancel") << "import" << int(A::Cancel) << true << false << false;
-    QTest::newRow("imported, don't save") << "import" << int(A::Discard) << true << true << false;
-    QTest::newRow("imported, save") << "import" << int(A::Save) << true << true << true;
-    QTest::newRow("imported, save fails") << "import unwritable" << int(A::Save) << true << false << false;
-    QTest::newRow("imported and saved") << "import save" << int(A::Cancel) << false << true << true;
-    QTest::newRow("digit typed, save") << "type" << int(A::Save) << true << true << true;
-    QTest::newRow("pattern found") << "add" << int(A::Cancel) << true << false << false;
-    QTest::newRow("pattern deleted") << "delete" << int(A::Cancel) << true << false << false;
-    QTest::newRow("patterns cleared, save") << "clear" << int(A::Save) << true << true << true;
+    using A = QMessageBox;
+    QTest::newRow("nothing changed") << "" << A::Cancel << false << true << false;
+    QTest::newRow("imported, cancel") << "import" << A::Cancel << true << false << false;
+    QTest::newRow("imported, don't save") << "import" << A::Discard << true << true << false;
+    QTest::newRow("imported, save") << "import" << A::Save << true << true << true;
+    QTest::newRow("imported, save fails") << "import unwritable" << A::Save << true << false << false;
+    QTest::newRow("imported and saved") << "import save" << A::Cancel << false << true << true;
+    QTest::newRow("digit typed, save") << "type" << A::Save << true << true << true;
+    QTest::newRow("pattern found") << "add" << A::Cancel << true << false << false;
+    QTest::newRow("pattern deleted") << "delete" << A::Cancel << true << false << false;
+    QTest::newRow("patterns cleared, save") << "clear" << A::Save << true << true << true;
 }
 
 // Closing with unsaved work asks first; Save writes the workspace as the
@@ -276,7 +275,7 @@ void TestMainWindow::closeAsksBeforeLosingWork_data()
 void TestMainWindow::closeAsksBeforeLosingWork()
 {
     QFETCH(QString, change);
-    QFETCH(int, answer);
+    QFETCH(QMessageBox::StandardButton, answer);
     QFETCH(bool, asked);
     QFETCH(bool, closed);
     QFETCH(bool, saved);
@@ -294,11 +293,6 @@ void TestMainWindow::closeAsksBeforeLosingWork()
         Workspace::Save(workspace, draws, patterns);
     }
     const QByteArray before = ReadAll(workspace);
-    QStringList questions;
-    TMainForm::SaveQuestionHook = [&](const QString &text) {
-        questions << text;
-        return TMainForm::TSaveAnswer(answer);
-    };
     TMainForm form(m_dir->path());
     if (change.startsWith(QLatin1String("import"))) {
         const QString drawFile = QDir(m_dir->path()).filePath(QStringLiteral("draws.txt"));
@@ -320,12 +314,20 @@ void TestMainWindow::closeAsksBeforeLosingWork()
     }
     if (change == QLatin1String("clear"))
         form.RegMenuClearClick();
-    messages.clear();
+    MessageBox::ClearShown();
 
+    MessageBox::SetNextAnswer(answer);
     QCOMPARE(form.close(), closed);
-    QCOMPARE(questions, asked ? QStringList{TMainForm::UnsavedQuestion} : QStringList());
-    QCOMPARE(messages.size(), unwritable ? 1 : 0);
-    QVERIFY(!unwritable || messages[0].startsWith(QStringLiteral("保存文件时出现错误！\r\n")));
+    QList<MessageBox::TShown> shown = MessageBox::Shown();
+    QCOMPARE(!shown.isEmpty() && shown[0].icon == QMessageBox::Question, asked);
+    if (asked) {
+        QCOMPARE(shown[0].text, TMainForm::UnsavedQuestion);
+        QCOMPARE(shown[0].buttons, (QStringList{"保存", "不保存", "取消"}));
+        shown.removeFirst();
+    }
+    QCOMPARE(shown.size(), unwritable ? 1 : 0);
+    QVERIFY(!unwritable || (shown[0].icon == QMessageBox::Warning
+                            && shown[0].text.startsWith(QStringLiteral("保存文件时出现错误！\r\n"))));
     const QByteArray held =
         Workspace::Build([&form](QDataStream &s) { form.Chart().SaveToStream(s); }, form.Patterns());
     QCOMPARE(ReadAll(workspace), saved ? held : before);
@@ -522,7 +524,8 @@ void TestMainWindow::exportPatternList()
             shown << r;
 
     const QString path = QDir(m_dir->path()).filePath(QStringLiteral("规律.csv"));
-    QVERIFY(form.Analysis().ExportPatternList(path));
+    FileDialog::SetNextFileName(path);
+    form.Action(QStringLiteral("FileMenuExportReg"))->trigger();
     const QByteArray bytes = ReadAll(path);
     QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
     QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"));
@@ -535,10 +538,6 @@ void TestMainWindow::exportPatternList()
             cells << list.model()->index(shown[i], c).data().toString();
         QVERIFY2(lines[i].startsWith(cells.join(QLatin1Char(',')) + QLatin1Char(',')), qPrintable(lines[i]));
     }
-    messages.clear();
-    QVERIFY(!form.Analysis().ExportPatternList(m_dir->path()));
-    QCOMPARE(messages.size(), 1);
-    QVERIFY(messages[0].startsWith(QStringLiteral("无法导出到文件")));
 }
 
 void TestMainWindow::progressText_data()

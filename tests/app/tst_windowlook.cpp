@@ -6,6 +6,7 @@
 #include "app/QtTranslations.h"
 #include "app/WebForm.h"
 #include "core/PatternRoom.h"
+#include "tests/support/Unattended.h"
 
 #include <QDialogButtonBox>
 #include <QLineEdit>
@@ -73,7 +74,7 @@ void TestWindowLook::helpCaptionNamesTheSite()
 void TestWindowLook::helpCoversEveryCommand()
 {
     QTemporaryDir folder;
-    TMainForm::MessageHook = [](const QString &) {};
+    Unattended();
     TMainForm form(folder.path());
     QStringList wanted{QStringLiteral("Ctrl+Z"), QStringLiteral("Ctrl+Y"),
                        QLocale(QLocale::Chinese, QLocale::China).toString(DefaultPatternLimit)};

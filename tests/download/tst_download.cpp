@@ -147,7 +147,7 @@ void TestDownload::excerpt_data()
 void TestDownload::excerpt()
 {
     QFETCH(QString, text);
-    QTEST(DownloadExcerpt(text), "excerpt");
+    QTEST(TextExcerpt(text), "excerpt");
 }
 
 QTEST_GUILESS_MAIN(TestDownload)

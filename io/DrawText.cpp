@@ -105,10 +105,16 @@ private:
             ++m_length;
         if (m_head.isEmpty() && IsTrimmed(c))
             return; // leading blanks
-        if (m_head.size() < HeadChars)
+        if (m_read)
+            return; // the line's number is read, whatever follows it
+        if (m_head.size() < HeadChars) {
             m_head += c;
-        else if (!IsTrimmed(c))
+            // Seven characters of a number, no blank among them: a draw.
+            if (m_head.size() == DrawDigits)
+                m_read = ReadDrawNumber(m_head, m_value);
+        } else if (!IsTrimmed(c)) {
             m_textAfterHead = true;
+        }
     }
 
     // The line is trimmed at both ends and its first seven characters are
@@ -117,7 +123,10 @@ private:
     void EndLine()
     {
         ++m_line;
-        if (m_length >= DrawDigits && m_badLine == 0) {
+        if (m_read) {
+            if (m_badLine == 0)
+                m_numbers.append(m_value);
+        } else if (m_length >= DrawDigits && m_badLine == 0) {
             bool textAfterSlice = m_textAfterHead;
             for (qsizetype i = DrawDigits; !textAfterSlice && i < m_head.size(); ++i)
                 textAfterSlice = !IsTrimmed(m_head.at(i));
@@ -139,6 +148,7 @@ private:
         m_length = 0;
         m_head.clear();
         m_textAfterHead = false;
+        m_read = false;
     }
 
     const QString m_fileName;
@@ -148,6 +158,8 @@ private:
     qint64 m_line = 0;             // lines ended so far
     int m_length = 0;              // characters of the line, counted up to seven
     QString m_head;                // up to HeadChars characters after the leading blanks
+    bool m_read = false;           // the line's first seven characters are a number: m_value
+    qint32 m_value = 0;
     bool m_textAfterHead = false;  // something other than blanks after them
     qint64 m_badLine = 0;          // the first line that was no number, from 1; 0: none
     QString m_badQuote;            // that line's start, to quote

@@ -61,6 +61,13 @@ Outcome Parse(const QByteArray &bytes)
     return out;
 }
 
+Outcome WithoutLineNumber(Outcome outcome)
+{
+    static const QRegularExpression line(QStringLiteral("第\\d+行"));
+    outcome.error.replace(line, QStringLiteral("第N行"));
+    return outcome;
+}
+
 } // namespace
 
 void DrawText(const uint8_t *data, size_t size)
@@ -112,7 +119,10 @@ void DrawText(const uint8_t *data, size_t size)
     if (bytes.contains("\r\n")) {
         QByteArray lf = bytes;
         lf.replace("\r\n", "\n");
-        FUZZ_CHECK(Target, Parse(lf) == outcome, QStringLiteral("the import depends on CR LF against LF"));
+        // Only the line named may differ: a CR before a CR LF ends an empty
+        // line that the replacing takes away.
+        FUZZ_CHECK(Target, WithoutLineNumber(Parse(lf)) == WithoutLineNumber(outcome),
+                   QStringLiteral("the import depends on CR LF against LF"));
     }
 }
 

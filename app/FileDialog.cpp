@@ -100,14 +100,9 @@ void SetNextFileName(const QString &path)
     nextNames.enqueue(path);
 }
 
-const QList<TAsked> &Asked()
+QList<TAsked> &Asked()
 {
     return asked;
-}
-
-void ClearAsked()
-{
-    asked.clear();
 }
 
 } // namespace FileDialog

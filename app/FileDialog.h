@@ -36,7 +36,7 @@ struct TAsked
 // Either way forgets the names queued.
 void SetUnattended(bool on);
 void SetNextFileName(const QString &path);
-const QList<TAsked> &Asked();
-void ClearAsked();
+// The dialogs answered so far, oldest first; tests read and clear it.
+QList<TAsked> &Asked();
 
 } // namespace FileDialog

@@ -12,7 +12,7 @@ namespace {
 bool unattended = false;
 QMessageBox::StandardButton fallbackAnswer = QMessageBox::NoButton;
 QQueue<QMessageBox::StandardButton> nextAnswers;
-QList<TShown> shown;
+TShown lastShown;
 
 struct TButtonText
 {
@@ -47,7 +47,8 @@ QMessageBox::StandardButton Run(QWidget *parent, QMessageBox::Icon icon, const Q
             answer = nextAnswers.dequeue();
         else if (buttons.testFlag(fallbackAnswer))
             answer = fallbackAnswer;
-        shown.append({icon, box.windowTitle(), text, texts, answer});
+        lastShown = {icon, box.windowTitle(), text, texts, answer};
+        ShownTexts().append(text);
         return answer;
     }
     box.exec();
@@ -88,14 +89,15 @@ void SetNextAnswer(QMessageBox::StandardButton answer)
     nextAnswers.enqueue(answer);
 }
 
-const QList<TShown> &Shown()
+QStringList &ShownTexts()
 {
-    return shown;
+    static QStringList texts;
+    return texts;
 }
 
-void ClearShown()
+const TShown &LastShown()
 {
-    shown.clear();
+    return lastShown;
 }
 
 } // namespace MessageBox

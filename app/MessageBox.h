@@ -14,7 +14,7 @@ class QWidget;
 // Tests answer the boxes without showing them: while unattended, a box
 // takes the next answer queued with SetNextAnswer, else the fallback answer
 // when it offers that button, else its default button; what it would have
-// shown is kept for Shown().
+// shown is kept for ShownTexts() and LastShown().
 namespace MessageBox {
 
 // The title of every box: the product title.
@@ -37,7 +37,7 @@ struct TShown
 {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QString title;
-    QString text; // as the program gave it, line breaks CR LF
+    QString text;        // as the program gave it, line breaks CR LF
     QStringList buttons; // the buttons' texts: OK, Save, Don't save, Yes, No, Cancel as offered
     QMessageBox::StandardButton answer = QMessageBox::NoButton;
 };
@@ -45,7 +45,9 @@ struct TShown
 // Either way forgets the answers queued.
 void SetUnattended(bool on, QMessageBox::StandardButton fallback = QMessageBox::NoButton);
 void SetNextAnswer(QMessageBox::StandardButton answer);
-const QList<TShown> &Shown();
-void ClearShown();
+// The texts of the boxes answered so far, oldest first (tests read and clear
+// it), and the last of them in full.
+QStringList &ShownTexts();
+const TShown &LastShown();
 
 } // namespace MessageBox

@@ -33,13 +33,15 @@ namespace {
 
 const QString OpenFailed = QStringLiteral("打开文档失败：\r\n工作文档.vxr");
 
+QStringList &messages = MessageBox::ShownTexts();
+
 std::unique_ptr<TMainForm> startWindow(const QString &folder, QStringList *startup = nullptr)
 {
-    MessageBox::ClearShown();
+    messages.clear();
     auto form = std::make_unique<TMainForm>(folder);
     if (startup)
-        *startup = ShownTexts();
-    MessageBox::ClearShown();
+        *startup = messages;
+    messages.clear();
     return form;
 }
 
@@ -216,6 +218,7 @@ private:
 void TestFailures::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
+    messages.clear();
     Unattended();
 }
 
@@ -278,9 +281,9 @@ void TestFailures::truncatedWorkspace()
         if (form->ListModel().rowCount() > 0)
             form->ListView().selectRow(form->ListModel().rowCount() - 1);
         form->FileMenuSaveClick();
-        QVERIFY2(ShownTexts().isEmpty(), qPrintable(at + QStringLiteral(": ") + ShownTexts().join('|')));
+        QVERIFY2(messages.isEmpty(), qPrintable(at + QStringLiteral(": ") + messages.join('|')));
         form.reset();
-        QVERIFY2(ShownTexts().isEmpty(), qPrintable(at));
+        QVERIFY2(messages.isEmpty(), qPrintable(at));
     }
 }
 
@@ -338,7 +341,7 @@ void TestFailures::damagedPatternsShown()
         form->ListModel().SortByColumn(c);
     form->RegMenuSelAllClick();
     form->Chart().grab();
-    QVERIFY(ShownTexts().isEmpty());
+    QVERIFY(messages.isEmpty());
 }
 
 // A hundred searches, each stopped right after it started. The busy flag
@@ -349,7 +352,7 @@ void TestFailures::searchStopRestart()
     writeFile(QDir(m_dir->path()).filePath("vmkrosd.ini"), LongSearch);
     auto form = startWindow(m_dir->path());
     form->ImportFile(Sample);
-    MessageBox::ClearShown();
+    messages.clear();
     TMainForm::StopPauseMs = 1;
     QAction *search = form->Action("RegMenuSearch");
     QAction *stop = form->Action("RegMenuStop");
@@ -368,7 +371,7 @@ void TestFailures::searchStopRestart()
     QVERIFY(QTest::qWaitFor([&] { return !form->Patterns().WorkerRunning(); }, 60000));
     QTest::qWait(50);
     QVERIFY(!form->Patterns().Busy());
-    QVERIFY(ShownTexts().isEmpty());
+    QVERIFY(messages.isEmpty());
     QCOMPARE(form->ListModel().rowCount(), form->Patterns().Count());
     for (int r = 0; r < form->ListModel().rowCount(); ++r)
         QVERIFY(form->Patterns().IndexOf(form->ListModel().Reg(r)) >= 0);
@@ -391,19 +394,19 @@ void TestFailures::closeAfterStop()
     for (int round = 0; round < 5; ++round) {
         auto form = startWindow(m_dir->path());
         form->ImportFile(Sample);
-        MessageBox::ClearShown();
+        messages.clear();
         TMainForm::StopPauseMs = round;
         form->RegMenuSearchClick();
         QVERIFY(!form->close());
-        QCOMPARE(ShownTexts(), QStringList{TMainForm::SearchingMessage});
-        MessageBox::ClearShown();
+        QCOMPARE(messages, QStringList{TMainForm::SearchingMessage});
+        messages.clear();
         form->RegMenuStopClick();
         QVERIFY(form->close());
-        QCOMPARE(ShownTexts(), QStringList{TMainForm::UnsavedQuestion}); // answered "不保存"
-        MessageBox::ClearShown();
+        QCOMPARE(messages, QStringList{TMainForm::UnsavedQuestion}); // answered "不保存"
+        messages.clear();
         form.reset();
         QTest::qWait(100);
-        QVERIFY2(ShownTexts().isEmpty(), qPrintable(ShownTexts().join('|')));
+        QVERIFY2(messages.isEmpty(), qPrintable(messages.join('|')));
     }
 }
 
@@ -439,7 +442,7 @@ void TestFailures::closeDuringDownload()
     form.reset();
     QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
     QTest::qWait(100);
-    QVERIFY2(ShownTexts().isEmpty(), qPrintable(ShownTexts().join('|')));
+    QVERIFY2(messages.isEmpty(), qPrintable(messages.join('|')));
 }
 
 void TestFailures::damagedSettings_data()
@@ -592,12 +595,12 @@ void TestFailures::workspaceTooLargeForMemory()
     tight.rlim_cur = rlim_t(mapped + (qint64(100) << 20));
     QCOMPARE(setrlimit(RLIMIT_AS, &tight), 0);
     const auto restore = qScopeGuard([&] { setrlimit(RLIMIT_AS, &old); });
-    QVERIFY(QTest::qWaitFor([&] { return !ShownTexts().isEmpty(); }, 60000));
-    QCOMPARE(ShownTexts(), QStringList{OpenFailed});
+    QVERIFY(QTest::qWaitFor([&] { return !messages.isEmpty(); }, 60000));
+    QCOMPARE(messages, QStringList{OpenFailed});
     QCOMPARE(form->Patterns().Count(), 0);
-    MessageBox::ClearShown();
+    messages.clear();
     form->ImportFile(Sample);
-    QCOMPARE(ShownTexts(), QStringList{QStringLiteral("导入开奖号码成功！")});
+    QCOMPARE(messages, QStringList{QStringLiteral("导入开奖号码成功！")});
     QVERIFY(!form->grab().isNull());
 }
 

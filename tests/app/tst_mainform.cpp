@@ -34,17 +34,20 @@
 
 namespace {
 
+QStringList &messages = MessageBox::ShownTexts();
+
 struct Window
 {
+    QStringList &messages = ::messages;
     QStringList startup;   // what start-up showed
     std::unique_ptr<TMainForm> form;
 
     explicit Window(const QString &folder)
     {
-        MessageBox::ClearShown();
+        messages.clear();
         form = std::make_unique<TMainForm>(folder);
-        startup = ShownTexts();
-        MessageBox::ClearShown();
+        startup = messages;
+        messages.clear();
     }
 };
 
@@ -110,7 +113,7 @@ private:
 void TestMainForm::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
-    MessageBox::ClearShown();
+    messages.clear();
     Unattended();
 }
 
@@ -124,6 +127,7 @@ void TestMainForm::firstRun()
         QCOMPARE(w.form->PanelText(0), QString());
         QCOMPARE(w.form->Chart().GridWidth(), 462);
         QCOMPARE(w.form->ListModel().rowCount(), 0);
+        QVERIFY(w.form->windowTitle().startsWith(TMainForm::ProductTitle + " v" PROJECT_VERSION_TEXT " - "));
         for (const char *name : {"FileMenuSave", "FileMenuDown", "RegMenuSearch", "RegMenuStop"})
             QVERIFY(w.form->Action(name)->isEnabled());
         QCOMPARE(w.form->Action("RegMenuSearch")->shortcut(), QKeySequence(Qt::Key_F5));
@@ -162,7 +166,7 @@ void TestMainForm::importSearchSaveRestart()
     {
         Window w(m_dir->path());
         w.form->ImportFile(Sample);
-        QCOMPARE(ShownTexts(), QStringList{QStringLiteral("导入开奖号码成功！")});
+        QCOMPARE(w.messages, QStringList{QStringLiteral("导入开奖号码成功！")});
         QCOMPARE(w.form->Chart().Codes().Count(), 2496);
         w.form->RegMenuSearchClick();
         QVERIFY(waitSearch(*w.form));
@@ -182,7 +186,7 @@ void TestMainForm::importSearchSaveRestart()
 
         w.form->Settings().SecCountSe = 9;
         w.form->FileMenuSaveClick();
-        QCOMPARE(ShownTexts().size(), 1);
+        QCOMPARE(w.messages.size(), 1);
     }
     Window again(m_dir->path());
     QVERIFY2(again.startup.isEmpty(), qPrintable(again.startup.join("|")));
@@ -201,15 +205,14 @@ void TestMainForm::importError()
 {
     Window w(m_dir->path());
     w.form->ImportFile(Sample);
-    MessageBox::ClearShown();
+    w.messages.clear();
     const QString bad = writeFile(QDir(m_dir->path()).filePath("bad.txt"), "1234567\n12 34567\n");
     w.form->ImportFile(bad);
-    QCOMPARE(ShownTexts(), QStringList{QStringLiteral("开奖数据文件“%1”的第2行不是开奖号码：“12 34567”\r\n"
-                                                      "每行应以七位数字开头。").arg(bad)});
+    QCOMPARE(w.messages, QStringList{"开奖数据文件“" + bad + "”的第2行不是开奖号码：“12 34567”\r\n每行应以七位数字开头。"});
     QCOMPARE(w.form->Chart().Codes().Count(), 2496);
-    MessageBox::ClearShown();
+    w.messages.clear();
     w.form->ImportFile(writeFile(QDir(m_dir->path()).filePath("empty.txt"), ""));
-    QCOMPARE(ShownTexts(), QStringList{QStringLiteral("导入开奖号码成功！")});
+    QCOMPARE(w.messages, QStringList{QStringLiteral("导入开奖号码成功！")});
     QCOMPARE(w.form->Chart().Codes().Count(), 0);
 }
 
@@ -220,13 +223,13 @@ void TestMainForm::searchRefusedWhileSearching()
               "LinedPtMaxSe=9\r\nInterMaxSe=20\r\nMaxYOfSecSe=6\r\nSecCountSe=12\r\n");
     Window w(m_dir->path());
     w.form->ImportFile(Sample);
-    MessageBox::ClearShown();
+    w.messages.clear();
     w.form->RegMenuSearchClick();
     QCOMPARE(w.form->PanelText(2), QStringLiteral("开始搜索规律,请稍候..."));
     w.form->RegMenuSearchClick();
-    QCOMPARE(ShownTexts(), QStringList{TMainForm::SearchingMessage});
+    QCOMPARE(w.messages, QStringList{TMainForm::SearchingMessage});
     QVERIFY(!w.form->close());
-    QCOMPARE(ShownTexts().size(), 2);
+    QCOMPARE(w.messages.size(), 2);
     w.form->RegMenuStopClick();
     QCOMPARE(w.form->PanelText(2), QStringLiteral("停止搜索"));
     QVERIFY(waitSearch(*w.form));
@@ -340,7 +343,7 @@ void TestMainForm::saveFailureKeepsOldFile()
 {
     Window w(m_dir->path());
     w.form->ImportFile(Sample);
-    MessageBox::ClearShown();
+    w.messages.clear();
     w.form->FileMenuSaveClick();
     const QString path = QDir(m_dir->path()).filePath(TMainForm::WorkspaceName);
     QFile f(path);
@@ -348,7 +351,7 @@ void TestMainForm::saveFailureKeepsOldFile()
     const QByteArray saved = f.readAll();
     f.close();
     QCOMPARE(saved.size(), 8 + 32 * 2496 + 4 + 8);
-    QVERIFY(ShownTexts().isEmpty());
+    QVERIFY(w.messages.isEmpty());
 
     // A file-size limit makes every write past 4 KiB fail, as a full disk
     // would (and it binds root too, unlike permissions). The box the user
@@ -362,13 +365,13 @@ void TestMainForm::saveFailureKeepsOldFile()
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
     QString cause;
     FileAccess::WriteAtomically(QDir(m_dir->path()).filePath("other.vxr"), QByteArray(8192, 'x'), cause);
-    MessageBox::ClearShown();
     w.form->Action(QStringLiteral("FileMenuSave"))->trigger();
+    const QMessageBox::Icon icon = MessageBox::LastShown().icon;
+    const QString shown = MessageBox::LastShown().text;
     setrlimit(RLIMIT_FSIZE, &old);
+    QCOMPARE(icon, QMessageBox::Warning);
     QVERIFY(!cause.isEmpty());
-    QCOMPARE(MessageBox::Shown().size(), 1);
-    QCOMPARE(MessageBox::Shown()[0].icon, QMessageBox::Warning);
-    QCOMPARE(MessageBox::Shown()[0].text, QStringLiteral("保存文件时出现错误！\r\n") + cause);
+    QCOMPARE(shown, QStringLiteral("保存文件时出现错误！\r\n") + cause);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), saved);
 }
@@ -575,17 +578,17 @@ void TestMainForm::download()
     // An import meanwhile leaves the command disabled while the worker runs.
     w.form->ImportFile(writeFile(QDir(m_dir->path()).filePath("one.txt"), "1234567\n"));
     QVERIFY(!down->isEnabled());
-    MessageBox::ClearShown();
+    w.messages.clear();
     QVERIFY(QTest::qWaitFor([&] { return !w.form->DownloadRunning() && down->isEnabled(); }, 20000));
     QTest::qWait(20);
-    QCOMPARE(ShownTexts().size(), 1);
+    QCOMPARE(w.messages.size(), 1);
     if (succeeds) {
-        QCOMPARE(ShownTexts().first(), QStringLiteral("下载开奖数据成功！"));
+        QCOMPARE(w.messages.first(), QStringLiteral("下载开奖数据成功！"));
         QCOMPARE(w.form->Chart().Codes().Count(), 2496);
         QCOMPARE(w.form->Chart().Codes().GetNum(1, 0), 8);
     } else {
-        QVERIFY(ShownTexts().first().startsWith(QStringLiteral("下载开奖数据失败！")));
-        QCOMPARE(ShownTexts().first(), QStringLiteral("下载开奖数据失败！\r\n")
+        QVERIFY(w.messages.first().startsWith(QStringLiteral("下载开奖数据失败！")));
+        QCOMPARE(w.messages.first(), QStringLiteral("下载开奖数据失败！\r\n")
                                          + DownloadFailureText({TDownloadFailure::NotSuccess, TDrawServer::MemberRefused}));
         QCOMPARE(w.form->Chart().Codes().Count(), 1);
     }
@@ -604,7 +607,7 @@ void TestMainForm::closeDuringDownload()
     QTest::qWait(50);
     w.reset();
     QTest::qWait(400);
-    QVERIFY(ShownTexts().isEmpty());
+    QVERIFY(messages.isEmpty());
 }
 
 void TestMainForm::searchEndShown_data()
@@ -642,11 +645,11 @@ void TestMainForm::searchEndShown()
             sink.Found(std::make_unique<TVexelReg>(), 2);
             throw std::bad_alloc();
         });
-    MessageBox::ClearShown();
+    w.messages.clear();
     w.form->RegMenuSearchClick();
-    QVERIFY(QTest::qWaitFor([&] { return !ShownTexts().isEmpty(); }, 60000));
-    QCOMPARE(ShownTexts().size(), 1);
-    QVERIFY2(ShownTexts().first().startsWith(message), qPrintable(ShownTexts().first()));
+    QVERIFY(QTest::qWaitFor([&] { return !w.messages.isEmpty(); }, 60000));
+    QCOMPARE(w.messages.size(), 1);
+    QVERIFY2(w.messages.first().startsWith(message), qPrintable(w.messages.first()));
     QCOMPARE(w.form->PanelText(2).replace(QRegularExpression(QStringLiteral("花费\\d+秒")), QStringLiteral("花费N秒")),
              panel);
     QCOMPARE(w.form->ListModel().rowCount(), rows);
@@ -659,7 +662,7 @@ void TestMainForm::saveWhileSearching()
 {
     Window w(m_dir->path());
     w.form->ImportFile(Sample);
-    MessageBox::ClearShown();
+    w.messages.clear();
     w.form->Settings() = WideSearchSettings(6, 3);
     w.form->Patterns().SetPatternLimit(150000);
     w.form->RegMenuSearchClick();
@@ -680,7 +683,7 @@ void TestMainForm::saveWhileSearching()
     QVERIFY(waitSearch(*w.form));
     QVERIFY(saves > 1);
     QCOMPARE(w.form->ListModel().rowCount(), w.form->Patterns().Count());
-    QVERIFY(ShownTexts().size() <= 1); // the pattern limit's message
+    QVERIFY(w.messages.size() <= 1); // the pattern limit's message
 }
 
 // A workspace read once the window is up: the window is there at once, a
@@ -706,7 +709,7 @@ void TestMainForm::largeWorkspaceOpensOnceShown()
     QVERIFY(!closed);
     QCOMPARE(w.form->Chart().Codes().Count(), 2);
     QVERIFY(!w.form->Unsaved());
-    QVERIFY(ShownTexts().isEmpty());
+    QVERIFY(w.messages.isEmpty());
     QCOMPARE(w.form->PanelText(0), QString());
 }
 

@@ -69,7 +69,7 @@ void TestDrawText::parseRejects_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("line");
-    QTest::addColumn<QString>("quote");
+    QTest::addColumn<QString>("slice"); // the line's start as quoted
 
     QTest::newRow("blank inside") << QByteArray("1234567\n12 34567 04102\n") << 2 << QStringLiteral("12 34567 04102");
     QTest::newRow("negative") << QByteArray("-123456\n") << 1 << QStringLiteral("-123456");
@@ -79,41 +79,23 @@ void TestDrawText::parseRejects_data()
     QTest::newRow("hex form") << QByteArray("$1A2B3C\n") << 1 << QStringLiteral("$1A2B3C");
     QTest::newRow("full-width digits") << EncodeGbk(QStringLiteral("１２３４５６７\n")) << 1
                                        << QStringLiteral("１２３４５６７");
-    // Skipped and empty lines count; CR, LF and CR LF each end one line.
-    QTest::newRow("lines counted") << EncodeGbk(QStringLiteral("12\n\r\n1234567\r\r\n\t12a4567 第5期 \n")) << 5
+    // Skipped lines count; CR, LF and CR LF each end one; blanks show as one.
+    QTest::newRow("lines counted") << EncodeGbk(QStringLiteral("12\n\r\n1234567\r\r\n\t12a4567\t 第5期 \n")) << 5
                                    << QStringLiteral("12a4567 第5期");
-    QTest::newRow("first bad line named") << QByteArray("x234567\ny234567\n") << 1 << QStringLiteral("x234567");
-    QTest::newRow("tab and blanks as one blank") << QByteArray("12a4567\t \t1\n") << 1 << QStringLiteral("12a4567 1");
-    QTest::newRow("long line cut") << QByteArray("1234567\n12a4567" + QByteArray(50, 'z')) << 2
-                                   << QStringLiteral("12a4567") + QString(32, 'z') + QChar(0x2026);
     QTest::newRow("line longer than kept") << QByteArray("12a4567" + QByteArray(74, ' ') + "z\n") << 1
-                                           << QStringLiteral("12a4567") + QChar(0x2026);
+                                           << QStringLiteral("12a4567…");
 }
 
 void TestDrawText::parseRejects()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(int, line);
-    QFETCH(QString, quote);
+    QFETCH(QString, slice);
     try {
         ParseDrawText(bytes);
         QFAIL("no error raised");
     } catch (const EVexelError &e) {
-        QCOMPARE(e.message(), QStringLiteral("开奖数据的第%1行不是开奖号码：“%2”\r\n每行应以七位数字开头。").arg(line).arg(quote));
-    }
-    // Read from a file, the message names it.
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("开奖.txt"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    file.close();
-    try {
-        ReadDrawFile(path);
-        QFAIL("no error raised");
-    } catch (const EVexelError &e) {
-        QCOMPARE(e.message(), QStringLiteral("开奖数据文件“%1”的第%2行不是开奖号码：“%3”\r\n每行应以七位数字开头。")
-                                  .arg(path).arg(line).arg(quote));
+        QCOMPARE(e.message(), QStringLiteral("开奖数据的第%1行不是开奖号码：“%2”\r\n每行应以七位数字开头。").arg(line).arg(slice));
     }
 }
 

@@ -34,7 +34,7 @@ QString FilterOf(const QString &path, const QStringList &filters)
 }
 
 // The queued answer, when there is one or the dialog must not show.
-bool Unattended(const QString &caption, const QString &start, const QStringList &filters, QString &answer)
+bool AnsweredWithoutDialog(const QString &caption, const QString &start, const QStringList &filters, QString &answer)
 {
     if (!unattended && nextNames.isEmpty())
         return false;
@@ -48,7 +48,7 @@ bool Unattended(const QString &caption, const QString &start, const QStringList 
 QString OpenFileName(QWidget *parent, const QString &caption, const QString &folder, const QStringList &filters)
 {
     QString answer;
-    if (Unattended(caption, folder, filters, answer))
+    if (AnsweredWithoutDialog(caption, folder, filters, answer))
         return answer;
     QFileDialog dialog(parent, caption, folder);
     dialog.setObjectName(QStringLiteral("OpenFileDialog"));
@@ -66,7 +66,7 @@ QString SaveFileName(QWidget *parent, const QString &caption, const QString &sug
                      QString *chosenFilter)
 {
     QString answer;
-    if (Unattended(caption, suggested, filters, answer)) {
+    if (AnsweredWithoutDialog(caption, suggested, filters, answer)) {
         if (chosenFilter)
             *chosenFilter = FilterOf(answer, filters);
         return answer;

@@ -28,6 +28,7 @@
 // FastSearchChunks (units of work), FastSearchWorker (a chunk's lines); this
 // file runs the workers and merges their reports on the calling thread.
 #include "core/FastSearch.h"
+#include "core/FastSearchMeet.h"
 #include "core/FastSearchWorker.h"
 
 #include <QThread>
@@ -44,6 +45,16 @@
 using namespace FastSearchImpl;
 
 namespace {
+
+// A chunk through the engine its point count was given; the brute force
+// takes a chunk the meet-in-the-middle search gave up on.
+void ProcessChunk(TChunkWorker &worker, TMeetWorker &meet, const TChunk &chunk, std::vector<TFound> &found)
+{
+    if (chunk.meet && meet.Process(chunk, found))
+        return;
+    found.clear();
+    worker.Process(chunk, found);
+}
 
 // The workers, and the merge of their reports on the calling thread.
 class TRun
@@ -127,11 +138,15 @@ private:
             TMergeState *state;
         };
         TChunkWorker worker(m_e, m_stop);
+        TMeetWorker meet(m_e, m_stop);
+        // The tables of a long point count keep this thread busy: progress
+        // comes from there.
+        meet.SetPoll([](void *context) { static_cast<TRun *>(context)->KeepAlive(); }, this);
         TChunk chunk;
         while (m_gen.Next(chunk)) {
             TMergeState state(chunk);
             Here here{this, &chunk, &state};
-            worker.SetHandOver([](void *context, std::vector<TFound> &found) {
+            const auto handOver = [](void *context, std::vector<TFound> &found) {
                 auto &h = *static_cast<Here *>(context);
                 if (h.state->go) {
                     h.state->go = h.run->Emit(*h.chunk, *h.state, false);
@@ -139,10 +154,13 @@ private:
                 } else {
                     found.clear(); // the run ends: the worker stops at its next poll
                 }
-            }, &here, m_config.foundBatch);
+            };
+            worker.SetHandOver(handOver, &here, m_config.foundBatch);
+            meet.SetHandOver(handOver, &here, m_config.foundBatch);
             if (chunk.kind == TChunk::Range && chunk.work)
-                worker.Process(chunk, state.found);
-            if (!state.go || !Emit(chunk, state, true))
+                ProcessChunk(worker, meet, chunk, state.found);
+            // A chunk cut short by a stop is not reported as if it were whole.
+            if (!state.go || m_stop.load() || !Emit(chunk, state, true))
                 break;
             KeepAlive();
         }
@@ -200,6 +218,7 @@ private:
     void WorkerMain()
     {
         TChunkWorker worker(m_e, m_abort);
+        TMeetWorker meet(m_e, m_abort);
         std::unique_lock<std::mutex> lock(m_mutex);
         for (;;) {
             m_workCv.wait(lock, [&] {
@@ -225,8 +244,9 @@ private:
             std::vector<TFound> found;
             THandOverContext context{this, &slot, seq};
             worker.SetHandOver(&TRun::HandOver, &context, m_config.foundBatch);
+            meet.SetHandOver(&TRun::HandOver, &context, m_config.foundBatch);
             try {
-                worker.Process(slot.chunk, found);
+                ProcessChunk(worker, meet, slot.chunk, found);
             } catch (...) {
                 lock.lock();
                 if (!m_error)
@@ -355,12 +375,14 @@ private:
                         if (!EmitFound(found[f++]))
                             return false;
                     } else {
+                        // Over a hundred in a row: the clock is read once after them.
                         m_position = m;
-                        Progress(m);
+                        m_sink.Progress(m);
                         if ((++polls & 255) == 0 && Stopped())
                             return false;
                     }
                 }
+            m_lastProgress = Clock::now();
             if (Stopped())
                 return false;
             m = m > Saturated - ProgressEvery ? Saturated : m + ProgressEvery;
@@ -402,6 +424,9 @@ qint64 RunFastSearch(const TCodes &draws, const TRegOptions &settings, TSearchSi
     TEngine engine(draws);
     engine.Setup(settings);
     engine.kernel = KernelFor(config.isa);
+    engine.meetKernel = MeetKernelFor(config.isa);
+    engine.engineMode = config.engine;
+    engine.meetRanges = config.meetRanges;
     int threads = std::clamp(config.threads > 0 ? config.threads : QThread::idealThreadCount(), 1, 256);
     if (config.chunkCombinations <= 0 && engine.ViableLines() < ParallelSearchLines)
         threads = 1;

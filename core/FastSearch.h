@@ -14,6 +14,12 @@ constexpr qint64 ParallelSearchLines = qint64(1) << 22;
 // one the processor has unless told otherwise.
 enum class TSearchIsa { Auto, Generic, Avx2, Avx512 };
 
+// The engine of each point count: chosen by a cost model, or one of the two
+// throughout (where the meet-in-the-middle search cannot run, on histories
+// holding values other than digits or for chains of a single step, the
+// brute force runs).
+enum class TSearchEngine { Auto, BruteForce, MeetInMiddle };
+
 struct TFastSearchConfig
 {
     int threads = 0;              // worker threads; 0 or less: QThread::idealThreadCount()
@@ -25,6 +31,10 @@ struct TFastSearchConfig
     qint64 waitingPatterns = 16384;
     // Found patterns a worker collects before it hands them over.
     int foundBatch = 1024;
+    TSearchEngine engine = TSearchEngine::Auto;
+    // Units of work of each point count the meet-in-the-middle search
+    // takes; 0: chosen from its cost.
+    int meetRanges = 0;
 };
 
 // The instruction sets this processor can run, Generic first.

@@ -1,40 +1,98 @@
+// The search as its rules read, one (combination, interval, mask) at a time.
+// It shares nothing with the product's search but the draw list and the
+// pattern record: the candidates, the masks, what becomes of hand-edited
+// settings and the walk are its own.
 #include "tests/support/ReferenceEngine.h"
 #include "core/Hao.h"
 #include "core/VexelReg.h"
 
+#include <algorithm>
+
 namespace {
 
-// Walks one (line, interval, mask) back from the next draw and returns the
-// number of steps that hold; the line values go into `values` when given.
-int WalkChain(const TCodes &draws, const TPoint *points, int pointCount, qint32 minRow,
-              int interval, quint16 mask, std::vector<qint32> *values)
+// Besides the start of each point count, progress comes after a rejected
+// evaluation whenever the combination counter is a multiple of this.
+constexpr qint64 EveryCombinations = 112323;
+
+std::vector<quint16> MasksOf(qint32 fallTarget)
+{
+    if (fallTarget == 0)
+        return {6, 10, 18, 12, 20, 24};
+    if (fallTarget == 1)
+        return {14, 22, 26, 28};
+    if (fallTarget == 2)
+        return {30};
+    return {};
+}
+
+// The settings as the search uses them. The dialog cannot make the values
+// the bounds act on; a hand-edited settings file can:
+// - distances within max(N + 1, 9) draws either side of the reference row
+//   (a point farther back than the history is never read, one farther ahead
+//   never reads anything);
+// - point counts from 0 on, intervals from 1 to N (a longer one ends every
+//   walk at the forecast step), at least one step.
+struct TRules
+{
+    qint64 firstDistance, lastDistance;
+    int width;
+    bool sumColumn;
+    qint64 firstPoints, lastPoints;
+    qint64 firstInterval, lastInterval;
+    qint64 leastSteps;
+    qint64 farthestNearest;
+    std::vector<quint16> masks;
+    qint16 targetCount;
+};
+
+TRules RulesOf(const TRegOptions &s, int drawCount)
+{
+    const qint64 reach = std::max<qint64>(qint64(drawCount) + 1, 9);
+    TRules r;
+    r.firstDistance = std::max<qint64>(s.LinedDistMinSe, -reach);
+    r.lastDistance = std::min<qint64>(s.LinedDistMaxSe, reach);
+    r.width = s.RefTailChk ? 7 : 4;
+    r.sumColumn = s.RefSumChk;
+    r.firstPoints = std::max<qint64>(s.LinedPtMinSe, 0);
+    r.lastPoints = s.LinedPtMaxSe;
+    r.firstInterval = std::max<qint64>(s.InterMinSe, 1);
+    r.lastInterval = std::min<qint64>(s.InterMaxSe, drawCount);
+    r.leastSteps = std::max<qint64>(s.SecCountSe, 1);
+    r.farthestNearest = s.MaxYOfSecSe;
+    r.masks = MasksOf(s.FallTargetGbx);
+    r.targetCount = qint16(qint64(s.FallTargetGbx) + 2);
+    return r;
+}
+
+// Walks `line` back from the next draw in steps of `interval`: the line
+// values of the steps that hold go into `values`. The walk ends at the first
+// step that fails or that would read a draw before the first.
+void Walk(const TCodes &draws, const TVexelReg &line, qint64 interval, quint16 mask,
+          std::vector<qint32> &values)
 {
     const qint64 n = draws.Count();
-    int steps = 0;
-    for (qint64 r = n;; r -= interval) {
-        // The step would read a draw before the first one: the walk ends.
-        if (r + minRow < 0 || r < 0)
-            break;
-        quint32 sum = 0;
-        for (int i = 0; i < pointCount; ++i) {
-            const qint64 row = r + points[i].y;
-            if (row < n)
-                sum += quint32(draws.At(points[i].x, int(row)));
+    const TPointList &points = line.Line(0);
+    values.clear();
+    for (qint64 step = 0;; ++step) {
+        const qint64 row = n - interval * step;
+        bool beforeFirst = row < n && row < 0;
+        for (int i = 0; i < points.Count(); ++i) {
+            const qint64 read = row + points.Get(i).y;
+            beforeFirst = beforeFirst || (read < n && read < 0);
         }
-        const qint32 v = qint32(sum) % 10;
-        if (r < n) {
+        if (beforeFirst)
+            return;
+        const qint32 value = line.LineValue(int(row), 0, draws) % 10;
+        if (row < n) {
             qint32 target = 0;
             for (int p = 0; p <= 4; ++p)
                 if (mask & (1u << p))
-                    target = (target + draws.At(p, int(r)) % 10) % 10;
-            if (target != v)
-                break;
+                    target = (target + draws.GetNum(p, int(row)) % 10) % 10;
+            if (target != value)
+                return;
         }
-        ++steps;
-        if (values)
-            values->push_back(v);
+        values.push_back(value);
     }
-    return steps;
 }
 
 } // namespace
@@ -42,78 +100,72 @@ int WalkChain(const TCodes &draws, const TPoint *points, int pointCount, qint32 
 qint64 RunReferenceSearch(const TCodes &draws, const TRegOptions &settings, TSearchSink &sink,
                           const std::atomic<bool> &stop)
 {
-    const TSearchPlan plan = MakeSearchPlan(settings, draws.Count());
-    const int n = plan.candidates.Count();
-    const TPoint *candidates = plan.candidates.Data();
+    const TRules rules = RulesOf(settings, draws.Count());
+    std::vector<TPoint> candidates;
+    for (qint64 d = rules.firstDistance; d <= rules.lastDistance; ++d)
+        for (int column = rules.sumColumn ? 0 : 1; column <= rules.width; ++column)
+            candidates.push_back(TPoint{column, qint32(-d)});
+    const qint64 n = qint64(candidates.size());
 
-    std::vector<int> indices;
-    std::vector<TPoint> line;
-    std::vector<qint32> values;
+    auto stopped = [&] { return stop.load(std::memory_order_relaxed); };
     qint64 counter = 0;
-
-    for (int k = plan.kFirst;; ++k) {
+    TVexelReg line;
+    std::vector<qint32> values;
+    for (qint64 k = rules.firstPoints;; ++k) {
         sink.Progress(counter);
-        // Once k exceeds the candidates no larger count has a combination.
+        // No combination of more points than candidates, nor of any more.
         if (k > n)
             break;
-        indices.resize(size_t(k));
-        line.resize(size_t(k));
-        for (int i = 0; i < k; ++i)
-            indices[size_t(i)] = i;
-
-        for (;;) {
+        std::vector<int> chosen(static_cast<size_t>(k));
+        for (int i = 0; i < int(k); ++i)
+            chosen[size_t(i)] = i;
+        for (bool more = true; more;) {
             ++counter;
-            qint32 nearest = -1000;
-            qint32 minRow = 0;
-            for (int i = 0; i < k; ++i) {
-                line[size_t(i)] = candidates[indices[size_t(i)]];
-                nearest = qMax(nearest, line[size_t(i)].y);
-                minRow = qMin(minRow, line[size_t(i)].y);
-            }
-            const bool closeEnough = -qint64(nearest) <= plan.maxDistance;
-
-            for (qint64 interval = plan.intervalFirst; interval <= plan.intervalLast; ++interval) {
-                for (quint16 mask : plan.masks) {
+            line.Line(0).Clear();
+            for (int c : chosen)
+                line.Line(0).Add(candidates[size_t(c)]);
+            const bool nearEnough = -qint64(line.NearestRow()) <= rules.farthestNearest;
+            for (qint64 interval = rules.firstInterval; interval <= rules.lastInterval; ++interval)
+                for (quint16 mask : rules.masks) {
                     bool found = false;
-                    if (closeEnough) {
-                        const int steps = WalkChain(draws, line.data(), k, minRow, int(interval),
-                                                    mask, nullptr);
-                        if (steps >= plan.minSteps) {
-                            values.clear();
-                            WalkChain(draws, line.data(), k, minRow, int(interval), mask, &values);
+                    if (nearEnough) {
+                        Walk(draws, line, interval, mask, values);
+                        if (qint64(values.size()) >= rules.leastSteps) {
                             auto pattern = std::make_unique<TVexelReg>();
                             pattern->SetTargetMask(mask);
-                            pattern->SetTargetCount(plan.targetCount);
+                            pattern->SetTargetCount(rules.targetCount);
                             pattern->SetDrawCount(draws.Count());
                             pattern->SetKind(1);
-                            pattern->SetInterval(int(interval));
-                            for (const TPoint &p : line)
-                                pattern->Line(0).Add(p);
+                            pattern->SetInterval(qint32(interval));
+                            for (int c : chosen)
+                                pattern->Line(0).Add(candidates[size_t(c)]);
                             for (qint32 v : values)
                                 pattern->AddStep(&v, mask);
                             sink.Found(std::move(pattern), counter);
                             found = true;
                         }
                     }
-                    if (!found && counter % ProgressEvery == 0)
+                    if (!found && counter % EveryCombinations == 0)
                         sink.Progress(counter);
-                    if (stop.load(std::memory_order_relaxed))
+                    // A stop leaves the mask loop; the next interval's first
+                    // evaluation leaves it again.
+                    if (stopped())
                         break;
                 }
-            }
-            if (stop.load(std::memory_order_relaxed))
+            if (stopped())
                 return counter;
-
-            int i = k - 1;
-            while (i >= 0 && indices[size_t(i)] >= n - k + i)
-                --i;
-            if (i < 0)
-                break;
-            ++indices[size_t(i)];
-            for (int j = i + 1; j < k; ++j)
-                indices[size_t(j)] = indices[size_t(i)] + (j - i);
+            // The next combination in lexicographic order.
+            int place = int(k) - 1;
+            while (place >= 0 && chosen[size_t(place)] >= n - k + place)
+                --place;
+            more = place >= 0;
+            if (more) {
+                ++chosen[size_t(place)];
+                for (int j = place + 1; j < int(k); ++j)
+                    chosen[size_t(j)] = chosen[size_t(place)] + (j - place);
+            }
         }
-        if (stop.load(std::memory_order_relaxed) || k >= plan.kLast)
+        if (k >= rules.lastPoints)
             break;
     }
     return counter;

@@ -160,7 +160,8 @@ TMeetStatus TMeetWorker::SearchInterval(const TChunk &chunk, qint64 interval, in
     const int a = (split + 1) / 2, b = split - a, c = (k - split) / 2, d = k - split - c;
     const bool after = chunk.masksAfter;
     const double entries = (after ? 1.0 : double(m_e.nm)) * SubsetsFirstIn(usable, split, lo, top);
-    m_classDigits = MeetClassDigits(entries, steps);
+    m_classDigits = m_e.meetClassDigits >= 0 ? std::min({m_e.meetClassDigits, steps, 3})
+                                             : MeetClassDigits(entries, steps);
     m_maskList = after ? 3 : 0;
     BuildList(m_lists[0], a, lo, usable, top, !after, true);
     BuildList(m_lists[1], b, lo + a, usable, usable - 1, false, true);
@@ -308,7 +309,7 @@ void TMeetWorker::Bucket(TMeetList &list, bool byLast)
 bool TMeetWorker::OnMatch(void *context, int a, int b, int c, int d)
 {
     auto &w = *static_cast<TMeetWorker *>(context);
-    if (w.m_matches.size() >= MeetMaxMatches)
+    if (w.m_matches.size() >= w.m_e.meetMatchLimit)
         return false;
     const TChunk &chunk = *w.m_chunk;
     const int k = chunk.k;

@@ -49,6 +49,8 @@ struct TEngine
     TSearchShape shape;
     TSearchEngine engineMode = TSearchEngine::Auto;
     int meetRanges = 0;
+    int meetClassDigits = -1;
+    size_t meetMatchLimit = MeetMaxMatches;
     TMeetFn meetKernel = nullptr;
 
     explicit TEngine(const TCodes &d) : draws(d) {}

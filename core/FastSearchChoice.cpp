@@ -21,9 +21,12 @@ constexpr double MeetFixedNs = 20000;  // the lists of one interval of one range
 // The meet-in-the-middle search runs only where it is clearly cheaper.
 constexpr double MeetMargin = 1.25;
 
+constexpr int MeetMostCandidates = 1024;
+constexpr size_t MeetMostIntervalGroups = 256; // intervals of different usable candidates
+
 // Time the meet-in-the-middle search of one range should take before
 // progress moves on.
-constexpr double RangeNs = 400e6;
+constexpr double RangeNs = 1.5e9;
 constexpr int MostRanges = 16;
 
 double Choose(double a, double b)
@@ -122,6 +125,8 @@ public:
         return {best, bestCost};
     }
 
+    size_t Groups() const { return m_groups.size(); }
+
 private:
     const TSearchShape &m_shape;
     const int m_k;
@@ -194,13 +199,15 @@ TPointCountChoice ChoosePointCount(const TSearchShape &shape, int k, int threads
     const bool kernel = shape.exact && shape.minSteps >= 2;
     choice.bruteNs = choice.lines * (kernel ? BruteLineNs * std::ceil(lanes / 128.0) : BruteWalkNs * lanes);
 
+    // Settings far beyond the dialog's (thousands of candidates or of
+    // intervals) are left to the brute force, as is choosing for them.
     const bool possible = engine != TSearchEngine::BruteForce && kernel && k >= 2 && shape.masks > 0
-        && shape.n <= 4096 && !shape.usable.empty();
+        && shape.n <= MeetMostCandidates && !shape.usable.empty();
     if (!possible)
         return choice;
     const TMeetCost cost(shape, k);
     const int lastFirst = cost.LastFirst();
-    if (lastFirst < 0)
+    if (lastFirst < 0 || cost.Groups() > MeetMostIntervalGroups)
         return choice;
 
     const auto [all, whole] = cost.Best(0, lastFirst);
@@ -222,20 +229,24 @@ TPointCountChoice ChoosePointCount(const TSearchShape &shape, int k, int threads
         // upper parts of its lines anew.
         const double share = whole.ns / count;
         for (int lo = 0; lo <= lastFirst;) {
-            int hi = lo;
-            auto best = cost.Best(lo, hi);
+            // The widest range from lo within its share (a range costs more
+            // as it widens), leaving a first candidate to each range after it.
             const int rangesLeft = count - int(choice.ranges.size());
-            while (hi < lastFirst && lastFirst - hi >= rangesLeft - 1) {
-                const auto wider = cost.Best(lo, hi + 1);
-                if (!wider.second.fits || (wider.second.ns > share && rangesLeft > 1))
-                    break;
-                ++hi;
-                best = wider;
+            int hi = lastFirst;
+            if (rangesLeft > 1) {
+                hi = lo;
+                for (int l = lo + 1, r = lastFirst - (rangesLeft - 1); l <= r;) {
+                    const int mid = l + (r - l) / 2;
+                    const TRangeCost c = cost.Best(lo, mid).second;
+                    if (c.fits && c.ns <= share) {
+                        hi = mid;
+                        l = mid + 1;
+                    } else {
+                        r = mid - 1;
+                    }
+                }
             }
-            if (rangesLeft <= 1) {
-                hi = lastFirst;
-                best = cost.Best(lo, hi);
-            }
+            const auto best = cost.Best(lo, hi);
             if (!best.second.fits)
                 return TPointCountChoice{false, choice.lines, choice.bruteNs, 0, {}};
             choice.ranges.push_back(best.first);

@@ -64,36 +64,50 @@ TRules RulesOf(const TRegOptions &s, int drawCount)
     return r;
 }
 
-// Walks `line` back from the next draw in steps of `interval`: the line
-// values of the steps that hold go into `values`. The walk ends at the first
-// step that fails or that would read a draw before the first.
-void Walk(const TCodes &draws, const TVexelReg &line, qint64 interval, quint16 mask,
-          std::vector<qint32> &values)
+// One line walked back from the next draw in steps of one interval, for
+// every mask in turn: the line values of its steps, worked out once.
+class TWalk
 {
-    const qint64 n = draws.Count();
-    const TPointList &points = line.Line(0);
-    values.clear();
-    for (qint64 step = 0;; ++step) {
-        const qint64 row = n - interval * step;
-        bool beforeFirst = row < n && row < 0;
-        for (int i = 0; i < points.Count(); ++i) {
-            const qint64 read = row + points.Get(i).y;
-            beforeFirst = beforeFirst || (read < n && read < 0);
-        }
-        if (beforeFirst)
-            return;
-        const qint32 value = line.LineValue(int(row), 0, draws) % 10;
-        if (row < n) {
-            qint32 target = 0;
-            for (int p = 0; p <= 4; ++p)
-                if (mask & (1u << p))
-                    target = (target + draws.GetNum(p, int(row)) % 10) % 10;
-            if (target != value)
-                return;
-        }
-        values.push_back(value);
+public:
+    TWalk(const TCodes &draws, const TVexelReg &line, qint64 interval) : m_draws(draws), m_line(line), m_interval(interval)
+    {
+        for (int i = 0; i < line.Line(0).Count(); ++i)
+            m_deepest = std::min<qint64>(m_deepest, line.Line(0).Get(i).y);
     }
-}
+
+    // The line values of the steps that hold for `mask` go into `values`.
+    // The walk ends at the first step that fails or that would read a draw
+    // before the first (the line's deepest point or the target's draw).
+    void Run(quint16 mask, std::vector<qint32> &values)
+    {
+        const qint64 n = m_draws.Count();
+        values.clear();
+        for (qint64 step = 0;; ++step) {
+            const qint64 row = n - m_interval * step;
+            if (row < 0 || row + m_deepest < 0)
+                return;
+            if (step == qint64(m_values.size()))
+                m_values.push_back(m_line.LineValue(int(row), 0, m_draws) % 10);
+            const qint32 value = m_values[size_t(step)];
+            if (row < n) {
+                qint32 target = 0;
+                for (int p = 0; p <= 4; ++p)
+                    if (mask & (1u << p))
+                        target = (target + m_draws.GetNum(p, int(row)) % 10) % 10;
+                if (target != value)
+                    return;
+            }
+            values.push_back(value);
+        }
+    }
+
+private:
+    const TCodes &m_draws;
+    const TVexelReg &m_line;
+    const qint64 m_interval;
+    qint64 m_deepest = 0;
+    std::vector<qint32> m_values;
+};
 
 } // namespace
 
@@ -125,11 +139,12 @@ qint64 RunReferenceSearch(const TCodes &draws, const TRegOptions &settings, TSea
             for (int c : chosen)
                 line.Line(0).Add(candidates[size_t(c)]);
             const bool nearEnough = -qint64(line.NearestRow()) <= rules.farthestNearest;
-            for (qint64 interval = rules.firstInterval; interval <= rules.lastInterval; ++interval)
+            for (qint64 interval = rules.firstInterval; interval <= rules.lastInterval; ++interval) {
+                TWalk walk(draws, line, interval);
                 for (quint16 mask : rules.masks) {
                     bool found = false;
                     if (nearEnough) {
-                        Walk(draws, line, interval, mask, values);
+                        walk.Run(mask, values);
                         if (qint64(values.size()) >= rules.leastSteps) {
                             auto pattern = std::make_unique<TVexelReg>();
                             pattern->SetTargetMask(mask);
@@ -152,6 +167,7 @@ qint64 RunReferenceSearch(const TCodes &draws, const TRegOptions &settings, TSea
                     if (stopped())
                         break;
                 }
+            }
             if (stopped())
                 return counter;
             // The next combination in lexicographic order.

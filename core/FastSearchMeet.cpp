@@ -170,10 +170,12 @@ TMeetStatus TMeetWorker::SearchInterval(const TChunk &chunk, qint64 interval, in
     for (const TMeetList &list : m_lists)
         if (list.sums.size() > MeetMaxListEntries)
             return TMeetStatus::TooLarge;
-    Bucket(m_lists[0], true);
-    Bucket(m_lists[1], false);
-    Bucket(m_lists[2], false);
-    Bucket(m_lists[3], false);
+    // A and C by last candidate rising, B by first rising, D by first
+    // falling: how the class loop pairs them.
+    Bucket(m_lists[0], TOrder::LastRising);
+    Bucket(m_lists[1], TOrder::FirstRising);
+    Bucket(m_lists[2], TOrder::LastRising);
+    Bucket(m_lists[3], TOrder::FirstFalling);
 
     TMeetCall call;
     call.a = &m_lists[0];
@@ -249,7 +251,7 @@ void TMeetWorker::BuildList(TMeetList &list, int size, int from, int to, int fir
     }
 }
 
-void TMeetWorker::Bucket(TMeetList &list, bool byLast)
+void TMeetWorker::Bucket(TMeetList &list, TOrder order)
 {
     const int classes = 1 << (4 * m_classDigits);
     const quint64 classMask = quint64(classes) - 1;
@@ -257,53 +259,53 @@ void TMeetWorker::Bucket(TMeetList &list, bool byLast)
     std::vector<quint32> cls(count);
     for (size_t i = 0; i < count; ++i)
         cls[i] = quint32(Pack(list.sums[i].v) & classMask);
-    // Within a class: by last candidate rising (A, scanned until it reaches
-    // B's first) or by first candidate falling (B, C, D, scanned until they
-    // reach what comes before them). Both are counting sorts, the class last.
-    std::vector<quint32> order(count), next(count);
-    std::iota(order.begin(), order.end(), 0u);
+    // Counting sorts: by candidate within a class, then by class.
+    std::vector<quint32> perm(count), next(count);
+    std::iota(perm.begin(), perm.end(), 0u);
     auto countingSort = [&](auto keyOf, int keys) {
         std::vector<quint32> start(size_t(keys) + 1, 0);
-        for (quint32 i : order)
+        for (quint32 i : perm)
             ++start[size_t(keyOf(i)) + 1];
         std::partial_sum(start.begin(), start.end(), start.begin());
-        for (quint32 i : order)
+        for (quint32 i : perm)
             next[start[size_t(keyOf(i))]++] = i;
-        order.swap(next);
+        perm.swap(next);
     };
     // Candidates lie in 0 .. n - 1; an empty part's first is past them all.
     const int n = m_e.n;
-    if (byLast)
+    if (order == TOrder::LastRising)
         countingSort([&](quint32 i) { return int(list.hi[i]) + 1; }, n + 1);
+    else if (order == TOrder::FirstRising)
+        countingSort([&](quint32 i) { return std::min(int(list.lo[i]), n); }, n + 1);
     else
         countingSort([&](quint32 i) { return n - std::min(int(list.lo[i]), n); }, n + 1);
     countingSort([&](quint32 i) { return int(cls[i]); }, classes);
 
-    TMeetList sorted;
-    sorted.size = list.size;
-    sorted.sums.resize(count);
-    sorted.lo.resize(count);
-    sorted.hi.resize(count);
-    sorted.members.resize(list.members.size());
+    TMeetList out;
+    out.size = list.size;
+    out.sums.resize(count);
+    out.lo.resize(count);
+    out.hi.resize(count);
+    out.members.resize(list.members.size());
     if (!list.mask.empty())
-        sorted.mask.resize(count);
-    sorted.start.assign(size_t(classes) + 1, 0);
+        out.mask.resize(count);
+    out.start.assign(size_t(classes) + 1, 0);
     const size_t size = size_t(list.size);
     for (size_t to = 0; to < count; ++to) {
-        const quint32 from = order[to];
-        sorted.sums[to] = list.sums[from];
-        sorted.lo[to] = list.lo[from];
-        sorted.hi[to] = list.hi[from];
-        std::copy_n(list.members.begin() + qsizetype(from * size), size, sorted.members.begin() + qsizetype(to * size));
+        const quint32 from = perm[to];
+        out.sums[to] = list.sums[from];
+        out.lo[to] = list.lo[from];
+        out.hi[to] = list.hi[from];
+        std::copy_n(list.members.begin() + qsizetype(from * size), size, out.members.begin() + qsizetype(to * size));
         if (!list.mask.empty())
-            sorted.mask[to] = list.mask[from];
-        ++sorted.start[size_t(cls[from]) + 1];
+            out.mask[to] = list.mask[from];
+        ++out.start[size_t(cls[from]) + 1];
     }
-    std::partial_sum(sorted.start.begin(), sorted.start.end(), sorted.start.begin());
+    std::partial_sum(out.start.begin(), out.start.end(), out.start.begin());
     for (int c = 0; c < classes; ++c)
-        if (sorted.start[size_t(c) + 1] > sorted.start[size_t(c)])
-            sorted.classes.push_back(quint32(c));
-    list = std::move(sorted);
+        if (out.start[size_t(c) + 1] > out.start[size_t(c)])
+            out.classes.push_back(quint32(c));
+    list = std::move(out);
 }
 
 bool TMeetWorker::OnMatch(void *context, int a, int b, int c, int d)

@@ -102,7 +102,8 @@ private:
 
     TMeetStatus SearchInterval(const TChunk &chunk, qint64 interval, int usable);
     void BuildList(TMeetList &list, int size, int from, int to, int firstLast, bool withMasks, bool negate);
-    void Bucket(TMeetList &list, bool byLast);
+    enum class TOrder { LastRising, FirstRising, FirstFalling };
+    void Bucket(TMeetList &list, TOrder order);
     static bool OnMatch(void *context, int a, int b, int c, int d);
 
     const TEngine &m_e;

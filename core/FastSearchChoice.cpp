@@ -12,12 +12,12 @@ namespace {
 // Only their ratios decide; the settings dialog times the engines itself.
 constexpr double BruteLineNs = 3.6;    // a line through the kernel, per 128 lanes
 constexpr double BruteWalkNs = 12.0;   // a lane walked exactly, where the kernel cannot run
-constexpr double MeetEntryNs = 4.0;    // a partial sum made and put in a table
-constexpr double MeetProbeNs = 3.0;    // a partial sum made and looked up
-constexpr double MeetVisitNs = 1.5;    // an outer list entry or bucket visited for a class
-constexpr double MeetListNs = 40.0;    // a list entry made, classed and sorted
-constexpr double MeetMatchNs = 400.0;  // a match kept, sorted and walked
-constexpr double MeetFixedNs = 20000;  // the lists of one interval of one range
+constexpr double MeetEntryNs = 5.2;    // a partial sum made and put in a table
+constexpr double MeetProbeNs = 3.9;    // a partial sum made and looked up
+constexpr double MeetVisitNs = 2.0;    // an outer list entry or bucket visited for a class
+constexpr double MeetListNs = 50.0;    // a list entry made, classed and sorted
+constexpr double MeetMatchNs = 500.0;  // a match kept, sorted and walked
+constexpr double MeetFixedNs = 26000;  // the lists of one interval of one range
 // The meet-in-the-middle search runs only where it is clearly cheaper.
 constexpr double MeetMargin = 1.25;
 
@@ -102,8 +102,6 @@ public:
                    + MeetProbeNs * probes + MeetVisitNs * classes * (listB + listC + 2 * classes)
                    + MeetMatchNs * matches);
         }
-        if (cost.matches > double(MeetMaxMatches) / 4)
-            cost.fits = false;
         return cost;
     }
 
@@ -213,14 +211,20 @@ TPointCountChoice ChoosePointCount(const TSearchShape &shape, int k, int threads
     const auto [all, whole] = cost.Best(0, lastFirst);
     if (!whole.fits)
         return choice;
+    // A range keeps its matches until it is done: a few hundred thousand,
+    // well below the bound at which it gives up.
+    const double matchesPerRange = double(MeetMaxMatches) / 8;
+    auto fits = [&](const TRangeCost &c) { return c.fits && c.matches <= 2 * matchesPerRange; };
     int count = ranges;
     if (count <= 0) {
         count = whole.ns < 30e6 ? 1 : std::max(threads, int(std::ceil(whole.ns / RangeNs)));
-        count = std::min(count, MostRanges);
+        count = std::max(std::min(count, MostRanges), int(std::min(64.0, std::ceil(whole.matches / matchesPerRange))));
     }
     count = std::clamp(count, 1, lastFirst + 1);
 
     if (count == 1) {
+        if (!fits(whole))
+            return choice;
         choice.ranges.push_back(all);
         choice.meetNs = whole.ns;
     } else {
@@ -238,7 +242,7 @@ TPointCountChoice ChoosePointCount(const TSearchShape &shape, int k, int threads
                 for (int l = lo + 1, r = lastFirst - (rangesLeft - 1); l <= r;) {
                     const int mid = l + (r - l) / 2;
                     const TRangeCost c = cost.Best(lo, mid).second;
-                    if (c.fits && c.ns <= share) {
+                    if (fits(c) && c.ns <= share) {
                         hi = mid;
                         l = mid + 1;
                     } else {
@@ -247,7 +251,7 @@ TPointCountChoice ChoosePointCount(const TSearchShape &shape, int k, int threads
                 }
             }
             const auto best = cost.Best(lo, hi);
-            if (!best.second.fits)
+            if (!fits(best.second))
                 return TPointCountChoice{false, choice.lines, choice.bruteNs, 0, {}};
             choice.ranges.push_back(best.first);
             choice.meetNs += best.second.ns;

@@ -1,32 +1,41 @@
 // The search engine. How it gets its speed while reporting exactly what a
 // one-by-one walk of every (combination, interval, mask) reports:
 //
-// - Subtrees that can never be accepted are never entered. A line's first
-//   point decides the distance rule and its last point the longest interval
-//   whose walk stays inside the history, so both become bounds on the index
-//   of a level; combinations past them are only counted.
-// - Every other line is tested against all of its (interval, mask) pairs at
-//   once: the digits of every candidate at the first few reference rows of
-//   each pair are laid out in vector lanes, targets less the digits of the
-//   points chosen so far are carried down the combination tree, and a leaf
-//   costs a handful of vector instructions (FastSearchKernel.inc). The few
-//   lanes that survive those steps are walked exactly, as the walk always
-//   did; only accepted patterns become TVexelReg objects.
+// - Each point count goes to one of two engines, whichever a cost model
+//   (FastSearchChoice) finds cheaper: the brute force below, or the
+//   meet-in-the-middle search (FastSearchMeet), which finds the lines whose
+//   digit sums meet the targets through tables of partial sums, at a cost
+//   that grows with the parts of lines rather than with the lines.
+// - Brute force: subtrees that can never be accepted are never entered. A
+//   line's first point decides the distance rule and its last point the
+//   longest interval whose walk stays inside the history, so both become
+//   bounds on the index of a level; combinations past them are only counted.
+// - Brute force: every other line is tested against all of its (interval,
+//   mask) pairs at once: the digits of every candidate at the first few
+//   reference rows of each pair are laid out in vector lanes, targets less
+//   the digits of the points chosen so far are carried down the combination
+//   tree, and a leaf costs a handful of vector instructions
+//   (FastSearchKernel.inc). The few lanes that survive those steps are
+//   walked exactly, as the walk always did; only accepted patterns become
+//   TVexelReg objects.
 // - Histories whose values are not plain digits (a damaged workspace file can
 //   hold any 32-bit value) make the mod-10 shortcut unsound; they, and
 //   searches that need no step beyond the forecast, are walked exactly for
 //   every pair, still with the bounds above.
-// - The lines of a point count are cut into chunks by their leading indices;
-//   worker threads take chunks in order, and the calling thread hands the
-//   found patterns to the sink chunk by chunk, in order, filling in the
-//   progress reports a one-by-one walk would make on the way. Only a bounded
-//   number of chunks is in flight, and found patterns are handed over in
-//   batches as they come: workers pause while many wait for the calling
+// - The lines of a point count are cut into chunks by their leading indices
+//   (for the meet-in-the-middle search: ranges of first indices); worker
+//   threads take chunks in order, and the calling thread hands the found
+//   patterns to the sink chunk by chunk, in order, filling in the progress
+//   reports a one-by-one walk would make on the way. Only a bounded number
+//   of chunks is in flight, and found patterns are handed over in batches as
+//   they come: workers pause while many wait for the calling thread.
 //
 // The parts: FastSearchCount (counters), FastSearchPlan (bounds, exact walk,
 // kernel tables), FastSearchKernel (the kernel per instruction set),
-// FastSearchChunks (units of work), FastSearchWorker (a chunk's lines); this
-// file runs the workers and merges their reports on the calling thread.
+// FastSearchChunks (units of work), FastSearchWorker (a chunk's lines),
+// FastSearchChoice (the engine of each point count), FastSearchMeet (the
+// meet-in-the-middle search of a chunk); this file runs the workers and
+// merges their reports on the calling thread.
 #include "core/FastSearch.h"
 #include "core/FastSearchMeet.h"
 #include "core/FastSearchWorker.h"

@@ -53,6 +53,7 @@ const char *SearchIsaName(TSearchIsa isa);
 // and mask; besides those, a progress report with the combinations merged so
 // far comes whenever none came for progressIntervalMs. After a stop request
 // the run returns within a few milliseconds; what it reported until then is
-// a prefix of what the whole run would report.
+// a prefix of what the whole run would report (with the meet-in-the-middle
+// search: the patterns of the chunks finished before the stop).
 qint64 RunFastSearch(const TCodes &draws, const TRegOptions &settings, TSearchSink &sink,
                      const std::atomic<bool> &stop, const TFastSearchConfig &config = {});

@@ -44,9 +44,15 @@ struct Recorder : TSearchSink
     QList<Event> events;
     int found = 0;
     int stopAfterFound = -1;
+    qint64 stopAtProgress = -1;
     std::atomic<bool> *stop = nullptr;
 
-    void Progress(qint64 c) override { events << Event{0, c, {}}; }
+    void Progress(qint64 c) override
+    {
+        events << Event{0, c, {}};
+        if (c == stopAtProgress && stop)
+            stop->store(true);
+    }
     void Found(std::unique_ptr<TVexelReg> p, qint64 c) override
     {
         events << Event{1, c, serialize(*p)};
@@ -213,6 +219,7 @@ private slots:
     void manyFoundHandedOverInBatches_data();
     void manyFoundHandedOverInBatches();
     void extraProgressIsPlausible();
+    void stopKeepsPrefix_data();
     void stopKeepsPrefix();
     void autoMixesEngines();
     void stopEndsLongRun();
@@ -510,10 +517,22 @@ void TestFastSearch::extraProgressIsPlausible()
         }
 }
 
+void TestFastSearch::stopKeepsPrefix_data()
+{
+    QTest::addColumn<int>("afterFound");
+    QTest::addColumn<qint64>("atProgress");
+    QTest::newRow("at the 20th pattern") << 20 << qint64(-1);
+    // 210 + 1330 lines of 2 and 3 points: the workers are on the tables of
+    // 4 points when the stop comes.
+    QTest::newRow("as the last point count starts") << -1 << qint64(1540);
+}
+
 void TestFastSearch::stopKeepsPrefix()
 {
-    // A stop asked for from the sink at the 20th pattern: nothing more is
-    // reported, and what was reported is what the walk reports first.
+    // A stop asked for from the sink: nothing more is reported, and what was
+    // reported is what the walk reports first.
+    QFETCH(int, afterFound);
+    QFETCH(qint64, atProgress);
     QRandomGenerator rng(31);
     const TCodes draws = randomHistory(rng, 60, Digits::TwoValues);
     TRegOptions s;
@@ -532,7 +551,8 @@ void TestFastSearch::stopKeepsPrefix()
             std::atomic<bool> stop{false};
             Recorder rec;
             rec.stop = &stop;
-            rec.stopAfterFound = 20;
+            rec.stopAfterFound = afterFound;
+            rec.stopAtProgress = atProgress;
             TFastSearchConfig config;
             config.threads = threads;
             config.progressIntervalMs = 0;
@@ -540,8 +560,9 @@ void TestFastSearch::stopKeepsPrefix()
             config.engine = engine;
             config.meetRanges = 3;
             RunFastSearch(draws, s, rec, stop, config);
-            QCOMPARE(rec.found, 20);
-            QCOMPARE(rec.events.last().kind, 1);
+            const Event last = rec.events.last();
+            QCOMPARE(last.kind, afterFound > 0 ? 1 : 0);
+            QCOMPARE(afterFound > 0 ? qint64(rec.found) : last.counter, afterFound > 0 ? afterFound : atProgress);
             QCOMPARE(rec.events, all.events.mid(0, rec.events.size()));
         }
 }

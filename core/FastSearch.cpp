@@ -436,7 +436,7 @@ qint64 RunFastSearch(const TCodes &draws, const TRegOptions &settings, TSearchSi
     engine.meetKernel = MeetKernelFor(config.isa);
     engine.engineMode = config.engine;
     engine.meetRanges = config.meetRanges;
-    engine.meetClassDigits = config.meetClassDigits;
+    engine.meetClasses = config.meetClasses;
     if (config.meetMatchLimit > 0)
         engine.meetMatchLimit = size_t(std::min<qint64>(config.meetMatchLimit, qint64(MeetMaxMatches)));
     int threads = std::clamp(config.threads > 0 ? config.threads : QThread::idealThreadCount(), 1, 256);

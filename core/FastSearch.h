@@ -35,9 +35,9 @@ struct TFastSearchConfig
     // Units of work of each point count the meet-in-the-middle search
     // takes; 0: chosen from its cost.
     int meetRanges = 0;
-    // Leading digits that class its partial sums (0 to 3); -1: chosen from
-    // the table sizes.
-    int meetClassDigits = -1;
+    // Classes its partial sums are taken in (at most this many of 1, 2, 5,
+    // 10, 20, 50, ... 1000); 0: chosen from the table sizes.
+    int meetClasses = 0;
     // Matches of a unit beyond which it is left to the brute force; 0: the
     // engine's own bound.
     qint64 meetMatchLimit = 0;

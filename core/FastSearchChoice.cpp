@@ -91,7 +91,7 @@ public:
             const double listB = Choose(u - lo - a, b);
             const double listC = Choose(u - lo - split, c);
             const double listD = after * Choose(u - lo - split, d);
-            const double classes = std::pow(10.0, MeetClassDigits(table, m_keyDigits));
+            const double classes = MeetClassesFor(table, m_keyDigits).Count();
             const double matches = m * FirstIn(u, k, lo, top) * std::pow(0.1, m_keyDigits);
             if (std::max({listA, listB, listC, listD}) > double(MeetMaxListEntries)
                 || table / classes > double(MeetMaxClassEntries))
@@ -141,14 +141,54 @@ double SubsetsFirstIn(double u, double size, double lo, double hi)
     return std::max(0.0, Choose(u - lo, size) - Choose(u - hi - 1, size));
 }
 
-int MeetClassDigits(double entries, int keyDigits)
+namespace {
+
+// The class counts in order, and the moduli of the first three digits.
+constexpr int ClassSeries[][3] = {{1, 1, 1},  {2, 1, 1},   {5, 1, 1},   {10, 1, 1},  {10, 2, 1},
+                                  {10, 5, 1}, {10, 10, 1}, {10, 10, 2}, {10, 10, 5}, {10, 10, 10}};
+
+TMeetClasses ClassesAt(size_t i)
 {
-    // Some tens of thousands of entries a class: its table stays in the
-    // processor's second-level cache.
-    int digits = 0;
-    while (digits < std::min(keyDigits, 3) && entries / std::pow(10.0, digits) > 40000)
-        ++digits;
-    return digits;
+    TMeetClasses c;
+    std::copy(std::begin(ClassSeries[i]), std::end(ClassSeries[i]), c.moduli);
+    return c;
+}
+
+// The last of the series that takes no more than `keyDigits` digits.
+size_t LastClasses(int keyDigits)
+{
+    size_t last = 0;
+    for (size_t i = 0; i < std::size(ClassSeries); ++i) {
+        int digits = 0;
+        for (int m : ClassSeries[i])
+            digits += m > 1;
+        if (digits <= keyDigits)
+            last = i;
+    }
+    return last;
+}
+
+} // namespace
+
+TMeetClasses MeetClassesFor(double entries, int keyDigits)
+{
+    // The table, its slots and its filter stay in the processor's
+    // second-level cache beside the lists that stream past.
+    constexpr double ClassEntries = 60000;
+    const size_t last = LastClasses(keyDigits);
+    size_t i = 0;
+    while (i < last && entries / ClassesAt(i).Count() > ClassEntries)
+        ++i;
+    return ClassesAt(i);
+}
+
+TMeetClasses MeetClassesOf(int count, int keyDigits)
+{
+    const size_t last = LastClasses(keyDigits);
+    size_t i = 0;
+    while (i < last && ClassesAt(i + 1).Count() <= count)
+        ++i;
+    return ClassesAt(i);
 }
 
 TSearchShape ShapeOf(const TSearchPlan &plan, int drawCount)

@@ -60,10 +60,22 @@ struct TPointCountChoice
 TPointCountChoice ChoosePointCount(const TSearchShape &shape, int k, int threads, TSearchEngine engine,
                                    int ranges = 0);
 
-// How many leading digits of a partial sum pick its class: the search takes
-// the classes one at a time, so that a table holds about a class's share of
-// `entries`.
-int MeetClassDigits(double entries, int keyDigits);
+// The classes the partial sums are taken in, one at a time, so that a table
+// holds one class's share of them: a class is the first digits of a sum,
+// each taken mod 10, 5 or 2 (digits that add up mod 10 add up mod 5 and mod
+// 2 too), so that the counts run 1, 2, 5, 10, 20, 50, 100, 200, 500, 1000.
+struct TMeetClasses
+{
+    int moduli[3] = {1, 1, 1};
+
+    int Count() const { return moduli[0] * moduli[1] * moduli[2]; }
+};
+
+// The fewest classes that hold some ten thousand of `entries` each, taking
+// no more digits than the key has.
+TMeetClasses MeetClassesFor(double entries, int keyDigits);
+// The most classes up to `count`.
+TMeetClasses MeetClassesOf(int count, int keyDigits);
 
 // Digits of the key a table is built on: the first steps of the least chain.
 constexpr int MeetKeyDigits = 16;

@@ -52,7 +52,7 @@ TMeetFn MeetKernelFor(TSearchIsa isa)
 namespace {
 
 using meetgeneric::AddMod10;
-using meetgeneric::Pack;
+using meetgeneric::ClassOf;
 
 V16 SubMod10(V16 a, V16 b)
 {
@@ -160,8 +160,7 @@ TMeetStatus TMeetWorker::SearchInterval(const TChunk &chunk, qint64 interval, in
     const int a = (split + 1) / 2, b = split - a, c = (k - split) / 2, d = k - split - c;
     const bool after = chunk.masksAfter;
     const double entries = (after ? 1.0 : double(m_e.nm)) * SubsetsFirstIn(usable, split, lo, top);
-    m_classDigits = m_e.meetClassDigits >= 0 ? std::min({m_e.meetClassDigits, steps, 3})
-                                             : MeetClassDigits(entries, steps);
+    m_classes = m_e.meetClasses > 0 ? MeetClassesOf(m_e.meetClasses, steps) : MeetClassesFor(entries, steps);
     m_maskList = after ? 3 : 0;
     BuildList(m_lists[0], a, lo, usable, top, !after, true);
     BuildList(m_lists[1], b, lo + a, usable, usable - 1, false, true);
@@ -182,7 +181,7 @@ TMeetStatus TMeetWorker::SearchInterval(const TChunk &chunk, qint64 interval, in
     call.b = &m_lists[1];
     call.c = &m_lists[2];
     call.d = &m_lists[3];
-    call.classDigits = m_classDigits;
+    call.classes = m_classes;
     call.maxEntries = MeetMaxClassEntries;
     call.table = &m_table;
     call.abort = &m_abort;
@@ -253,12 +252,11 @@ void TMeetWorker::BuildList(TMeetList &list, int size, int from, int to, int fir
 
 void TMeetWorker::Bucket(TMeetList &list, TOrder order)
 {
-    const int classes = 1 << (4 * m_classDigits);
-    const quint64 classMask = quint64(classes) - 1;
+    const int classes = m_classes.Count();
     const size_t count = list.sums.size();
     std::vector<quint32> cls(count);
     for (size_t i = 0; i < count; ++i)
-        cls[i] = quint32(Pack(list.sums[i].v) & classMask);
+        cls[i] = ClassOf(list.sums[i].v, m_classes);
     // Counting sorts: by candidate within a class, then by class.
     std::vector<quint32> perm(count), next(count);
     std::iota(perm.begin(), perm.end(), 0u);

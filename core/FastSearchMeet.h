@@ -61,7 +61,7 @@ struct TMeetTable
 struct TMeetCall
 {
     const TMeetList *a = nullptr, *b = nullptr, *c = nullptr, *d = nullptr;
-    int classDigits = 0;
+    TMeetClasses classes;
     size_t maxEntries = 0;         // a class with more gives up
     TMeetTable *table = nullptr;
     const std::atomic<bool> *abort = nullptr;
@@ -114,7 +114,7 @@ private:
     void (*m_poll)(void *) = nullptr;
     void *m_pollContext = nullptr;
 
-    int m_classDigits = 0;
+    TMeetClasses m_classes;
     int m_maskList = 0;                    // the list whose entries carry the masks
     std::vector<TMeetList::Sum> m_digits;  // per usable candidate
     std::vector<TMeetList::Sum> m_targets; // per mask

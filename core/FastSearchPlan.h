@@ -49,7 +49,7 @@ struct TEngine
     TSearchShape shape;
     TSearchEngine engineMode = TSearchEngine::Auto;
     int meetRanges = 0;
-    int meetClassDigits = -1;
+    int meetClasses = 0;
     size_t meetMatchLimit = MeetMaxMatches;
     TMeetFn meetKernel = nullptr;
 

@@ -93,9 +93,9 @@ QString describe(const TRegOptions &s, int drawCount)
 
 QString describe(const TFastSearchConfig &c)
 {
-    return QStringLiteral("engine %1 isa %2 threads %3 units %4 class digits %5 match limit %6")
+    return QStringLiteral("engine %1 isa %2 threads %3 units %4 classes %5 match limit %6")
         .arg(int(c.engine)).arg(SearchIsaName(c.isa)).arg(c.threads).arg(c.meetRanges)
-        .arg(c.meetClassDigits).arg(c.meetMatchLimit);
+        .arg(c.meetClasses).arg(c.meetMatchLimit);
 }
 
 // First difference of two event lists, for the failure message.
@@ -273,7 +273,7 @@ void TestFastSearch::matchesReference()
         one.isa = isas[size_t(i) % isas.size()];
         one.engine = engines[i % 3];
         one.meetRanges = rng.bounded(0, 4);
-        one.meetClassDigits = rng.bounded(-1, 4);
+        one.meetClasses = int(rng.bounded(3)) * int(rng.bounded(0, 1001));
         one.meetMatchLimit = rng.bounded(4) ? 0 : rng.bounded(1, 20);
         const Outcome sequential = fast(draws, s, one);
         QVERIFY2(sequential.events == expected.events,

@@ -1,6 +1,7 @@
 #include "core/FastSearchMeet.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <numeric>
 

@@ -377,20 +377,30 @@ private:
             if (!complete && (f == found.size() || found.back().counter <= m))
                 return !Stopped();
             quint32 polls = 0;
-            for (qint64 interval = m_e.plan.intervalFirst; interval <= m_e.plan.intervalLast; ++interval)
-                for (int mi = 0; mi < m_e.nm; ++mi) {
-                    if (f < found.size() && found[f].counter == m && found[f].interval == interval
-                        && found[f].mask == mi) {
-                        if (!EmitFound(found[f++]))
-                            return false;
-                    } else {
-                        // Over a hundred in a row: the clock is read once after them.
-                        m_position = m;
-                        m_sink.Progress(m);
-                        if ((++polls & 255) == 0 && Stopped())
-                            return false;
-                    }
+            m_position = m;
+            if (f == found.size() || found[f].counter != m) {
+                // None of its evaluations was accepted: the usual case.
+                for (qint64 e = 0; e < m_e.intervals * m_e.nm; ++e) {
+                    m_sink.Progress(m);
+                    if ((++polls & 255) == 0 && Stopped())
+                        return false;
                 }
+            } else {
+                for (qint64 interval = m_e.plan.intervalFirst; interval <= m_e.plan.intervalLast; ++interval)
+                    for (int mi = 0; mi < m_e.nm; ++mi) {
+                        if (f < found.size() && found[f].counter == m && found[f].interval == interval
+                            && found[f].mask == mi) {
+                            if (!EmitFound(found[f++]))
+                                return false;
+                        } else {
+                            m_position = m;
+                            m_sink.Progress(m);
+                            if ((++polls & 255) == 0 && Stopped())
+                                return false;
+                        }
+                    }
+            }
+            // Over a hundred reports in a row: the clock is read once after them.
             m_lastProgress = Clock::now();
             if (Stopped())
                 return false;

@@ -52,7 +52,6 @@ struct TMeetTable
 {
     std::vector<quint64> keys;
     std::vector<quint32> fromA, fromB;
-    std::vector<qint16> last;      // the last candidate of the entry's A and B
     std::vector<quint32> head;     // per hash value: its last entry + 1, 0 when none
     std::vector<quint32> next;     // per entry: the one before it of the same hash value + 1
     std::vector<quint64> filter;   // one bit per hash value

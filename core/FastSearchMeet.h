@@ -50,7 +50,7 @@ struct TMeetList
 // Buffers of one class's table, kept between classes and chunks.
 struct TMeetTable
 {
-    std::vector<quint64> keys;
+    std::vector<quint64> keys;     // the hash of each entry's key
     std::vector<quint32> fromA, fromB;
     std::vector<quint32> head;     // per hash value: its last entry + 1, 0 when none
     std::vector<quint32> next;     // per entry: the one before it of the same hash value + 1

@@ -98,18 +98,26 @@ TRegOptions workload(int maxPoints, int minSteps)
 }
 
 // Every report, reduced to what tells two runs apart: the found patterns in
-// full, the progress reports (10^8 of them on max) as a count and a hash of
-// their counters and places among the found ones.
+// full, the progress reports (10^8 of them on max) as a count and a sum of
+// hashes of their counters and places among the found ones (a sum, so that
+// a report repeated is counted at once).
 struct Recorder : TSearchSink
 {
     qint64 progress = 0;
-    quint64 progressHash = 14695981039346656037ull;
+    quint64 progressHash = 0;
     QList<QPair<qint64, QByteArray>> found;
 
-    void Progress(qint64 c) override
+    static quint64 Mix(quint64 x)
     {
-        ++progress;
-        progressHash = (progressHash ^ quint64(c) ^ (quint64(found.size()) << 40)) * 1099511628211ull;
+        x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+        x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+        return x ^ (x >> 31);
+    }
+    void Progress(qint64 c) override { ProgressRepeated(c, 1); }
+    void ProgressRepeated(qint64 c, qint64 times) override
+    {
+        progress += times;
+        progressHash += quint64(times) * Mix(quint64(c) ^ (quint64(found.size()) << 40));
     }
     void Found(std::unique_ptr<TVexelReg> p, qint64 c) override
     {
@@ -241,13 +249,14 @@ void benchDense(const TCodes &draws, int threads)
     struct Digest : TSearchSink
     {
         qint64 found = 0;
-        quint64 hash = 14695981039346656037ull;
-        void Progress(qint64 c) override { hash = (hash ^ quint64(c)) * 1099511628211ull; }
+        quint64 hash = 0;
+        void Progress(qint64 c) override { ProgressRepeated(c, 1); }
+        void ProgressRepeated(qint64 c, qint64 times) override { hash += quint64(times) * Recorder::Mix(quint64(c)); }
         void Found(std::unique_ptr<TVexelReg> p, qint64 c) override
         {
             ++found;
-            hash = (hash ^ quint64(c) ^ (quint64(p->Interval()) << 40) ^ (quint64(p->TargetMask()) << 48)
-                    ^ quint64(p->StepCount()) << 56) * 1099511628211ull;
+            hash += Recorder::Mix(quint64(c) ^ (quint64(p->Interval()) << 40) ^ (quint64(p->TargetMask()) << 48)
+                                  ^ (quint64(p->StepCount()) << 56) ^ (quint64(found) << 20));
         }
     };
     auto run = [&](TSearchEngine engine, Digest &sink) {
@@ -280,9 +289,14 @@ void benchStop(const TCodes &draws, int threads)
     {
         QElapsedTimer clock;
         qint64 last = 0, longest = 0, reports = 0;
-        qint64 counter = -1, since = 0, stillest = 0, lastKStart = 0;
+        qint64 counter = -1, since = 0, stillest = 0;
         std::atomic<qint64> *stopAt = nullptr;
         std::atomic<bool> *stop = nullptr;
+        void ProgressRepeated(qint64 c, qint64 times) override
+        {
+            Progress(c);
+            reports += times - 1;
+        }
         void Progress(qint64 c) override
         {
             const qint64 now = clock.nsecsElapsed();

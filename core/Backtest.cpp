@@ -36,6 +36,7 @@ public:
     TForecastCounter(const TCodes &draws, int index) : m_draws(draws), m_index(index) {}
 
     void Progress(qint64) override {}
+    void ProgressRepeated(qint64, qint64) override {}
 
     void Found(std::unique_ptr<TVexelReg> pattern, qint64) override
     {

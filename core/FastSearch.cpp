@@ -380,11 +380,7 @@ private:
             m_position = m;
             if (f == found.size() || found[f].counter != m) {
                 // None of its evaluations was accepted: the usual case.
-                for (qint64 e = 0; e < m_e.intervals * m_e.nm; ++e) {
-                    m_sink.Progress(m);
-                    if ((++polls & 255) == 0 && Stopped())
-                        return false;
-                }
+                m_sink.ProgressRepeated(m, m_e.intervals * m_e.nm);
             } else {
                 for (qint64 interval = m_e.plan.intervalFirst; interval <= m_e.plan.intervalLast; ++interval)
                     for (int mi = 0; mi < m_e.nm; ++mi) {

@@ -182,6 +182,7 @@ TSearchSpeed MeasureSearchSpeed()
     {
         qint64 found = 0;
         void Progress(qint64) override {}
+        void ProgressRepeated(qint64, qint64) override {}
         void Found(std::unique_ptr<TVexelReg>, qint64) override { ++found; }
     };
     // Seconds of one run on one thread.

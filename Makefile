@@ -1,6 +1,9 @@
 # The project's commands. `make test` is what CI runs on a fresh machine.
 BUILD_DIR ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# WERROR=ON makes every compiler warning an error (CI's .ci/run sets it),
+# WERROR=OFF makes them warnings again; unset, the build folder keeps its choice.
+WERROR ?=
 
 .PHONY: all deps configure build test demo run screenshot package bench fuzz sanitize clean
 
@@ -10,7 +13,7 @@ deps:
 	bash scripts/install-deps
 
 configure:
-	cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS) $(if $(WERROR),-DVEXEL_WARNINGS_AS_ERRORS=$(WERROR))
 
 build: configure
 	cmake --build $(BUILD_DIR)
@@ -47,7 +50,8 @@ bench: deps
 # with clang into build-fuzz/; prints executions and findings.
 FUZZ_SECONDS ?= 60
 FUZZ_JOBS ?= 1
-fuzz: deps
+fuzz:
+	bash scripts/install-deps fuzz
 	FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_JOBS=$(FUZZ_JOBS) bash scripts/fuzz
 
 # The test suite under AddressSanitizer and UndefinedBehaviorSanitizer

@@ -2,10 +2,12 @@
 
 #include "app/BacktestWindow.h"
 #include "app/ChartExport.h"
+#include "app/HistoryStatsWindow.h"
 #include "io/CsvFile.h"
 #include "io/PatternCsv.h"
 #include "app/RegListView.h"
 #include "app/StatsWindow.h"
+#include "app/WindowFit.h"
 #include "chart/VexelCtrl.h"
 #include "core/VexelError.h"
 #include "core/VexelRegMgr.h"
@@ -28,12 +30,21 @@ TAnalysisCommands::TAnalysisCommands(QWidget *window, TVexelRegMgr &patterns, TR
     connect(&m_patterns, &TVexelRegMgr::AboutToClear, this, &TAnalysisCommands::RefreshStats);
     connect(m_list.selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TAnalysisCommands::RefreshStats);
+    // A draw typed, imported or taken back may judge forecasts anew; the
+    // chart also signals when it only scrolls, which changes nothing.
+    connect(&m_chart, &TVexelRegNet::OnChange, this, [this] {
+        if (m_chart.Codes().Revision() != m_judgedRevision) {
+            m_judgedRevision = m_chart.Codes().Revision();
+            RefreshStats();
+        }
+    });
 }
 
 TAnalysisCommands::~TAnalysisCommands()
 {
     // The windows ask the list for patterns: close them before it goes.
     delete m_stats;
+    delete m_history;
     for (const QPointer<TBacktestWindow> &w : std::as_const(m_backtests))
         delete w;
 }
@@ -58,6 +69,8 @@ void TAnalysisCommands::OpenStats()
                 for (int i = 0; i < m_patterns.Count(); ++i)
                     subject.patterns.push_back(m_patterns.Get(i));
             }
+            subject.current = &m_chart.Codes();
+            subject.searched = &m_patterns.Draws();
             return subject;
         }, m_window);
         m_stats->setAttribute(Qt::WA_DeleteOnClose);
@@ -67,13 +80,29 @@ void TAnalysisCommands::OpenStats()
     m_stats->activateWindow();
 }
 
+void TAnalysisCommands::OpenHistoryStats()
+{
+    if (!m_history) {
+        m_history = new THistoryStatsWindow([this]() -> const TCodes & { return m_chart.Codes(); }, m_window);
+        m_history->setAttribute(Qt::WA_DeleteOnClose);
+        // Every change of the draws ends in the chart's change signal:
+        // typing, taking back, an import, a download, opening a workspace.
+        connect(&m_chart, &TVexelRegNet::OnChange, m_history, &THistoryStatsWindow::Refresh);
+    }
+    m_history->show();
+    m_history->raise();
+    m_history->activateWindow();
+}
+
 void TAnalysisCommands::OpenBacktest()
 {
     auto *window = new TBacktestWindow(m_chart.Codes(), m_settings, m_window);
     m_backtests.removeAll(nullptr);
-    // Each window a little below and right of the one before.
-    if (!m_backtests.isEmpty() && m_backtests.last()->isVisible())
+    // Each window a little below and right of the one before, on the screen.
+    if (!m_backtests.isEmpty() && m_backtests.last()->isVisible()) {
         window->move(m_backtests.last()->pos() + QPoint(32, 32));
+        WindowFit::KeepOnScreen(*window);
+    }
     m_backtests << window;
     window->show();
     window->raise();
@@ -83,6 +112,11 @@ void TAnalysisCommands::OpenBacktest()
 TStatsWindow *TAnalysisCommands::StatsWindow() const
 {
     return m_stats;
+}
+
+THistoryStatsWindow *TAnalysisCommands::HistoryStatsWindow() const
+{
+    return m_history;
 }
 
 QList<TBacktestWindow *> TAnalysisCommands::BacktestWindows() const

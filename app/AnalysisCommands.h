@@ -8,6 +8,7 @@
 
 class QWidget;
 class TBacktestWindow;
+class THistoryStatsWindow;
 class TRegListView;
 class TRegOptions;
 class TStatsWindow;
@@ -34,6 +35,9 @@ public:
     // counts again when patterns are added, deleted or cleared or the
     // selection changes.
     void OpenStats();
+    // Shows the history statistics window, made on first use, over the
+    // chart's draws; it counts again whenever the chart changes.
+    void OpenHistoryStats();
     // Opens a backtest window on a copy of the draws and the settings as
     // they are now; each window runs on its own.
     void OpenBacktest();
@@ -46,6 +50,7 @@ public:
     bool ExportPatternList(const QString &path);
 
     TStatsWindow *StatsWindow() const;
+    THistoryStatsWindow *HistoryStatsWindow() const;
     QList<TBacktestWindow *> BacktestWindows() const;
 
 private:
@@ -58,6 +63,8 @@ private:
     const TRegOptions &m_settings;
     TMessage m_message;
     QPointer<TStatsWindow> m_stats;
+    QPointer<THistoryStatsWindow> m_history;
     QList<QPointer<TBacktestWindow>> m_backtests;
     QString m_exportFolder;
+    quint64 m_judgedRevision = 0; // of the draws the statistics last saw
 };

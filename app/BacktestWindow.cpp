@@ -2,9 +2,11 @@
 #include "io/BacktestCsv.h"
 #include "core/BacktestText.h"
 #include "core/BacktestThread.h"
-#include "app/ChartStyle.h"
+#include "chart/ChartPalette.h"
 #include "io/CsvFile.h"
+#include "app/DurationText.h"
 #include "app/HitRateChart.h"
+#include "app/WindowFit.h"
 #include "core/VexelError.h"
 
 #include <QCloseEvent>
@@ -20,6 +22,7 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QThread>
 #include <QVBoxLayout>
@@ -57,15 +60,42 @@ QString RateText(qint64 hits, qint64 tests)
     return tests > 0 ? PercentText(double(hits) / double(tests)) : QString();
 }
 
-QStringList TallyCells(const TBacktestTally &t)
+// The band luck alone gives, short enough for a table cell: "9.65–10.35%".
+QString BandCell(const TRateInterval &r)
 {
-    return {QString::number(t.tests), QString::number(t.hits), RateText(t.hits, t.tests)};
+    if (!r.valid)
+        return QStringLiteral("-");
+    return QString::number(r.chanceLow * 100.0, 'f', 2) + QStringLiteral("–") + PercentText(r.chanceHigh);
 }
 
-QString DurationText(qint64 seconds)
+// A part's counts and rate, then the band luck alone gives it.
+QStringList TallyCells(const TBacktestTally &t, const TRateInterval &r)
 {
-    return seconds >= 3600 ? QStringLiteral("%1时%2分").arg(seconds / 3600).arg(seconds % 3600 / 60)
-                           : QStringLiteral("%1分%2秒").arg(seconds / 60).arg(seconds % 60);
+    return {QString::number(t.tests), QString::number(t.hits), RateText(t.hits, t.tests), BandCell(r)};
+}
+
+// Greys the four cells from `first` of a row whose part rests on too few
+// draws to say anything, and says so when the pointer rests on them; a rate
+// outside its band (column `rate`) is set in bold.
+void MarkRow(QTableWidget *table, int row, int first, int rate, const TRateInterval &r)
+{
+    if (!r.TooFew()) {
+        if (!r.ChanceLike() && table->item(row, rate)) {
+            QFont bold = table->font();
+            bold.setBold(true);
+            table->item(row, rate)->setFont(bold);
+            table->item(row, rate)->setToolTip(QStringLiteral("在单凭运气的范围之外；不过同时看许多行时，"
+                                                              "20 行里大约有 1 行会这样，纯属偶然"));
+        }
+        return;
+    }
+    const QString why = r.units < 2 ? QStringLiteral("只有 %1 期有检验，无法估计范围").arg(r.units)
+                                    : QStringLiteral("只有 %1 期有检验，太少，说明不了什么").arg(r.units);
+    for (int c = first; c < first + 4; ++c)
+        if (QTableWidgetItem *item = table->item(row, c)) {
+            item->setForeground(table->palette().color(QPalette::Disabled, QPalette::Text));
+            item->setToolTip(why);
+        }
 }
 
 QLabel *NewText(const QString &name, QWidget *parent)
@@ -86,12 +116,14 @@ TBacktestWindow::TBacktestWindow(const TCodes &draws, const TRegOptions &setting
     setObjectName(QStringLiteral("BacktestForm"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("回测：规律过去的预测准不准"));
-    setFont(ChartStyle::Font(14));
-    resize(1100, 780);
+    setFont(ChartPalette::Font(14));
+    WindowFit::FitToScreen(*this, QSize(1100, 780));
 
-    auto *layout = new QVBoxLayout(this);
+    auto *content = new QWidget;
+    auto *layout = new QVBoxLayout(content);
     layout->addWidget(BuildControls());
     layout->addWidget(BuildReport(), 1);
+    WindowFit::SetScrollingContent(*this, content);
     m_span = LastDraws(m_draws.Count(), m_lastSe->value());
     m_chart->SetDraws(m_span, {});
     ShowSummary();
@@ -189,22 +221,31 @@ QWidget *TBacktestWindow::BuildReport()
     m_chance = NewText(QStringLiteral("ChanceLbl"), right);
     layout->addWidget(m_chance);
 
-    auto *tables = new QHBoxLayout;
     m_targetsView = NewTable(QStringLiteral("TargetsView"),
                              {QStringLiteral("位置"), QStringLiteral("规律数"), QStringLiteral("命中数"),
-                              QStringLiteral("命中率"), QStringLiteral("共识检验"), QStringLiteral("共识命中"),
-                              QStringLiteral("共识命中率")},
+                              QStringLiteral("命中率"), QStringLiteral("运气范围"), QStringLiteral("共识检验"),
+                              QStringLiteral("共识命中"), QStringLiteral("共识命中率"), QStringLiteral("共识运气范围")},
                              right);
     m_targetsView->setToolTip(QStringLiteral("按目标位置统计；共识：每期取这个位置上预测最多的数字（票数相同取较小的），"
-                                             "每期检验一次"));
+                                             "每期检验一次。运气范围：单凭运气（随便猜）时命中率 95% 的情况下所在的范围"));
     m_stepsView = NewTable(QStringLiteral("StepsView"),
                            {QStringLiteral("步数"), QStringLiteral("规律数"), QStringLiteral("命中数"),
-                            QStringLiteral("命中率")},
+                            QStringLiteral("命中率"), QStringLiteral("运气范围")},
                            right);
-    m_stepsView->setToolTip(QStringLiteral("按规律走的步数统计"));
-    tables->addWidget(m_targetsView, 7);
-    tables->addWidget(m_stepsView, 4);
-    layout->addLayout(tables, 2);
+    m_stepsView->setToolTip(QStringLiteral("按规律走的步数统计。运气范围：单凭运气（随便猜）时命中率 95% 的情况下所在的范围"));
+    // The bands take the room they need; one table at a time, each the
+    // panel's whole width.
+    for (int c : {4, 8})
+        m_targetsView->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+    m_stepsView->horizontalHeader()->setSectionResizeMode(4, QHeaderView::ResizeToContents);
+    auto *tables = new QTabWidget(right);
+    tables->setObjectName(QStringLiteral("BreakdownTabs"));
+    tables->addTab(m_targetsView, QStringLiteral("按目标位置"));
+    tables->addTab(m_stepsView, QStringLiteral("按步数"));
+    layout->addWidget(tables, 2);
+    m_caution = NewText(QStringLiteral("CautionLbl"), right);
+    m_caution->setText(ManyRowsCaution());
+    layout->addWidget(m_caution);
 
     split->addWidget(right);
     split->setStretchFactor(0, 0);
@@ -303,8 +344,7 @@ void TBacktestWindow::Finished(const TBacktestResult &result, bool failed)
                              .arg(m_span.first + 1)
                              .arg(m_span.last + 1)
                              .arg(done)
-                             .arg(ms < 60000 ? QStringLiteral("%1秒").arg(double(ms) / 1000.0, 0, 'f', 1)
-                                             : DurationText(ms / 1000)));
+                             .arg(DurationText(ms)));
     ShowDraws();
     m_chart->SetDraws(m_span, m_result.draws);
     ShowSummary();
@@ -331,7 +371,7 @@ void TBacktestWindow::UpdateProgress(int done, int total)
     m_progress->setValue(done);
     QString left = QStringLiteral("--");
     if (done > 0 && m_clock.isValid()) {
-        const double perDraw = double(m_clock.elapsed()) / 1000.0 / done;
+        const double perDraw = double(m_clock.elapsed()) / done;
         left = DurationText(qint64(perDraw * (total - done) + 0.5));
     }
     m_progress->setFormat(QStringLiteral("%1/%2 期  剩余%3").arg(done).arg(total).arg(left));
@@ -368,11 +408,15 @@ void TBacktestWindow::ShowSummary()
                        .arg(total.hits)
                        .arg(RateText(total.hits, total.tests).isEmpty() ? QStringLiteral("--")
                                                                         : RateText(total.hits, total.tests));
-    if (consensus.tests > 0)
-        text += QStringLiteral("共识预测（每期每个位置取预测最多的数字）检验 %1 次，命中 %2 次，命中率 %3。")
+    if (consensus.tests > 0) {
+        text += QStringLiteral("共识预测（每期每个位置取预测最多的数字）检验 %1 次，命中 %2 次，命中率 %3")
                     .arg(consensus.tests)
                     .arg(consensus.hits)
                     .arg(RateText(consensus.hits, consensus.tests));
+        const TRateInterval agreed = ConsensusRateInterval(draws);
+        text += agreed.valid ? QStringLiteral("（单凭运气 95% 的情况下在 %1 之间）。").arg(BandText(agreed))
+                             : QStringLiteral("。");
+    }
     m_summary->setText(text);
     const TRateInterval interval = HitRateInterval(draws);
     m_interval->setText(IntervalExplanation(interval));
@@ -387,20 +431,34 @@ void TBacktestWindow::ShowBreakdown()
     int row = 0;
     for (quint16 mask : targets) {
         const auto consensus = r.consensus.find(mask);
-        SetRow(m_targetsView, row++,
-               QStringList{TargetText(mask)} + TallyCells(r.targets.at(mask))
-                   + TallyCells(consensus != r.consensus.end() ? consensus->second : TBacktestTally{}));
+        const TRateInterval own = TargetRateInterval(r.draws, mask);
+        const TRateInterval agreed = ConsensusRateInterval(r.draws, mask);
+        SetRow(m_targetsView, row,
+               QStringList{TargetText(mask)} + TallyCells(r.targets.at(mask), own)
+                   + TallyCells(consensus != r.consensus.end() ? consensus->second : TBacktestTally{}, agreed));
+        MarkRow(m_targetsView, row, 1, 3, own);
+        MarkRow(m_targetsView, row++, 5, 7, agreed);
     }
-    if (!targets.empty())
-        SetRow(m_targetsView, row, QStringList{QStringLiteral("合计")} + TallyCells(r.total)
-                                       + TallyCells(r.ConsensusTotal()));
+    if (!targets.empty()) {
+        const TRateInterval all = HitRateInterval(r.draws);
+        SetRow(m_targetsView, row, QStringList{QStringLiteral("合计")} + TallyCells(r.total, all)
+                                       + TallyCells(r.ConsensusTotal(), ConsensusRateInterval(r.draws)));
+        MarkRow(m_targetsView, row, 1, 3, all);
+        MarkRow(m_targetsView, row, 5, 7, ConsensusRateInterval(r.draws));
+    }
 
     m_stepsView->setRowCount(r.steps.empty() ? 0 : int(r.steps.size()) + 1);
     row = 0;
-    for (const auto &[steps, tally] : r.steps)
-        SetRow(m_stepsView, row++, QStringList{QString::number(steps)} + TallyCells(tally));
-    if (!r.steps.empty())
-        SetRow(m_stepsView, row, QStringList{QStringLiteral("合计")} + TallyCells(r.total));
+    for (const auto &[steps, tally] : r.steps) {
+        const TRateInterval own = StepsRateInterval(r.draws, steps);
+        SetRow(m_stepsView, row, QStringList{QString::number(steps)} + TallyCells(tally, own));
+        MarkRow(m_stepsView, row++, 1, 3, own);
+    }
+    if (!r.steps.empty()) {
+        const TRateInterval all = HitRateInterval(r.draws);
+        SetRow(m_stepsView, row, QStringList{QStringLiteral("合计")} + TallyCells(r.total, all));
+        MarkRow(m_stepsView, row, 1, 3, all);
+    }
 }
 
 void TBacktestWindow::ExportClick()

@@ -79,6 +79,7 @@ private:
     QLabel *m_summary = nullptr;
     QLabel *m_interval = nullptr;
     QLabel *m_chance = nullptr;
+    QLabel *m_caution = nullptr;
     QTableWidget *m_targetsView = nullptr;
     QTableWidget *m_stepsView = nullptr;
 };

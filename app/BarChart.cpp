@@ -1,5 +1,6 @@
 #include "app/BarChart.h"
 #include "app/ChartStyle.h"
+#include "chart/ChartPalette.h"
 
 #include <QHelpEvent>
 #include <QPainter>
@@ -8,6 +9,7 @@
 #include <cmath>
 
 namespace S = ChartStyle;
+namespace P = ChartPalette;
 
 namespace {
 
@@ -25,10 +27,21 @@ TBarChart::TBarChart(QWidget *parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
-void TBarChart::SetTitle(const QString &title)
+void TBarChart::SetTitle(const QString &title, const QString &shortTitle)
 {
     m_title = title;
+    m_shortTitle = shortTitle;
+    updateGeometry();
     update();
+}
+
+QString TBarChart::ShownTitle() const
+{
+    const QFontMetrics metrics(P::Font(m_textSize, true));
+    const int room = width() - 2 * S::TitleMargin;
+    if (metrics.horizontalAdvance(m_title) <= room || m_shortTitle.isEmpty())
+        return metrics.elidedText(m_title, Qt::ElideRight, room);
+    return metrics.elidedText(m_shortTitle, Qt::ElideRight, room);
 }
 
 void TBarChart::SetBars(std::vector<TBar> bars, int marked)
@@ -52,13 +65,17 @@ QSize TBarChart::sizeHint() const
 
 QSize TBarChart::minimumSizeHint() const
 {
-    return QSize(int(m_bars.size()) * (m_textSize * 3 / 4) + 4 * m_textSize, 8 * m_textSize);
+    const int bars = int(m_bars.size()) * (m_textSize * 3 / 4) + 4 * m_textSize;
+    const int title = m_shortTitle.isEmpty()
+                          ? 0
+                          : QFontMetrics(P::Font(m_textSize, true)).horizontalAdvance(m_shortTitle) + 2 * S::TitleMargin;
+    return QSize(qMax(bars, title), 8 * m_textSize);
 }
 
 TBarChart::TLayout TBarChart::Layout() const
 {
     TLayout l;
-    const QFontMetrics text(S::Font(m_textSize));
+    const QFontMetrics text(P::Font(m_textSize));
     const int line = text.height();
     l.title = QRect(0, 0, width(), line + 8);
 
@@ -111,26 +128,26 @@ void TBarChart::paintEvent(QPaintEvent *)
     QPainter p(this);
     p.fillRect(rect(), palette().color(QPalette::Window));
     const TLayout l = Layout();
-    const QFont text = S::Font(m_textSize);
-    const QFont bold = S::Font(m_textSize, true);
+    const QFont text = P::Font(m_textSize);
+    const QFont bold = P::Font(m_textSize, true);
     const int line = QFontMetrics(text).height();
 
-    S::DrawTitleStrip(p, l.title, m_title, bold);
+    S::DrawTitleStrip(p, l.title, ShownTitle(), bold);
     if (l.plot.width() <= 0 || l.plot.height() <= 0)
         return;
 
     // The plot area with the cells' colour and a count line at every tick.
-    p.fillRect(l.plot, S::DigitCell);
+    p.fillRect(l.plot, P::DigitCell);
     p.setFont(text);
     for (double v = 0; v <= l.top + 1e-9; v += l.step) {
         const int y = l.plot.bottom() - int(std::lround(v / l.top * l.plot.height()));
-        p.setPen(S::GridLine);
+        p.setPen(P::GridLine);
         p.drawLine(l.plot.left(), y, l.plot.right(), y);
         p.setPen(Qt::black);
         p.drawText(QRect(0, y - line / 2, l.plot.left() - 5, line), Qt::AlignRight | Qt::AlignVCenter,
                    CountText(v));
     }
-    p.setPen(S::GridLine);
+    p.setPen(P::GridLine);
     p.setBrush(Qt::NoBrush);
     p.drawRect(l.plot.adjusted(0, 0, -1, -1));
 
@@ -148,17 +165,17 @@ void TBarChart::paintEvent(QPaintEvent *)
         const QRect bar = BarRect(i);
         const bool marked = i == m_marked;
         if (!bar.isEmpty())
-            p.fillRect(bar, marked ? S::SecondStep : S::FirstStep);
+            p.fillRect(bar, marked ? P::StepColor(1) : P::StepColor(0));
         if (countsFit)
             S::DrawCentred(p, QRect(slot.left(), bar.top() - line - 2, slot.width(), line), QString::number(b.value),
                            text, Qt::black);
         // The label below, boxed when marked.
         const QRect labelRect(slot.left(), l.plot.bottom() + 4, slot.width(), line + 4);
-        S::DrawCentred(p, labelRect, b.label, bold, S::DigitText);
+        S::DrawCentred(p, labelRect, b.label, bold, P::DigitText);
         if (marked) {
             const int w = boldMetrics.horizontalAdvance(b.label) + 8;
             const QRect box(labelRect.center().x() - w / 2, labelRect.top(), w, labelRect.height());
-            p.setPen(QPen(S::CommentText, 2));
+            p.setPen(QPen(P::CommentText, 2));
             p.setBrush(Qt::NoBrush);
             p.drawRect(box.adjusted(1, 1, -1, -1));
         }

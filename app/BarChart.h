@@ -22,13 +22,18 @@ public:
 
     explicit TBarChart(QWidget *parent = nullptr);
 
-    void SetTitle(const QString &title);
+    // `shortTitle` stands in for the title when the chart is too narrow for
+    // it, and sets how narrow the chart can be.
+    void SetTitle(const QString &title, const QString &shortTitle = QString());
     // `marked` is the index of the bar to mark, -1 for none.
     void SetBars(std::vector<TBar> bars, int marked = -1);
     // Text sizes in pixels; small charts use smaller ones.
     void SetTextSize(int pixels);
 
     QString Title() const { return m_title; }
+    // The title as the strip shows it at the present width: the title, else
+    // the short one, cut off only when even that does not fit.
+    QString ShownTitle() const;
     int Marked() const { return m_marked; }
     const std::vector<TBar> &Bars() const { return m_bars; }
 
@@ -56,6 +61,7 @@ private:
     int BarHeight(const TLayout &l, qint64 value) const;
 
     QString m_title;
+    QString m_shortTitle;
     std::vector<TBar> m_bars;
     int m_marked = -1;
     int m_textSize = 14;

@@ -3,7 +3,9 @@
 #include "app/BuildInfo.h"
 #include "chart/ChartRender.h"
 #include "chart/VexelCtrl.h"
+#include "core/FileAccess.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -13,7 +15,6 @@
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QSaveFile>
 
 namespace ChartExport {
 
@@ -57,47 +58,38 @@ bool ExportChartImage(const TVexelRegNet &chart, const QString &path, QString *e
     if (image.isNull())
         return Fail(error, QStringLiteral("内存不足，无法生成图表图片。"));
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Fail(error, CannotWrite(path, file.errorString()));
-    if (!image.save(&file, "PNG")) {
-        const QString reason =
-            file.error() != QFileDevice::NoError ? file.errorString() : QStringLiteral("图片编码失败");
-        file.cancelWriting();
+    // Encoded in memory first (the picture is far larger than its PNG): a
+    // write that fails half way through the encoder would leave it unwound.
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        return Fail(error, CannotWrite(path, QStringLiteral("图片编码失败")));
+    // Through the checked write: a full disk leaves the earlier file, not a
+    // cut-off picture that no viewer can read.
+    QString reason;
+    if (!FileAccess::WriteAtomically(path, png, reason))
         return Fail(error, CannotWrite(path, reason));
-    }
-    if (!file.commit())
-        return Fail(error, CannotWrite(path, file.errorString()));
     return true;
 }
 
 bool ExportChartPdf(const TVexelRegNet &chart, const QString &path, QString *error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Fail(error, CannotWrite(path, file.errorString()));
-    bool painted = false;
-    {
-        QPdfWriter writer(&file);
+    const auto paint = [&chart](QIODevice &device) {
+        QPdfWriter writer(&device);
         writer.setResolution(ChartRender::PageDpi);
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins(PageMargins, QPageLayout::Millimeter);
         writer.setTitle(DocumentTitle);
         writer.setCreator(BuildInfo::ProductTitle());
         QPainter painter;
-        if (painter.begin(&writer)) {
-            painted = ChartRender::PaintPages(chart, painter, writer, ChartRender::ExportRange(chart));
-            painted = painter.end() && painted;
-        }
-    }
-    if (!painted) {
-        const QString reason =
-            file.error() != QFileDevice::NoError ? file.errorString() : QStringLiteral("无法生成 PDF 页面");
-        file.cancelWriting();
-        return Fail(error, CannotWrite(path, reason));
-    }
-    if (!file.commit())
-        return Fail(error, CannotWrite(path, file.errorString()));
+        if (!painter.begin(&writer))
+            return false;
+        const bool painted = ChartRender::PaintPages(chart, painter, writer, ChartRender::ExportRange(chart));
+        return painter.end() && painted;
+    };
+    QString reason;
+    if (!FileAccess::WriteDeviceAtomically(path, paint, reason))
+        return Fail(error, CannotWrite(path, reason.isEmpty() ? QStringLiteral("无法生成 PDF 页面") : reason));
     return true;
 }
 

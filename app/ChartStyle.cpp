@@ -1,28 +1,11 @@
 #include "app/ChartStyle.h"
+#include "chart/ChartPalette.h"
 
 #include <QFontMetrics>
 #include <QPainter>
-#include <QStringList>
 #include <cmath>
 
 namespace ChartStyle {
-
-QFont Font(int pixels, bool bold)
-{
-    // The same face as the draw chart: the first installed family wins.
-    static const QStringList families = {
-        QStringLiteral("宋体"),
-        QStringLiteral("Noto Serif CJK SC"),
-        QStringLiteral("AR PL UMing CN"),
-        QStringLiteral("Noto Sans CJK SC"),
-    };
-    QFont font;
-    font.setFamilies(families);
-    font.setStyleHint(QFont::Serif);
-    font.setPixelSize(qMax(1, pixels));
-    font.setBold(bold);
-    return font;
-}
 
 int DrawCentred(QPainter &p, const QRect &rect, const QString &text, const QFont &font, const QColor &colour)
 {
@@ -34,13 +17,13 @@ int DrawCentred(QPainter &p, const QRect &rect, const QString &text, const QFont
 
 void DrawTitleStrip(QPainter &p, const QRect &strip, const QString &title, const QFont &font)
 {
-    p.fillRect(strip, CommentCell);
-    p.setPen(GridLine);
+    p.fillRect(strip, ChartPalette::CommentCell);
+    p.setPen(ChartPalette::GridLine);
     p.drawLine(strip.bottomLeft(), strip.bottomRight());
     p.setFont(font);
-    p.setPen(CommentText);
-    p.drawText(strip.adjusted(8, 0, -8, 0), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
-               QFontMetrics(font).elidedText(title, Qt::ElideRight, strip.width() - 16));
+    p.setPen(ChartPalette::CommentText);
+    p.drawText(strip.adjusted(TitleMargin, 0, -TitleMargin, 0), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
+               QFontMetrics(font).elidedText(title, Qt::ElideRight, strip.width() - 2 * TitleMargin));
 }
 
 double NiceAxisTop(double top, int ticks, double &step)

@@ -43,7 +43,9 @@ void TDrawDownload::Start(const QString &memberName, const QString &memberPasswo
     if (m_timeLimitMs >= 0)
         worker->SetTimeLimitMs(m_timeLimitMs);
     worker->SetFreeOnTerminate(true);
-    connect(worker, &TDataDown::downloaded, this, &TDrawDownload::Convert);
+    // The conversion of hundreds of thousands of lines runs on the worker's
+    // thread; only its result is queued to this one.
+    connect(worker, &TDataDown::downloaded, this, &TDrawDownload::Convert, Qt::DirectConnection);
     connect(worker, &TDataDown::failed, this, [this](const QString &, const TDownloadError &failure) {
         emit Failed(DownloadFailedText + DownloadFailureText(failure));
     });

@@ -1,12 +1,14 @@
 #include "app/HitRateChart.h"
 #include "core/BacktestText.h"
 #include "app/ChartStyle.h"
+#include "chart/ChartPalette.h"
 
 #include <QPainter>
 #include <QPainterPath>
 #include <cmath>
 
 namespace S = ChartStyle;
+namespace P = ChartPalette;
 
 namespace {
 
@@ -15,7 +17,12 @@ constexpr int TextPixels = 13;
 // Each draw's own rate: lighter than the running line drawn over it.
 const QColor DrawRateColour(150, 190, 255);
 // The band lies over the bars: see-through, in the fifth step colour.
-const QColor BandColour(48, 151, 85, 90);
+QColor BandColour()
+{
+    QColor colour = ChartPalette::StepColor(4);
+    colour.setAlpha(90);
+    return colour;
+}
 
 } // namespace
 
@@ -49,7 +56,7 @@ double THitRateChart::RateTop() const
 
 QRect THitRateChart::PlotRect() const
 {
-    const QFontMetrics text(S::Font(TextPixels));
+    const QFontMetrics text(P::Font(TextPixels));
     const int line = text.height();
     const int left = text.horizontalAdvance(QStringLiteral("100%")) + 12;
     const int top = (line + 8) + 8;
@@ -72,22 +79,22 @@ void THitRateChart::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.fillRect(rect(), palette().color(QPalette::Window));
-    const QFont text = S::Font(TextPixels);
+    const QFont text = P::Font(TextPixels);
     const int line = QFontMetrics(text).height();
     const QRect strip(0, 0, width(), line + 8);
-    S::DrawTitleStrip(p, strip, QString(), S::Font(TextPixels, true));
+    S::DrawTitleStrip(p, strip, QString(), P::Font(TextPixels, true));
     PaintLegend(p, strip);
 
     const QRect plot = PlotRect();
     if (plot.width() <= 0 || plot.height() <= 0)
         return;
-    p.fillRect(plot, S::DigitCell);
+    p.fillRect(plot, P::DigitCell);
 
     // Rate lines and their labels.
     p.setFont(text);
     for (double v = 0; v <= m_top + 1e-9; v += m_step) {
         const int y = YOfRate(plot, v);
-        p.setPen(S::GridLine);
+        p.setPen(P::GridLine);
         p.drawLine(plot.left(), y, plot.right(), y);
         p.setPen(Qt::black);
         p.drawText(QRect(0, y - line / 2, plot.left() - 5, line), Qt::AlignRight | Qt::AlignVCenter,
@@ -109,13 +116,15 @@ void THitRateChart::paintEvent(QPaintEvent *)
         int lastRight = -1000000;
         for (size_t i = 0; i < marks.size(); ++i) {
             const int x = XOfDraw(plot, marks[i]);
-            const QRect r(x - labelWidth / 2, plot.bottom() + 3, labelWidth, line + 4);
+            // Labels at the ends stay inside the widget.
+            QRect r(x - labelWidth / 2, plot.bottom() + 3, labelWidth, line + 4);
+            r.moveLeft(qBound(0, r.left(), qMax(0, width() - labelWidth)));
             // The last label always shows; one that would crowd it gives way.
             const bool last = i + 1 == marks.size();
             if (r.left() < lastRight
                 || (!last && r.right() > XOfDraw(plot, m_span.last) - labelWidth))
                 continue;
-            p.setPen(S::GridLine);
+            p.setPen(P::GridLine);
             p.drawLine(x, plot.bottom(), x, plot.bottom() + 3);
             S::DrawCentred(p, r, QString::number(marks[i] + 1), text, Qt::black);
             lastRight = r.right();
@@ -144,26 +153,28 @@ void THitRateChart::paintEvent(QPaintEvent *)
     if (m_interval.valid) {
         const int yHigh = YOfRate(plot, m_interval.chanceHigh);
         const int yLow = YOfRate(plot, m_interval.chanceLow);
-        p.fillRect(QRect(plot.left(), yHigh, plot.width(), qMax(1, yLow - yHigh + 1)), BandColour);
+        p.fillRect(QRect(plot.left(), yHigh, plot.width(), qMax(1, yLow - yHigh + 1)), BandColour());
     }
-    p.setPen(QPen(S::CommentText, 2, Qt::DashLine));
+    p.setPen(QPen(P::CommentText, 2, Qt::DashLine));
     const int yChance = YOfRate(plot, ChanceHitRate);
     p.drawLine(plot.left(), yChance, plot.right(), yChance);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(S::FirstStep, 2));
+    p.setPen(QPen(P::StepColor(0), 2));
     p.setBrush(Qt::NoBrush);
     p.drawPath(running);
     p.setRenderHint(QPainter::Antialiasing, false);
 
-    p.setPen(S::GridLine);
+    p.setPen(P::GridLine);
     p.drawRect(plot.adjusted(0, 0, -1, -1));
+    // Between the top and the dashed line, clear of both.
     if (m_draws.empty())
-        S::DrawCentred(p, plot, QStringLiteral("开始回测后，这里逐期画出命中率"), text, S::CommentText);
+        S::DrawCentred(p, QRect(plot.left(), plot.top(), plot.width(), yChance - plot.top()),
+                       QStringLiteral("开始回测后，这里逐期画出命中率"), text, P::CommentText);
 }
 
 void THitRateChart::PaintLegend(QPainter &p, const QRect &strip) const
 {
-    const QFont bold = S::Font(TextPixels, true);
+    const QFont bold = P::Font(TextPixels, true);
     const QFontMetrics metrics(bold);
     p.setFont(bold);
     int x = strip.left() + 8;
@@ -171,23 +182,23 @@ void THitRateChart::PaintLegend(QPainter &p, const QRect &strip) const
     auto entry = [&](const QString &label, auto drawKey) {
         drawKey(QRect(x, cy - 6, 22, 12));
         x += 28;
-        p.setPen(S::CommentText);
+        p.setPen(P::CommentText);
         p.drawText(QRect(x, strip.top(), metrics.horizontalAdvance(label) + 2, strip.height()),
                    Qt::AlignVCenter | Qt::AlignLeft, label);
         x += metrics.horizontalAdvance(label) + 18;
     };
     entry(QStringLiteral("每期命中率"), [&](const QRect &r) { p.fillRect(r.adjusted(6, 0, -6, 0), DrawRateColour); });
     entry(QStringLiteral("累计命中率"), [&](const QRect &r) {
-        p.setPen(QPen(S::FirstStep, 2));
+        p.setPen(QPen(P::StepColor(0), 2));
         p.drawLine(r.left(), r.center().y(), r.right(), r.center().y());
     });
     entry(QStringLiteral("随便猜的命中率 10%"), [&](const QRect &r) {
-        p.setPen(QPen(S::CommentText, 2, Qt::DashLine));
+        p.setPen(QPen(P::CommentText, 2, Qt::DashLine));
         p.drawLine(r.left(), r.center().y(), r.right(), r.center().y());
     });
     entry(QStringLiteral("单凭运气的范围"), [&](const QRect &r) {
-        p.fillRect(r, BandColour);
-        p.setPen(S::GridLine);
+        p.fillRect(r, BandColour());
+        p.setPen(P::GridLine);
         p.drawRect(r.adjusted(0, 0, -1, -1));
     });
 }

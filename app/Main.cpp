@@ -2,6 +2,7 @@
 
 #include "app/AboutBox.h"
 #include "app/AnalysisCommands.h"
+#include "chart/ChartPalette.h"
 #include "app/DrawDownload.h"
 #include "io/DataFolder.h"
 #include "io/DrawText.h"
@@ -27,6 +28,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusTipEvent>
@@ -52,13 +54,13 @@ const QString EditionText = QStringLiteral("单用户版");
 std::function<void(const QString &)> TMainForm::MessageHook;
 std::function<TMainForm::TSaveAnswer(const QString &)> TMainForm::SaveQuestionHook;
 
-void TMainForm::ShowMessage(const QString &text)
+void TMainForm::ShowMessage(const QString &text, QMessageBox::Icon icon)
 {
     if (MessageHook) {
         MessageHook(text);
         return;
     }
-    QMessageBox box(QMessageBox::Information, ProductTitle,
+    QMessageBox box(icon, ProductTitle,
                     QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), QMessageBox::Ok, this);
     box.exec();
 }
@@ -70,8 +72,7 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
     resize(687, 500);
     setMinimumSize(300, 300);
     QFont font;
-    font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"),
-                      QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC")});
+    font.setFamilies(ChartPalette::FontFamilies());
     font.setPixelSize(14);
     setFont(font);
 
@@ -97,6 +98,10 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
     connect(m_listView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { ContextPopup(m_listView, pos); });
     connect(m_listView, &TRegListView::PatternChosen, this, &TMainForm::ShowPattern);
+    m_listView->SetWorkRunner([this](const QString &text, const TRegListView::TWork &work) { RunWork(text, work); });
+    // Patterns whose forecast draw is known show whether it came true.
+    m_listView->Model().SetForecastDraws(&m_chart->Codes(), &m_patterns->Draws());
+    connect(m_chart, &TVexelRegNet::OnChange, &m_listView->Model(), &TRegListModel::DrawsChanged);
 
     // PanelReg: the chart panel, the splitter and the list.
     m_splitter = new TRegSplitter(m_chart, m_listView, this);
@@ -112,8 +117,13 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
     m_splitter->FitChart();
 
     m_download = new TDrawDownload(this);
-    connect(m_download, &TDrawDownload::Delivered, this, &TMainForm::LoadDownloadedDraws);
-    connect(m_download, &TDrawDownload::Failed, this, &TMainForm::ShowMessage);
+    // A download that ends while a save reads the draws waits for it.
+    connect(m_download, &TDrawDownload::Delivered, this, [this](const QList<qint32> &numbers) {
+        WhenIdle([this, numbers] { LoadDownloadedDraws(numbers); });
+    });
+    connect(m_download, &TDrawDownload::Failed, this, [this](const QString &message) {
+        WhenIdle([this, message] { ShowMessage(message); });
+    });
     // Whatever the outcome, the user can try again once the worker has ended.
     connect(m_download, &TDrawDownload::Ended, this, [this] { m_fileMenuDown->setEnabled(true); });
 
@@ -122,15 +132,12 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
     m_optionsForm = new TOptionsForm(this);
     m_webForm = new TWebForm(this);
 
-    try {
-        ResetWorkspace();
-        OpenWorkspace(QDir(m_dataFolder).filePath(WorkspaceName));
-    } catch (const EVexelError &) {
-        ShowMessage(QStringLiteral("打开文档失败：\r\n") + WorkspaceName);
-    } catch (const std::bad_alloc &) {
-        // A workspace too large for the memory left fails like a damaged one.
-        ShowMessage(QStringLiteral("打开文档失败：\r\n") + WorkspaceName);
-    }
+    ResetWorkspace();
+    const QString workspace = QDir(m_dataFolder).filePath(WorkspaceName);
+    if (QFileInfo(workspace).size() >= OpenLaterBytes)
+        QMetaObject::invokeMethod(this, [this, workspace] { OpenWorkspace(workspace); }, Qt::QueuedConnection);
+    else
+        OpenWorkspace(workspace);
     UpdateCaption();
     // Work counts as unsaved from here on.
     m_chart->Codes().ResetChanged();
@@ -185,7 +192,12 @@ QString TMainForm::SettingsPath() const
 
 void TMainForm::LoadOptions()
 {
-    m_settings = ::LoadOptions(SettingsPath());
+    // A settings file that is there but cannot be used is not passed over
+    // in silence: the user's settings would seem lost.
+    QString problem;
+    m_settings = ::LoadOptions(SettingsPath(), &problem);
+    if (!problem.isEmpty())
+        ShowMessage(problem);
 }
 
 void TMainForm::SaveOptions()
@@ -254,7 +266,7 @@ void TMainForm::RegMenuSearchClick()
     }
     m_listView->repaint();
     m_chart->ClearReg();
-    m_searchTotal = EstimateSearch(m_settings, m_chart->Codes().Count()).combinations;
+    m_searchTotal = SearchCombinations(m_settings, m_chart->Codes().Count());
     m_patterns->Start(m_chart->Codes());
     UpdateCaption();
     SetPanel(2, QStringLiteral("开始搜索规律,请稍候..."));
@@ -273,8 +285,12 @@ void TMainForm::RegMenuStopClick()
 void TMainForm::RegMenuOptionsClick()
 {
     m_optionsForm->SetSearchContext(m_chart->Codes().Count(), m_patterns->Count(), m_patterns->PatternLimit());
-    if (!m_optionsForm->Execute(m_settings))
+    if (!m_optionsForm->Execute(m_settings)) {
+        // The dialog showed each value within its range, and estimated the
+        // search for those: they are the ones searched from now on.
+        m_settings = m_optionsForm->ShownSettings();
         return;
+    }
     m_settings = m_optionsForm->WorkingCopy();
     SaveOptions();
     UpdateCaption();
@@ -286,6 +302,11 @@ void TMainForm::RegMenuOptionsClick()
 void TMainForm::RegMenuStatsClick()
 {
     m_analysis->OpenStats();
+}
+
+void TMainForm::RegMenuHistoryStatsClick()
+{
+    m_analysis->OpenHistoryStats();
 }
 
 void TMainForm::RegMenuBacktestClick()

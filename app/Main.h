@@ -1,9 +1,11 @@
 #pragma once
 
+#include "app/BackgroundWork.h"
 #include "app/RegListView.h"
 #include "core/RegOptions.h"
 
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPointer>
 #include <functional>
 #include <vector>
@@ -38,6 +40,9 @@ public:
     static const QString UnsavedQuestion;
     // How long Stop pauses the window for the stopped worker to end.
     static inline int StopPauseMs = 1000;
+    // A workspace file of this size or more is read once the window is up,
+    // showing how far it got; a smaller one before the window shows.
+    static inline qint64 OpenLaterBytes = qint64(8) << 20;
 
     // `dataFolder` overrides where the workspace and the settings file live
     // (tests use it); by default that is the program folder when it can be
@@ -49,7 +54,7 @@ public:
     // Every message box of the window goes through here. When the hook is
     // set (tests set it) it receives the text instead of a box.
     static std::function<void(const QString &)> MessageHook;
-    void ShowMessage(const QString &text);
+    void ShowMessage(const QString &text, QMessageBox::Icon icon = QMessageBox::Information);
     // The question before unsaved work would be lost: Save ("保存"), Don't
     // save ("不保存") or Cancel ("取消"). When the hook is set (tests set
     // it) it answers instead of a box.
@@ -74,6 +79,7 @@ public:
     void RegMenuStopClick();
     void RegMenuOptionsClick();
     void RegMenuStatsClick();
+    void RegMenuHistoryStatsClick();
     void RegMenuBacktestClick();
     void FileMenuExportRegClick();
     void FileMenuExportChartClick();
@@ -82,12 +88,15 @@ public:
     void HelpMenuWebClick();
     void HelpMenuAboutClick();
 
-    // Window state.
+    // Window state. Opening shows its own failure; saving gives the reason
+    // of its failure in `error`.
     void OpenWorkspace(const QString &name);
-    void SaveWorkspace(const QString &name);
+    bool SaveWorkspace(const QString &name, QString &error);
     void ResetWorkspace();
     void UpdateCaption();
     void FillRegList();
+    // With the patterns already in the list's order.
+    void FillRegList(std::vector<TVexelReg *> *ordered);
     // Replaces the draws by the downloaded ones.
     void LoadDownloadedDraws(const QList<qint32> &numbers);
 
@@ -136,6 +145,10 @@ private:
     void ContextPopup(QWidget *sender, const QPoint &position);
     void ShowPattern(TVexelReg *pattern);
     void SetPanel(int panel, const QString &text);
+    // Long work on the draws or the patterns (BackgroundWork): meanwhile the
+    // searches' reports wait, and so does what WhenIdle is given.
+    void RunWork(const QString &text, const std::function<void(const BackgroundWork::Progress &)> &work);
+    void WhenIdle(const std::function<void()> &step);
 
     QAction *m_fileMenuSave = nullptr;
     QAction *m_fileNenuImport = nullptr;
@@ -150,6 +163,7 @@ private:
     QAction *m_regMenuOptions = nullptr;
     QAction *m_regMenuStats = nullptr;
     QAction *m_regMenuBacktest = nullptr;
+    QAction *m_regMenuHistoryStats = nullptr;
     QAction *m_fileMenuExportReg = nullptr;
     QAction *m_fileMenuExportChart = nullptr;
     QAction *m_fileMenuPrint = nullptr;
@@ -173,4 +187,6 @@ private:
     QString m_dataFolder;
     qint64 m_searchTotal = 0;
     qint64 m_lastCombinations = 0;
+    int m_working = 0;                          // RunWork calls under way
+    std::vector<std::function<void()>> m_idleSteps; // held back until they end
 };

@@ -100,6 +100,10 @@ void TMainForm::buildActions()
     m_regMenuStats = addCommand("RegMenuStats", QStringLiteral("统计(&T)..."),
                                 QStringLiteral("统计|按目标统计规律的个数和各数字的预测个数（选中多个规律时只统计选中的）"),
                                 {}, &TMainForm::RegMenuStatsClick);
+    m_regMenuHistoryStats = addCommand("RegMenuHistoryStats", QStringLiteral("开奖统计(&H)..."),
+                                       QStringLiteral("开奖统计|每个位置上各数字的出现次数、当前遗漏和最大遗漏，"
+                                                      "以及冷热差异是否超出偶然"),
+                                       {}, &TMainForm::RegMenuHistoryStatsClick);
     m_regMenuBacktest = addCommand("RegMenuBacktest", QStringLiteral("回测(&B)..."),
                                    QStringLiteral("回测|检验用当前参数在过去各期搜索到的规律预测得准不准"), {},
                                    &TMainForm::RegMenuBacktestClick);
@@ -139,7 +143,7 @@ void TMainForm::buildMenus()
     m_regMenu->setObjectName(QStringLiteral("RegMenu"));
     m_regMenu->addActions({m_regMenuSelAll, m_regMenuSelNone, m_regMenuDel, m_regMenuClear});
     m_regMenu->addSeparator();
-    m_regMenu->addActions({m_regMenuSearch, m_regMenuStop, m_regMenuOptions, m_regMenuStats, m_regMenuBacktest});
+    m_regMenu->addActions({m_regMenuSearch, m_regMenuStop, m_regMenuOptions, m_regMenuStats, m_regMenuHistoryStats, m_regMenuBacktest});
     QMenu *help = bar->addMenu(QStringLiteral("帮助(&H)"));
     help->addAction(m_helpMenuTopic);
     help->addSeparator();

@@ -6,6 +6,7 @@
 #include "app/DrawDownload.h"
 #include "io/DrawText.h"
 #include "core/FileAccess.h"
+#include "app/RegListModel.h"
 #include "app/RegListView.h"
 #include "app/StatusBar.h"
 #include "chart/VexelCtrl.h"
@@ -14,6 +15,10 @@
 #include "core/Workspace.h"
 
 #include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <malloc.h>
+#include <utility>
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
@@ -31,33 +36,124 @@ void TMainForm::ResetWorkspace()
 
 void TMainForm::OpenWorkspace(const QString &name)
 {
-    QFile file(name);
+    const qint64 size = QFileInfo(name).size();
+    if (size > 0)
+        SetPanel(0, QStringLiteral("正在打开文档..."));
+    Workspace::TContent content;
     QString error;
-    if (!FileAccess::OpenRegular(file, error))
-        throw EVexelError(QStringLiteral("Cannot open file \"%1\": %2").arg(name, error));
-    if (file.size() == 0)
+    Workspace::TReadResult result = Workspace::TReadResult::Empty;
+    std::vector<TVexelReg *> rows; // the list's order, sorted here too
+    const auto read = [&](const BackgroundWork::Progress &progress) {
+        result = Workspace::ReadInto(name, content, error, progress);
+        if (result == Workspace::TReadResult::Whole) {
+            try {
+                rows.reserve(size_t(content.patterns.Count()));
+                for (int i = 0; i < content.patterns.Count(); ++i)
+                    rows.push_back(content.patterns.Get(i));
+                rows = TRegListModel::CaptionOrdered(rows);
+            } catch (const std::bad_alloc &) {
+                rows = {}; // the list sorts them itself, or finds no memory either
+            }
+        }
+        // What was read is freed: the memory goes back to the system, which
+        // the window needs to go on painting.
+        if (result == Workspace::TReadResult::TooLarge)
+            malloc_trim(0);
+    };
+    if (size >= OpenLaterBytes)
+        RunWork(QStringLiteral("正在打开文档..."), read);
+    else
+        read({});
+    if (result == Workspace::TReadResult::Empty)
         return;
-    file.close();
-    SetPanel(0, QStringLiteral("正在打开文档..."));
-    const bool loaded = Workspace::Load(name, [this](QDataStream &s) { m_chart->LoadFromStream(s); }, *m_patterns);
-    SetPanel(0, QString());
-    if (loaded)
-        FillRegList();
+    try {
+        if (result != Workspace::TReadResult::TooLarge) {
+            m_chart->ReplaceDraws([&content](TCodes &draws) { draws = std::move(content.chart); });
+            m_patterns->TakeOver(content.patterns);
+        }
+        // A file that failed part-way keeps what was read, unlisted.
+        if (result == Workspace::TReadResult::Whole) {
+            SetPanel(0, QString());
+            FillRegList(rows.size() == size_t(m_patterns->Count()) ? &rows : nullptr);
+        }
+    } catch (const std::bad_alloc &) {
+        result = Workspace::TReadResult::TooLarge;
+        ResetWorkspace();
+    }
+    if (result == Workspace::TReadResult::TooLarge)
+        SetPanel(0, QString());
+    m_chart->VScroll(ChartGeometry::scBottom);
     UpdateCaption();
+    m_chart->Codes().ResetChanged();
+    m_patterns->ResetChanged();
+    if (result != Workspace::TReadResult::Whole)
+        ShowMessage(QStringLiteral("打开文档失败：\r\n") + WorkspaceName);
 }
 
-void TMainForm::SaveWorkspace(const QString &name)
+bool TMainForm::SaveWorkspace(const QString &name, QString &error)
 {
-    Workspace::Save(name, [this](QDataStream &s) { m_chart->SaveToStream(s); }, *m_patterns);
+    bool saved = false;
+    RunWork(QStringLiteral("正在保存文档..."), [&](const BackgroundWork::Progress &progress) {
+        try {
+            saved = Workspace::Save(name, [this](QDataStream &s) { m_chart->SaveToStream(s); }, *m_patterns,
+                                    error, progress);
+        } catch (const std::bad_alloc &) {
+            error = QStringLiteral("内存不足");
+        }
+    });
+    if (!saved)
+        return false;
     m_chart->Codes().ResetChanged();
     m_patterns->ResetChanged();
     SetPanel(0, QString());
     UpdateCaption();
+    return true;
+}
+
+void TMainForm::RunWork(const QString &text, const std::function<void(const BackgroundWork::Progress &)> &work)
+{
+    ++m_working;
+    m_patterns->HoldReports();
+    std::exception_ptr failure;
+    try {
+        BackgroundWork::Run(this, text, work);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    m_patterns->ReleaseReports();
+    if (--m_working == 0) {
+        // After the command that ran the work has returned.
+        for (const std::function<void()> &step : std::exchange(m_idleSteps, {}))
+            QMetaObject::invokeMethod(this, step, Qt::QueuedConnection);
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void TMainForm::WhenIdle(const std::function<void()> &step)
+{
+    if (m_working > 0)
+        m_idleSteps.push_back(step);
+    else
+        step();
 }
 
 void TMainForm::FillRegList()
 {
-    m_listView->Fill([this](int row) { SetPanel(0, QStringLiteral("正在添加第%1个规律...").arg(row)); });
+    FillRegList(nullptr);
+}
+
+void TMainForm::FillRegList(std::vector<TVexelReg *> *ordered)
+{
+    // Every 53rd row's text, painted at most ten times a second: painted
+    // each time, it took seconds of a list of millions.
+    QElapsedTimer painted;
+    m_listView->Fill([this, &painted](int row) {
+        const bool now = !painted.isValid() || painted.elapsed() >= 100;
+        if (now)
+            painted.start();
+        m_statusBar->SetPanel(0, QStringLiteral("正在添加第%1个规律...").arg(row), now);
+    }, ordered);
     SetPanel(0, QString());
 }
 
@@ -68,14 +164,13 @@ void TMainForm::FileMenuSaveClick()
 
 bool TMainForm::Save()
 {
-    try {
-        SaveWorkspace(QDir(m_dataFolder).filePath(WorkspaceName));
-        UpdateCaption();
-        return true;
-    } catch (const EVexelError &) {
-        ShowMessage(QStringLiteral("保存文件时出现错误！"));
+    QString error;
+    if (!SaveWorkspace(QDir(m_dataFolder).filePath(WorkspaceName), error)) {
+        ShowMessage(QStringLiteral("保存文件时出现错误！\r\n") + error, QMessageBox::Warning);
         return false;
     }
+    UpdateCaption();
+    return true;
 }
 
 bool TMainForm::Unsaved() const
@@ -98,18 +193,26 @@ void TMainForm::FileNenuImportClick()
 
 void TMainForm::ImportFile(const QString &path)
 {
-    QList<qint32> numbers;
-    try {
-        numbers = ReadDrawFile(path);
-    } catch (const EVexelError &e) {
-        ShowMessage(e.message());
+    TCodes draws;
+    QString error;
+    RunWork(QStringLiteral("正在导入开奖号码..."), [&](const BackgroundWork::Progress &) {
+        try {
+            RebuildDrawList(draws, ReadDrawFile(path));
+        } catch (const EVexelError &e) {
+            error = e.message();
+        } catch (const std::bad_alloc &) {
+            error = QStringLiteral("内存不足，无法导入开奖号码");
+        }
+    });
+    if (!error.isEmpty()) {
+        ShowMessage(error);
         return;
     }
     // A download still running shares nothing with the import, but a second
     // one must not start before it ends.
     if (!DownloadRunning())
         m_fileMenuDown->setEnabled(true);
-    m_chart->ReplaceDraws([&numbers](TCodes &draws) { RebuildDrawList(draws, numbers); });
+    m_chart->ReplaceDraws([&draws](TCodes &chartDraws) { chartDraws = std::move(draws); });
     m_chart->VScroll(ChartGeometry::scBottom);
     ShowMessage(QStringLiteral("导入开奖号码成功！"));
 }
@@ -121,6 +224,11 @@ void TMainForm::FileMenuExitClick()
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
+    // Work on the data is under way (its dialog shows that).
+    if (m_working > 0) {
+        event->ignore();
+        return;
+    }
     if (m_patterns->Busy()) {
         ShowMessage(SearchingMessage);
         event->ignore();
@@ -179,7 +287,11 @@ void TMainForm::FileMenuDownClick()
 void TMainForm::LoadDownloadedDraws(const QList<qint32> &numbers)
 {
     m_fileMenuDown->setEnabled(true);
-    m_chart->ReplaceDraws([&numbers](TCodes &draws) { RebuildDrawList(draws, numbers); });
+    TCodes draws;
+    RunWork(QStringLiteral("正在载入下载的开奖号码..."), [&](const BackgroundWork::Progress &) {
+        RebuildDrawList(draws, numbers);
+    });
+    m_chart->ReplaceDraws([&draws](TCodes &chartDraws) { chartDraws = std::move(draws); });
     ShowMessage(QStringLiteral("下载开奖数据成功！"));
 }
 

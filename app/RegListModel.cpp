@@ -1,7 +1,11 @@
 #include "app/RegListModel.h"
+#include "core/Hao.h"
 #include "core/RegColumnText.h"
 #include "core/VexelReg.h"
 
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
 #include <algorithm>
 #include <numeric>
 
@@ -31,11 +35,90 @@ int TRegListModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
+namespace {
+
+constexpr int ResultColumn = 6;
+
+// A tick in green or a cross in grey, painted once.
+QIcon OutcomeIcon(bool hit)
+{
+    QPixmap picture(14, 14);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(hit ? QColor(0, 140, 60) : QColor(150, 150, 150), 2.2, Qt::SolidLine, Qt::RoundCap));
+    if (hit) {
+        painter.drawLine(QPointF(2.5, 7.5), QPointF(5.5, 10.5));
+        painter.drawLine(QPointF(5.5, 10.5), QPointF(11.5, 3.5));
+    } else {
+        painter.drawLine(QPointF(3.5, 3.5), QPointF(10.5, 10.5));
+        painter.drawLine(QPointF(10.5, 3.5), QPointF(3.5, 10.5));
+    }
+    return QIcon(picture);
+}
+
+} // namespace
+
 QVariant TRegListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || role != Qt::DisplayRole)
+    if (!index.isValid())
         return {};
-    return RegColumnText::Shown(*m_rows[size_t(index.row())], index.column());
+    const TVexelReg &p = *m_rows[size_t(index.row())];
+    if (role == Qt::DisplayRole)
+        return RegColumnText::Shown(p, index.column());
+    if (index.column() != ResultColumn || (role != Qt::DecorationRole && role != Qt::ToolTipRole))
+        return {};
+    const TForecastCheck *check = Check();
+    const TForecastCheck::Outcome outcome = check ? check->Of(p) : TForecastCheck::Unknown;
+    if (outcome == TForecastCheck::Unknown)
+        return {};
+    if (role == Qt::DecorationRole) {
+        static const QIcon hit = OutcomeIcon(true), miss = OutcomeIcon(false);
+        return outcome == TForecastCheck::Hit ? hit : miss;
+    }
+    const qint32 drawn = TargetSum(check->Draws(), int(p.DrawCount()), p.TargetMask());
+    return outcome == TForecastCheck::Hit
+               ? QStringLiteral("第 %1 期已开奖：预测 %2，开出 %2，命中").arg(p.DrawCount() + 1).arg(drawn)
+               : QStringLiteral("第 %1 期已开奖：预测 %2，开出 %3，未中")
+                     .arg(p.DrawCount() + 1)
+                     .arg(p.Value(0, 0))
+                     .arg(drawn);
+}
+
+void TRegListModel::SetForecastDraws(const TCodes *current, const TCodes *searched)
+{
+    m_current = current;
+    m_searched = searched;
+    m_check.reset();
+    DrawsChanged();
+}
+
+const TForecastCheck *TRegListModel::Check() const
+{
+    if (!m_current || !m_searched)
+        return nullptr;
+    if (!m_check || m_currentRevision != m_current->Revision() || m_searchedRevision != m_searched->Revision()) {
+        m_check.emplace(*m_current, *m_searched);
+        m_currentRevision = m_current->Revision();
+        m_searchedRevision = m_searched->Revision();
+    }
+    return &*m_check;
+}
+
+void TRegListModel::DrawsChanged()
+{
+    if (m_rows.empty() || (m_check && m_current && m_searched && m_currentRevision == m_current->Revision()
+                           && m_searchedRevision == m_searched->Revision()))
+        return;
+    m_check.reset();
+    emit dataChanged(index(0, ResultColumn), index(rowCount() - 1, ResultColumn),
+                     {Qt::DecorationRole, Qt::ToolTipRole});
+}
+
+TForecastCheck::Outcome TRegListModel::ForecastOutcome(int row) const
+{
+    const TForecastCheck *check = Check();
+    return check ? check->Of(*m_rows[size_t(row)]) : TForecastCheck::Unknown;
 }
 
 QVariant TRegListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -109,13 +192,22 @@ int TRegListModel::InsertSameCaption(TVexelReg *const *patterns, int count)
 
 void TRegListModel::Fill(const std::vector<TVexelReg *> &patterns)
 {
-    beginResetModel();
-    m_rows = patterns;
-    const std::vector<int> order = SortedOrder(0);
-    std::vector<TVexelReg *> rows(m_rows.size());
+    FillOrdered(CaptionOrdered(patterns));
+}
+
+std::vector<TVexelReg *> TRegListModel::CaptionOrdered(const std::vector<TVexelReg *> &patterns)
+{
+    const std::vector<int> order = SortedOrder(patterns, 0);
+    std::vector<TVexelReg *> rows(patterns.size());
     for (size_t i = 0; i < order.size(); ++i)
-        rows[i] = m_rows[size_t(order[i])];
-    m_rows.swap(rows);
+        rows[i] = patterns[size_t(order[i])];
+    return rows;
+}
+
+void TRegListModel::FillOrdered(std::vector<TVexelReg *> patterns)
+{
+    beginResetModel();
+    m_rows = std::move(patterns);
     m_captionOrder = true;
     endResetModel();
 }
@@ -186,7 +278,14 @@ void TRegListModel::SortByColumn(int column)
 {
     if (column < 0 || column >= ColumnCount)
         return;
-    Reorder(SortedOrder(column));
+    SortInOrder(SortedOrder(column));
+}
+
+void TRegListModel::SortInOrder(const std::vector<int> &order)
+{
+    if (order.size() != m_rows.size())
+        return;
+    Reorder(order);
     m_captionOrder = false;
 }
 
@@ -196,21 +295,21 @@ void TRegListModel::SortByCaption()
     m_captionOrder = true;
 }
 
-std::vector<int> TRegListModel::SortedOrder(int column) const
+std::vector<int> TRegListModel::SortedOrder(const std::vector<TVexelReg *> &rows, int column)
 {
     // Keys settle nearly every comparison; only texts that agree in their
     // first 15 characters and go on are compared whole.
-    std::vector<RegColumnText::TSortKey> keys(m_rows.size());
-    for (size_t i = 0; i < m_rows.size(); ++i)
-        keys[i] = RegColumnText::SortKey(*m_rows[i], column);
-    std::vector<int> order(m_rows.size());
+    std::vector<RegColumnText::TSortKey> keys(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        keys[i] = RegColumnText::SortKey(*rows[i], column);
+    std::vector<int> order(rows.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         const RegColumnText::TSortKey &x = keys[size_t(a)];
         const RegColumnText::TSortKey &y = keys[size_t(b)];
         if (x != y)
             return x < y;
-        return x.Cut() && RegColumnText::Compare(*m_rows[size_t(a)], *m_rows[size_t(b)], column) < 0;
+        return x.Cut() && RegColumnText::Compare(*rows[size_t(a)], *rows[size_t(b)], column) < 0;
     });
     return order;
 }

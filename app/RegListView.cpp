@@ -6,6 +6,7 @@
 
 #include <QCursor>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QMenu>
 
 class TRegListView::TQuiet
@@ -34,6 +35,10 @@ TRegListView::TRegListView(TVexelRegMgr &patterns, QWidget *parent)
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setHighlightSections(false);
+    // The titles never show the selection, yet the header asks for each one
+    // it paints whether its whole column is selected: a test of every row,
+    // seconds with millions of them. It gets a selection of its own, empty.
+    horizontalHeader()->setSelectionModel(new QItemSelectionModel(m_model, this));
     for (int c = 0; c < TRegListModel::ColumnCount; ++c)
         setColumnWidth(c, TRegListModel::ColumnWidths[size_t(c)]);
     setContextMenuPolicy(Qt::CustomContextMenu);
@@ -45,18 +50,23 @@ TRegListView::TRegListView(TVexelRegMgr &patterns, QWidget *parent)
     connect(&m_patterns, &TVexelRegMgr::AboutToClear, this, &TRegListView::AboutToClear);
 }
 
-void TRegListView::Fill(const std::function<void(int row)> &progress)
+void TRegListView::Fill(const std::function<void(int row)> &progress, std::vector<TVexelReg *> *ordered)
 {
     const TQuiet quiet(*this);
     setUpdatesEnabled(false);
     std::vector<TVexelReg *> patterns;
-    patterns.reserve(size_t(m_patterns.Count()));
+    if (!ordered)
+        patterns.reserve(size_t(m_patterns.Count()));
     for (int i = 0; i < m_patterns.Count(); ++i) {
-        patterns.push_back(m_patterns.Get(i));
+        if (!ordered)
+            patterns.push_back(m_patterns.Get(i));
         if (i % 53 == 0)
             progress(i);
     }
-    m_model->Fill(patterns);
+    if (ordered)
+        m_model->FillOrdered(std::move(*ordered));
+    else
+        m_model->Fill(patterns);
     setUpdatesEnabled(true);
 }
 
@@ -139,8 +149,16 @@ void TRegListView::ListViewChange()
 
 void TRegListView::ListViewColumnClick(int column)
 {
+    if (column < 0 || column >= TRegListModel::ColumnCount)
+        return;
     m_sortColumn = column;
-    ReorderList([this, column] { m_model->SortByColumn(column); });
+    std::vector<int> order;
+    const auto sort = [&](const BackgroundWork::Progress &) { order = m_model->ColumnOrder(column); };
+    if (m_workRunner)
+        m_workRunner(QStringLiteral("正在排序规律..."), sort);
+    else
+        sort({});
+    ReorderList([this, &order] { m_model->SortInOrder(order); });
 }
 
 void TRegListView::ReorderList(const std::function<void()> &reorder)

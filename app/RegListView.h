@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/BackgroundWork.h"
+
 #include <QSet>
 #include <QTableView>
 #include <functional>
@@ -27,8 +29,9 @@ public:
     TRegListModel &Model() const { return *m_model; }
 
     // Rebuilds every row from the collection; `progress` hears every 53rd
-    // row's index, from 0.
-    void Fill(const std::function<void(int row)> &progress);
+    // row's index, from 0. `ordered`, when given, holds the collection's
+    // patterns already in the list's order (TRegListModel::CaptionOrdered).
+    void Fill(const std::function<void(int row)> &progress, std::vector<TVexelReg *> *ordered = nullptr);
     // Selects every row, first to last.
     void SelectAll();
     // Inverts every row's selection, first to last.
@@ -37,6 +40,11 @@ public:
     void DeleteSelected();
     // Sorts by a column's texts, the selection kept by pattern.
     void ListViewColumnClick(int column);
+    // Runs the long part of a sort (the order of millions of rows) where
+    // the window wants it; unset, here and now.
+    using TWork = std::function<void(const BackgroundWork::Progress &)>;
+    using TWorkRunner = std::function<void(const QString &text, const TWork &work)>;
+    void SetWorkRunner(TWorkRunner runner) { m_workRunner = std::move(runner); }
     int SortColumn() const { return m_sortColumn; }
 
     // The patterns of the selected rows, in the list's order.
@@ -72,4 +80,5 @@ private:
     QMenu *m_popup = nullptr;
     int m_sortColumn = 0;
     int m_quiet = 0;
+    TWorkRunner m_workRunner;
 };

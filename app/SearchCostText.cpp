@@ -1,15 +1,22 @@
 #include "app/SearchCostText.h"
+#include "app/DurationText.h"
 
 #include <QLocale>
 #include <cmath>
 
 namespace {
 
+// v (at least 1) rounded to two significant digits.
+double RoundTwoDigits(double v)
+{
+    const double scale = std::pow(10.0, std::floor(std::log10(v)) - 1);
+    return std::round(v / scale) * scale;
+}
+
 // Two significant digits, without a trailing ".0".
 QString TwoDigits(double v)
 {
-    const double scale = std::pow(10.0, std::floor(std::log10(v)) - 1);
-    const double rounded = std::round(v / scale) * scale;
+    const double rounded = RoundTwoDigits(v);
     return QString::number(rounded, 'f', rounded < 10 && rounded != std::floor(rounded) ? 1 : 0);
 }
 
@@ -25,17 +32,13 @@ QString ApproxCount(double n)
     return QStringLiteral("约%1亿个").arg(TwoDigits(n / 1e8));
 }
 
+// An estimate of a time: "约" and two significant digits of its seconds in
+// the program's duration form ("约12分30秒", "约2时5分").
 QString ApproxDuration(double seconds)
 {
     if (seconds < 1)
-        return QStringLiteral("不到1秒");
-    if (seconds < 60)
-        return QStringLiteral("约%1秒").arg(TwoDigits(seconds));
-    if (seconds < 3600)
-        return QStringLiteral("约%1分钟").arg(TwoDigits(seconds / 60));
-    if (seconds < 86400)
-        return QStringLiteral("约%1小时").arg(TwoDigits(seconds / 3600));
-    return QStringLiteral("约%1天").arg(TwoDigits(seconds / 86400));
+        return DurationText(1);
+    return QStringLiteral("约") + DurationText(qint64(std::llround(RoundTwoDigits(seconds) * 1000)));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "app/SelectionWalk.h"
 
-#include <set>
+#include <QtGlobal>
 
 namespace SelectionWalk {
 
@@ -10,21 +10,24 @@ template <typename Change>
 Result Walk(const QList<bool> &selected, Change change)
 {
     Result r{selected, -1};
-    std::set<int> on;
+    // The selected rows' count and the sum of their indices: while one row
+    // is selected, the sum is that row.
+    qint64 count = 0;
+    qint64 sum = 0;
     for (int i = 0; i < selected.size(); ++i)
-        if (selected[i])
-            on.insert(on.end(), i);
+        if (selected[i]) {
+            ++count;
+            sum += i;
+        }
     for (int i = 0; i < r.selected.size(); ++i) {
         const bool now = change(r.selected[i]);
         if (now == r.selected[i])
             continue;
         r.selected[i] = now;
-        if (now)
-            on.insert(i);
-        else
-            on.erase(i);
-        if (on.size() == 1)
-            r.shownRow = *on.begin();
+        count += now ? 1 : -1;
+        sum += now ? i : -i;
+        if (count == 1)
+            r.shownRow = int(sum);
     }
     return r;
 }

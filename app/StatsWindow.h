@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Backtest.h"
 #include "core/PatternStats.h"
 
 #include <QTimer>
@@ -10,6 +11,7 @@
 class QGridLayout;
 class QLabel;
 class TBarChart;
+class TCodes;
 class TVexelReg;
 
 // What the statistics window counts: the patterns, and whether they are the
@@ -18,6 +20,10 @@ struct TStatsSubject
 {
     std::vector<const TVexelReg *> patterns;
     bool selection = false;
+    // The draws now and those of the last search: the forecasts whose draw
+    // has come since are judged. Either null: nothing is judged.
+    const TCodes *current = nullptr;
+    const TCodes *searched = nullptr;
 };
 
 // The statistics window: how many patterns there are per target, as a bar
@@ -40,18 +46,23 @@ public:
     void Recount();
 
     const TPatternStats &Stats() const { return m_stats; }
+    // The forecasts of the counted patterns whose draw is known, scored.
+    const TBacktestResult &Judged() const { return m_judged; }
 
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
     void Show(bool selection);
+    void ShowJudged();
     TBarChart *ConsensusChart(int index);
 
     TProvider m_provider;
     QTimer m_timer;
     bool m_stale = true;
     TPatternStats m_stats;
+    TBacktestResult m_judged;
+    QLabel *m_judgedText = nullptr;
     QLabel *m_subject = nullptr;
     TBarChart *m_targets = nullptr;
     QGridLayout *m_consensusGrid = nullptr;

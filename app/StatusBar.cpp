@@ -1,4 +1,5 @@
 #include "app/StatusBar.h"
+#include "app/DurationText.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -61,10 +62,11 @@ QString TStatusBar::PanelText(int panel) const
     return m_panels[panel]->text();
 }
 
-void TStatusBar::SetPanel(int panel, const QString &text)
+void TStatusBar::SetPanel(int panel, const QString &text, bool repaintNow)
 {
     m_panels[panel]->setText(text);
-    m_panels[panel]->repaint();
+    if (repaintNow)
+        m_panels[panel]->repaint();
     emit PanelChanged(panel, text);
 }
 
@@ -101,9 +103,7 @@ QString TStatusBar::TimeLeft(qint64 elapsedMs, qint64 combinations, qint64 total
     const double share = Share(combinations, total);
     if (share <= 0.0005 || elapsedMs <= 1000)
         return QStringLiteral("--");
-    const qint64 seconds = qint64(double(elapsedMs) / 1000.0 * (1.0 - share) / share);
-    return seconds >= 3600 ? QStringLiteral("%1时%2分").arg(seconds / 3600).arg(seconds % 3600 / 60)
-                           : QStringLiteral("%1分%2秒").arg(seconds / 60).arg(seconds % 60);
+    return DurationText(qint64(double(elapsedMs) * (1.0 - share) / share));
 }
 
 QString TStatusBar::ProgressText(qint64 combinations, qint64 total, qint64 elapsedMs)

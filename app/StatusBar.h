@@ -22,8 +22,8 @@ public:
     explicit TStatusBar(QWidget *parent = nullptr);
 
     QString PanelText(int panel) const;
-    // Sets a panel's text and repaints it at once.
-    void SetPanel(int panel, const QString &text);
+    // Sets a panel's text and repaints it at once, unless told otherwise.
+    void SetPanel(int panel, const QString &text, bool repaintNow = true);
     // A hint of the entry or button under the pointer, in panel 0.
     void ShowHint(const QString &text);
     QLabel *Panel(int panel) const { return m_panels[panel]; }
@@ -38,7 +38,7 @@ public:
     static int Permille(qint64 combinations, qint64 total);
     // The time left, from the time taken and the share done: "--" until a
     // fair guess can be made (a second and a twentieth of a percent in),
-    // "M分S秒" under an hour, "H时M分" from an hour on.
+    // then as DurationText shows a duration.
     static QString TimeLeft(qint64 elapsedMs, qint64 combinations, qint64 total);
     // The progress bar's text: the percentage and the time left.
     static QString ProgressText(qint64 combinations, qint64 total, qint64 elapsedMs);

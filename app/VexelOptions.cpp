@@ -204,6 +204,9 @@ QWidget *TOptionsForm::spinLine(const QString &text, const QList<QSpinBox *> &sp
 
 void TOptionsForm::Load(const TRegOptions &settings)
 {
+    // Half-loaded, the copy can mix shown values with hand-edited ones far
+    // outside any range, whose estimate is of no use.
+    m_loading = true;
     m_copy = settings;
     m_userName->setText(settings.userName);
     m_userPW->setText(settings.userPW);
@@ -227,6 +230,8 @@ void TOptionsForm::Load(const TRegOptions &settings)
             m_copy.*field = value;
         }
     }
+    m_shown = m_copy;
+    m_loading = false;
     UpdateEstimate();
 }
 
@@ -246,6 +251,8 @@ void TOptionsForm::SetSearchContext(int drawCount, qint64 patternsHeld, qint64 p
 
 void TOptionsForm::UpdateEstimate()
 {
+    if (m_loading)
+        return;
     const TSearchEstimate estimate = EstimateSearch(m_copy, m_drawCount);
     std::optional<double> seconds;
     if (measuredSpeed)

@@ -29,6 +29,9 @@ public:
     // Loads the controls without running the dialog (Execute's first half).
     void Load(const TRegOptions &settings);
     const TRegOptions &WorkingCopy() const { return m_copy; }
+    // The working copy as Load left it: the settings with each value the
+    // dialog shows, clamped to its control's range.
+    const TRegOptions &ShownSettings() const { return m_shown; }
 
     // What the cost estimate below the settings is worked out for: the
     // history the search will run on, and the patterns already held
@@ -46,6 +49,8 @@ private:
     QWidget *spinLine(const QString &text, const QList<QSpinBox *> &spins);
 
     TRegOptions m_copy;
+    TRegOptions m_shown;
+    bool m_loading = false;   // no estimate while the controls are set one by one
     QLineEdit *m_userName = nullptr;
     QLineEdit *m_userPW = nullptr;
     QList<QPair<QSpinBox *, qint32 TRegOptions::*>> m_spins;

@@ -1,7 +1,8 @@
 // vexel-bench: times the search engines against each other and against the
 // straightforward walk.
 //
-//   vexel-bench [--max] [--dense] [--deep-reference] [--list [N]] [--sample FILE] [--threads N]
+//   vexel-bench [--max] [--dense] [--deep-reference] [--list [N]] [--list-only [N]] [--coverage [N]]
+//               [--sample FILE] [--threads N]
 //
 // Workloads (the rest of the settings at their start defaults):
 //   wide  distances 1..9, sum column and last three digits, 1..4 points,
@@ -29,12 +30,14 @@
 // still. Last, how long the statistics window takes to count a million
 // patterns. --list runs the big search in the main window until N patterns
 // (default 1,000,000) are listed, and measures memory per pattern and the
-// list's commands on them (see ListBench.h).
+// list's commands on them (see ListBench.h); --list-only runs that section
+// alone, --coverage N the backtest intervals' coverage on N random histories.
 #include "core/Backtest.h"
 #include "core/BacktestText.h"
 #include "tests/support/DrawsOf.h"
 #include "core/FastSearch.h"
 #include "core/Hao.h"
+#include "bench/CoverageBench.h"
 #include "bench/ListBench.h"
 #include "core/PatternStats.h"
 #include "tests/support/ReferenceEngine.h"
@@ -461,6 +464,8 @@ int main(int argc, char *argv[])
     bool withDense = false;
     int listTarget = 0;
     bool deepReference = false;
+    bool listOnly = false;
+    int coverageHistories = 0;
     QString samplePath = QStringLiteral(SAMPLE_HISTORY_PATH);
     int threads = QThread::idealThreadCount();
     const QStringList args = app.arguments();
@@ -472,11 +477,17 @@ int main(int argc, char *argv[])
             withDense = true;
         else if (args[i] == QLatin1String("--deep-reference"))
             deepReference = true;
-        else if (args[i] == QLatin1String("--list")) {
+        else if (args[i] == QLatin1String("--list") || args[i] == QLatin1String("--list-only")) {
+            listOnly = args[i] == QLatin1String("--list-only");
             listTarget = 1000000;
             if (i + 1 < args.size() && !args[i + 1].startsWith(QLatin1Char('-')))
                 listTarget = args[++i].toInt(&ok);
             ok = ok && listTarget > 0;
+        } else if (args[i] == QLatin1String("--coverage")) {
+            coverageHistories = 1000;
+            if (i + 1 < args.size() && !args[i + 1].startsWith(QLatin1Char('-')))
+                coverageHistories = args[++i].toInt(&ok);
+            ok = ok && coverageHistories > 0;
         } else if (args[i] == QLatin1String("--sample") && i + 1 < args.size())
             samplePath = args[++i];
         else if (args[i] == QLatin1String("--threads") && i + 1 < args.size())
@@ -484,12 +495,21 @@ int main(int argc, char *argv[])
         else
             ok = false;
         if (!ok || threads < 1) {
-            std::fputs("usage: vexel-bench [--max] [--dense] [--deep-reference] [--list [N]] [--sample FILE] [--threads N]\n",
+            std::fputs("usage: vexel-bench [--max] [--dense] [--deep-reference] [--list [N]] [--list-only [N]] "
+                       "[--coverage [N]] [--sample FILE] [--threads N]\n",
                        stderr);
             return 2;
         }
     }
 
+    if (coverageHistories > 0) {
+        BenchCoverage(coverageHistories, threads);
+        return 0;
+    }
+    if (listOnly) {
+        BenchList(samplePath, listTarget);
+        return 0;
+    }
     const TCodes seeded = seededHistory(2000);
     const std::optional<TCodes> sample = sampleHistory(samplePath);
     if (!sample) {

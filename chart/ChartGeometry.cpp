@@ -101,13 +101,30 @@ void Relayout(TChartLayout &g, int clientHeight, int drawCount)
 {
     g.RowHeight = 28;
     g.RowsPerPage = RowsPerPage(clientHeight, g.RowHeight, g.LineWidth);
+    g.ClientHeight = clientHeight;
     LayoutColumns(g);
-    g.TopRow = qMax(0, drawCount + 1 - g.RowsPerPage);
+    g.TopRow = EndTopRow(g, drawCount);
+}
+
+int WholeRows(const TChartLayout &g)
+{
+    return qMax(0, (g.ClientHeight - TopOfRow(g, 0, false, -1) - g.RowHeight) / g.Pitch());
+}
+
+int EndTopRow(const TChartLayout &g, int drawCount)
+{
+    const int pageEnd = qMax(0, drawCount + 1 - g.RowsPerPage);
+    if (g.RowsPerPage <= 0)
+        return pageEnd; // only the header shows
+    // The block's last row is grid row drawCount - top + 1 + BlockRows; the
+    // entry row itself stays on the page however short the area.
+    const int blockShows = drawCount + 1 + BlockRows - WholeRows(g);
+    return std::clamp(blockShows, pageEnd, qMax(pageEnd, drawCount));
 }
 
 int ScrollMax(const TChartLayout &g, int drawCount)
 {
-    return qMax(0, drawCount - g.RowsPerPage + 1);
+    return EndTopRow(g, drawCount);
 }
 
 TCell BoundCell(TCell cell, int colCount, int drawCount)
@@ -264,6 +281,47 @@ QPoint CenterOfRect(const TGridRect &r)
     return {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
 }
 
+int GridLinePixels(const TChartLayout &g, const TOutputMap &m)
+{
+    return m.LineWidth > 0 ? m.LineWidth : g.LineWidth;
+}
+
+int ScreenLineWidth(const TChartLayout &g, double devicePixelRatio)
+{
+    return qMax(1, int(std::ceil(double(g.LineWidth) * devicePixelRatio - 1e-6)));
+}
+
+int VLineLeft(const TChartLayout &g, const TOutputMap &m, int col)
+{
+    if (m.LineWidth <= 0)
+        return ScalePoint(m, {LeftOfCol(g, col) - g.LineWidth, 0}).x();
+    return Nearest(double(LeftOfCol(g, col)) * m.Scale) + m.Offset.x() - m.LineWidth;
+}
+
+int HLineTop(const TChartLayout &g, const TOutputMap &m, int row, int lines)
+{
+    if (m.LineWidth <= 0)
+        return ScalePoint(m, {0, TopOfRow(g, row, false, -1) - g.LineWidth}).y() - (lines - 1) * g.LineWidth;
+    return Nearest(double(TopOfRow(g, row, false, -1)) * m.Scale) + m.Offset.y() - lines * m.LineWidth;
+}
+
+bool DoubleLineAbove(int row, int topRow)
+{
+    return row > 1 && ((row + topRow) % 4 + 4) % 4 == 1;
+}
+
+TGridRect OutputCell(const TChartLayout &g, const TOutputMap &m, const TGridRect &r)
+{
+    TGridRect out = ScaleRect(m, r);
+    if (m.LineWidth <= 0)
+        return out;
+    const int width = m.LineWidth;
+    // The lines after the cell lie at its right and bottom edges in grid pixels.
+    out.Right = qMin(out.Right, Nearest(double(r.Right + g.LineWidth) * m.Scale) + m.Offset.x() - width);
+    out.Bottom = qMin(out.Bottom, Nearest(double(r.Bottom + g.LineWidth) * m.Scale) + m.Offset.y() - width);
+    return out;
+}
+
 bool LineFits(const TPointList &line, int colCount)
 {
     for (int i = 0; i < line.Count(); ++i) {
@@ -327,6 +385,49 @@ bool DrawsVisible(const TChartLayout &g, const TOutputMap &m, const TGridRect &c
     const double y0 = topOf(lo) * m.Scale + m.Offset.y() - margin;
     const double y1 = (topOf(hi) + g.RowHeight) * m.Scale + m.Offset.y() + margin;
     return y1 > clip.Top && y0 < clip.Bottom;
+}
+
+std::pair<int, int> VisibleSteps(const TChartLayout &g, const TOutputMap &m, const TGridRect &clip,
+                                 const TVexelReg &reg)
+{
+    const int steps = qMax(0, reg.StepCount());
+    // Only a damaged file gives an interval below 1, whose steps do not
+    // move up the chart one after the other: every step is tried.
+    if (reg.Interval() < 1)
+        return {0, steps};
+    // The rows of a step lie between its reference row plus lo and plus hi.
+    qint64 lo = qMin<qint64>(0, reg.NearestRow());
+    qint64 hi = qMax<qint64>(0, reg.NearestRow());
+    const TPointList &line = reg.Line(0);
+    for (int k = 0; k < line.Count(); ++k) {
+        lo = qMin<qint64>(lo, line.Data()[k].y);
+        hi = qMax<qint64>(hi, line.Data()[k].y);
+    }
+    // Later steps lie higher up: first those still below the clip, then
+    // the visible ones, then those above it.
+    constexpr qint64 Far = qint64(1) << 40;
+    const auto belowClip = [&](int i) {
+        const qint64 r = ReferenceRow(reg, i);
+        return !DrawsVisible(g, m, clip, r + lo, r + lo + Far);
+    };
+    const auto aboveClip = [&](int i) {
+        const qint64 r = ReferenceRow(reg, i);
+        return !DrawsVisible(g, m, clip, r + hi - Far, r + hi);
+    };
+    const auto firstWhere = [steps](int from, const auto &holds) {
+        int a = from;
+        int b = steps;
+        while (a < b) {
+            const int mid = a + (b - a) / 2;
+            if (holds(mid))
+                b = mid;
+            else
+                a = mid + 1;
+        }
+        return a;
+    };
+    const int first = firstWhere(0, [&](int i) { return !belowClip(i); });
+    return {first, firstWhere(first, aboveClip)};
 }
 
 } // namespace ChartGeometry

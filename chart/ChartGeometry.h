@@ -12,6 +12,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QtGlobal>
+#include <utility>
 #include <vector>
 
 class TPointList;
@@ -20,6 +21,8 @@ class TVexelReg;
 namespace ChartGeometry {
 
 constexpr int MaxColCount = 10;
+// Grid rows of the description block below the entry row.
+constexpr int BlockRows = 2;
 
 struct TGridRect
 {
@@ -48,6 +51,7 @@ struct TChartLayout
     int LineWidth = 1;
     int RowsPerPage = 10;
     int TopRow = 0;                               // draw index in the first data row
+    int ClientHeight = 0;                         // height of the area the grid is shown in
     TGridRect DataRect;
     TGridRect HeadRect;
 
@@ -83,11 +87,19 @@ void LayoutColumns(TChartLayout &g);
 int RowsPerPage(int clientHeight, int rowHeight, int lineWidth);
 
 // The whole layout for a client height and a draw count: widths, rows per
-// page, rectangles, and the top row placed so that the entry row (the slot
-// after the last draw) is the last row of the page.
+// page, rectangles, and the top row at the end of the list (EndTopRow).
 void Relayout(TChartLayout &g, int clientHeight, int drawCount);
 
-// Largest scroll position: the top row that shows the end of the list.
+// Grid rows below the header that the client area shows whole.
+int WholeRows(const TChartLayout &g);
+
+// The top row that shows the end of the list: the entry row (the slot after
+// the last draw) is the last row of the page, unless the description block
+// below it would then be cut off at the bottom of the client area; the view
+// then lies a row further down, so the whole block shows.
+int EndTopRow(const TChartLayout &g, int drawCount);
+
+// Largest scroll position: the end of the list, as EndTopRow.
 int ScrollMax(const TChartLayout &g, int drawCount);
 
 // --- the current cell ------------------------------------------------------
@@ -147,10 +159,13 @@ TPosType GetPosType(const TChartLayout &g, const TGridRect &client, QPoint point
 // --- output mapping ----------------------------------------------------------
 
 // Grid pixels to output pixels: x' = nearest(x * scale) + offset.x.
+// LineWidth is the width of a grid line in output pixels, 0 for the grid's
+// own line width whatever the scale.
 struct TOutputMap
 {
     float Scale = 1.0f;
     QPoint Offset;
+    int LineWidth = 0;
 };
 
 // The integer nearest to v, halves going to the even neighbour.
@@ -159,6 +174,32 @@ QPoint ScalePoint(const TOutputMap &m, QPoint p);
 TGridRect ScaleRect(const TOutputMap &m, const TGridRect &r);
 // ((left + right) / 2, (top + bottom) / 2), the division truncating toward 0.
 QPoint CenterOfRect(const TGridRect &r);
+
+// --- grid lines in output pixels ---------------------------------------------
+//
+// With a line width set in the mapping (the screen's), a grid line ends
+// where the cells after it begin, and the cells before it stop where it
+// begins: every line is then the same whole number of pixels wide at any
+// scale, with no background showing beside it. Without one (pictures and
+// pages), each line of the grid's own width lies at its grid position
+// mapped, and cells are mapped as they are.
+
+// Width of a grid line in output pixels.
+int GridLinePixels(const TChartLayout &g, const TOutputMap &m);
+// The line width for a screen of a device pixel ratio: the fewest whole
+// pixels that cover the room between two cells, so lines look alike.
+int ScreenLineWidth(const TChartLayout &g, double devicePixelRatio);
+// Left pixel of the vertical line before column `col` (0 to column count).
+int VLineLeft(const TChartLayout &g, const TOutputMap &m, int col);
+// Top pixel of the horizontal line above grid row `row`, `lines` line
+// widths high (2 for the double line).
+int HLineTop(const TChartLayout &g, const TOutputMap &m, int row, int lines = 1);
+// Whether the line above grid row `row` is double: above every draw whose
+// index is a multiple of 4, except along the top of the first data row.
+bool DoubleLineAbove(int row, int topRow);
+// A cell, or a union of cells, in output pixels, stopping short of the grid
+// lines to its right and below it.
+TGridRect OutputCell(const TChartLayout &g, const TOutputMap &m, const TGridRect &r);
 
 // --- pattern placement -------------------------------------------------------
 
@@ -188,5 +229,12 @@ TGridRect PatternClip(const TGridRect &clip, const TChartLayout &g, const TOutpu
 // within the output clip, allowing a row's margin for pen widths. Painting
 // skips what this rules out, so its cost follows the page, not the history.
 bool DrawsVisible(const TChartLayout &g, const TOutputMap &m, const TGridRect &clip, qint64 first, qint64 last);
+
+// The steps [first, last) of the pattern whose rows (its line's, its
+// reference row and its value's row) DrawsVisible lets through; the others
+// draw nothing. Found by halving, so a chain of millions of steps costs the
+// painting no more than its visible ones.
+std::pair<int, int> VisibleSteps(const TChartLayout &g, const TOutputMap &m, const TGridRect &clip,
+                                 const TVexelReg &reg);
 
 } // namespace ChartGeometry

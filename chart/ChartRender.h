@@ -23,8 +23,7 @@ class TVexelReg;
 
 namespace ChartRender {
 
-// Grid rows of the description block below the entry row.
-constexpr int BlockRows = 2;
+using ChartGeometry::BlockRows;
 
 // The draws an export shows: from First through the entry row (draw index
 // EntryRow, the draw count), followed by the description block.

@@ -1,4 +1,5 @@
 #include "chart/VexelCtrl.h"
+#include "chart/ChartPalette.h"
 #include "core/VexelError.h"
 
 #include <QApplication>
@@ -16,15 +17,6 @@
 namespace G = ChartGeometry;
 
 namespace {
-
-// The chart's face: a Song (Ming) style CJK serif, so the Chinese titles and
-// the description render; the first installed family of the list wins.
-const QStringList ChartFamilies = {
-    QStringLiteral("宋体"),
-    QStringLiteral("Noto Serif CJK SC"),
-    QStringLiteral("AR PL UMing CN"),
-    QStringLiteral("Noto Sans CJK SC"),
-};
 
 bool IsTableKey(int key)
 {
@@ -56,22 +48,15 @@ TVexelRegNet::TVexelRegNet(QWidget *parent)
     : QWidget(parent)
 {
     FFirstNumber = FDraws.FirstNumber();
-    FCellColors = {
-        QColor(212, 212, 212), // header
-        QColor(245, 222, 229), // issue column
-        QColor(253, 238, 238), // value column
-        QColor(253, 255, 238), // digits
-        QColor(238, 254, 245), // digits E to G with 10 columns
-        QColor(238, 240, 255), // note column
-        QColor(224, 238, 217), // description block, column 0
-        QColor(244, 255, 218), // description block, columns 1 to last
-    };
+    namespace P = ChartPalette;
+    FCellColors = {P::HeaderCell, P::IssueCell, P::ValueCell,        P::DigitCell,
+                   P::TailDigitCell, P::NoteCell, P::CommentLabelCell, P::CommentCell};
 
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 
     QFont face = font();
-    face.setFamilies(ChartFamilies);
+    face.setFamilies(ChartPalette::FontFamilies());
     face.setStyleHint(QFont::Serif);
     setFont(face);
 
@@ -363,8 +348,13 @@ void TVexelRegNet::paintEvent(QPaintEvent *e)
 {
     QPainter canvas(this);
     canvas.setClipRect(e->rect());
-    DrawChart(canvas, FGrid.RowsPerPage, FGrid.TopRow);
-    DrawCurrentCell(canvas);
+    // Painted in the screen's own pixels, so that on a scaled screen every
+    // grid line is the same whole number of pixels wide.
+    const qreal ratio = devicePixelRatioF();
+    canvas.scale(1.0 / ratio, 1.0 / ratio);
+    const G::TOutputMap map{float(ratio), QPoint(), G::ScreenLineWidth(FGrid, ratio)};
+    DrawChart(canvas, FGrid.RowsPerPage, FGrid.TopRow, map);
+    DrawCurrentCell(canvas, map);
 }
 
 void TVexelRegNet::resizeEvent(QResizeEvent *e)

@@ -123,8 +123,10 @@ public:
     // Paints the chart for `rows` rows from draw index `top`, every coordinate
     // mapped by scale and offset; onto the control or any image.
     void DrawChart(QPainter &canvas, int rows, int top, float scale = 1.0f, QPoint offset = QPoint()) const;
+    // The same with a whole output mapping, its grid line width included.
+    void DrawChart(QPainter &canvas, int rows, int top, const ChartGeometry::TOutputMap &map) const;
     // Marks the current cell; the control paints it over the chart.
-    void DrawCurrentCell(QPainter &canvas, float scale = 1.0f, QPoint offset = QPoint()) const;
+    void DrawCurrentCell(QPainter &canvas, const ChartGeometry::TOutputMap &map = {}) const;
 
     QSize sizeHint() const override;
 

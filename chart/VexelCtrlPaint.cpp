@@ -1,24 +1,15 @@
 // Painting of the chart: the grid with its draws, the shown pattern over it
 // and the description block below the entry row.
 #include "chart/VexelCtrl.h"
+#include "chart/ChartPalette.h"
 
 #include <QPainter>
 #include <QPen>
 
 namespace G = ChartGeometry;
+namespace P = ChartPalette;
 
 namespace {
-
-// Pen colour of step i of a pattern: entry i mod 10.
-constexpr QRgb StepColors[10] = {
-    qRgb(0, 102, 255),  qRgb(204, 153, 51), qRgb(87, 3, 159),  qRgb(96, 102, 63),  qRgb(48, 151, 85),
-    qRgb(204, 153, 153), qRgb(153, 51, 204), qRgb(64, 22, 144), qRgb(48, 167, 149), qRgb(103, 99, 143),
-};
-
-const QColor GridLineColor(170, 170, 170);
-const QColor NearDigitColor(102, 0, 51);   // digits A to D
-const QColor FarDigitColor(153, 153, 153); // digits E to G
-const QColor DescriptionColor(153, 51, 0);
 
 // Names of the pattern's kinds: what its result shows.
 QString KindName(int kind)
@@ -50,17 +41,21 @@ struct TVexelRegNet::TPaintContext
     G::TGridRect PatternClip;
     QColor StepColor;
 
-    QRect Mapped(const G::TGridRect &r) const { return G::ScaleRect(Map, r).ToQRect(); }
     QPoint Mapped(QPoint p) const { return G::ScalePoint(Map, p); }
     int PenWidth() const { return G::Nearest(2.0 * Map.Scale); }
 };
 
 void TVexelRegNet::DrawChart(QPainter &canvas, int rows, int top, float scale, QPoint offset) const
 {
+    DrawChart(canvas, rows, top, G::TOutputMap{scale, offset});
+}
+
+void TVexelRegNet::DrawChart(QPainter &canvas, int rows, int top, const G::TOutputMap &map) const
+{
     canvas.save();
     canvas.setRenderHint(QPainter::Antialiasing, false);
 
-    TPaintContext c{canvas, FGrid, {scale, offset}, {}, {}, {}};
+    TPaintContext c{canvas, FGrid, map, {}, {}, {}};
     c.Grid.RowsPerPage = rows;
     c.Grid.TopRow = top;
     G::LayoutColumns(c.Grid);
@@ -78,7 +73,7 @@ void TVexelRegNet::DrawChart(QPainter &canvas, int rows, int top, float scale, Q
     // 2. The header, unless only a strip of at most one row is repainted.
     if (c.Clip.Bottom - c.Clip.Top > g.RowHeight) {
         for (int k = 0; k < g.ColCount; ++k) {
-            const G::TGridRect cell = G::ScaleRect(c.Map, G::RectOfCell(g, 0, k, false, -1));
+            const G::TGridRect cell = G::OutputCell(g, c.Map, G::RectOfCell(g, 0, k, false, -1));
             canvas.fillRect(cell.ToQRect(), FCellColors[0]);
             DrawCellText(c, FColTitles[size_t(k)], cell, 12, Qt::black, false);
         }
@@ -90,22 +85,19 @@ void TVexelRegNet::DrawChart(QPainter &canvas, int rows, int top, float scale, Q
         return;
     }
 
-    // 4. The grid's pen: its width is never scaled.
+    // 4. The grid's lines: whole output pixels wide, the same at any scale.
     const int count = FDraws.Count();
-    QPen linePen(GridLineColor, g.LineWidth, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-    canvas.setPen(linePen);
+    const int lineWidth = G::GridLinePixels(g, c.Map);
 
     // 5. Vertical lines, down to the bottom of the area while more draws
     // follow the page, else to the bottom of the data rows.
     {
         const bool more = count > top + rows - 1;
-        const int y0 = c.Mapped(QPoint(0, G::TopOfRow(g, 0, false, -1) - g.LineWidth)).y();
-        const int y1 = more ? c.Clip.Bottom : c.Mapped(QPoint(0, g.DataRect.Bottom)).y();
-        for (int k = 0; k <= g.ColCount; ++k) {
-            const int x = c.Mapped(QPoint(G::LeftOfCol(g, k) - g.LineWidth, 0)).x();
+        const int y0 = G::HLineTop(g, c.Map, 0);
+        const int y1 = more ? c.Clip.Bottom : G::HLineTop(g, c.Map, rows + 3);
+        for (int k = 0; k <= g.ColCount; ++k)
             if (y1 > y0)
-                canvas.drawLine(x, y0, x, y1 - 1);
-        }
+                canvas.fillRect(QRect(G::VLineLeft(g, c.Map, k), y0, lineWidth, y1 - y0), P::GridLine);
     }
 
     // 6. Cell backgrounds of the rows on the page, the entry row included.
@@ -114,7 +106,7 @@ void TVexelRegNet::DrawChart(QPainter &canvas, int rows, int top, float scale, Q
         if (a > count)
             break;
         for (int k = 0; k < g.ColCount; ++k) {
-            const G::TGridRect cell = G::ScaleRect(c.Map, G::RectOfCell(g, r + 1, k, false, -1));
+            const G::TGridRect cell = G::OutputCell(g, c.Map, G::RectOfCell(g, r + 1, k, false, -1));
             QColor colour;
             if (k == g.ColCount - 1)
                 colour = FCellColors[5];
@@ -142,26 +134,19 @@ void TVexelRegNet::DrawChart(QPainter &canvas, int rows, int top, float scale, Q
             else if (k == 1)
                 DrawCellText(c, QString::number(code[0]), cell, 12, Qt::black, true);
             else if (!cell.IsEmpty())
-                DrawCellText(c, QString::number(code[size_t(k - 1)]), cell, 20, k < 6 ? NearDigitColor : FarDigitColor,
+                DrawCellText(c, QString::number(code[size_t(k - 1)]), cell, 20, k < 6 ? P::DigitText : P::TailDigitText,
                              true);
         }
     }
 
-    // 8. Horizontal lines; a double one above every draw whose index is a
-    // multiple of 4, except along the top of the first data row.
+    // 8. Horizontal lines, some of them double.
     {
         const int x0 = c.Mapped(QPoint(G::LeftOfCol(g, 0), 0)).x();
-        const int x1 = c.Mapped(QPoint(G::LeftOfCol(g, g.ColCount - 1) + g.FColWidthArr[size_t(g.ColCount - 1)]
-                                           + g.LineWidth,
-                                       0))
-                           .x();
+        const int x1 = c.Mapped(QPoint(G::LeftOfCol(g, g.ColCount), 0)).x();
         for (int k = 0; k <= rows + 3; ++k) {
-            const bool quarter = k > 1 && ((k + top) % 4 + 4) % 4 == 1;
-            linePen.setWidth(quarter ? 2 * g.LineWidth : g.LineWidth);
-            canvas.setPen(linePen);
-            const int y = c.Mapped(QPoint(0, G::TopOfRow(g, k, false, -1) - g.LineWidth)).y();
+            const int lines = G::DoubleLineAbove(k, top) ? 2 : 1;
             if (x1 > x0)
-                canvas.drawLine(x0, y, x1 - 1, y);
+                canvas.fillRect(QRect(x0, G::HLineTop(g, c.Map, k, lines), x1 - x0, lines * lineWidth), P::GridLine);
         }
     }
 
@@ -174,10 +159,10 @@ void TVexelRegNet::DrawChart(QPainter &canvas, int rows, int top, float scale, Q
 
     // 10. The description block: two rows directly below the entry row.
     const int K = count + 2;
-    const G::TGridRect blockA = G::ScaleRect(
-        c.Map, G::RectOfCell(g, K, 0, true, top).United(G::RectOfCell(g, K + 1, 0, true, top)));
-    const G::TGridRect blockB = G::ScaleRect(
-        c.Map, G::RectOfCell(g, K, 1, true, top).United(G::RectOfCell(g, K + 1, g.ColCount - 1, true, top)));
+    const G::TGridRect blockA = G::OutputCell(
+        g, c.Map, G::RectOfCell(g, K, 0, true, top).United(G::RectOfCell(g, K + 1, 0, true, top)));
+    const G::TGridRect blockB = G::OutputCell(
+        g, c.Map, G::RectOfCell(g, K, 1, true, top).United(G::RectOfCell(g, K + 1, g.ColCount - 1, true, top)));
     if (!blockA.IsEmpty())
         canvas.fillRect(blockA.ToQRect(), FCellColors[6]);
     if (!blockB.IsEmpty())
@@ -189,16 +174,16 @@ void TVexelRegNet::DrawChart(QPainter &canvas, int rows, int top, float scale, Q
         const int rowK1 = G::TopOfRow(g, K + 1, true, top);
         const int x0 = G::LeftOfCol(g, 0) + 16;
         const int x1 = G::LeftOfCol(g, 1) + 12;
-        DrawTextAt(c, QStringLiteral("点"), c.Mapped(QPoint(x0, rowK + 4)), 12, DescriptionColor);
-        DrawTextAt(c, QStringLiteral("评"), c.Mapped(QPoint(x0, rowK1)), 12, DescriptionColor);
+        DrawTextAt(c, QStringLiteral("点"), c.Mapped(QPoint(x0, rowK + 4)), 12, P::CommentText);
+        DrawTextAt(c, QStringLiteral("评"), c.Mapped(QPoint(x0, rowK1)), 12, P::CommentText);
         const QString trend = QStringLiteral("规律走势：") + FReg.PositionText() + QStringLiteral("位 Vexel 合")
                               + FReg.ResultText();
         const QString features = QStringLiteral("规律特点：") + KindName(FReg.Kind()) + QStringLiteral(" 走")
                                  + QString::number(FReg.StepCount()) + QStringLiteral("步 隔")
                                  + QString::number(FReg.Interval()) + QStringLiteral("行 距")
                                  + QString::number(-qint64(FReg.NearestRow())) + QStringLiteral("行 ");
-        DrawTextAt(c, trend, c.Mapped(QPoint(x1, rowK + 4)), 12, DescriptionColor);
-        DrawTextAt(c, features, c.Mapped(QPoint(x1, rowK1)), 12, DescriptionColor);
+        DrawTextAt(c, trend, c.Mapped(QPoint(x1, rowK + 4)), 12, P::CommentText);
+        DrawTextAt(c, features, c.Mapped(QPoint(x1, rowK1)), 12, P::CommentText);
     }
 
     canvas.restore();
@@ -242,9 +227,9 @@ void TVexelRegNet::DrawTextAt(TPaintContext &c, const QString &text, QPoint topL
 
 void TVexelRegNet::DrawPattern(TPaintContext &c) const
 {
-    const int steps = FReg.StepCount();
-    for (int i = 0; i < steps; ++i) {
-        c.StepColor = QColor(StepColors[i % 10]);
+    const auto [first, last] = G::VisibleSteps(c.Grid, c.Map, c.PatternClip, FReg);
+    for (int i = first; i < last; ++i) {
+        c.StepColor = P::StepColor(i);
         DrawStep(c, i);
     }
 }
@@ -325,26 +310,28 @@ void TVexelRegNet::DrawTargetBoxes(TPaintContext &c, int i) const
     }
 }
 
-void TVexelRegNet::DrawCurrentCell(QPainter &canvas, float scale, QPoint offset) const
+void TVexelRegNet::DrawCurrentCell(QPainter &canvas, const G::TOutputMap &map) const
 {
     const int rows = FGrid.RowsPerPage;
     const int gridRow = FCurrent.Row - FGrid.TopRow + 1;
     if (rows <= 0 || gridRow < 1 || gridRow > rows)
         return;
-    const G::TOutputMap map{scale, offset};
-    const QRect cell = G::ScaleRect(map, G::RectOfCell(FGrid, gridRow, FCurrent.Col, false, -1)).ToQRect();
+    G::TGridRect cell = G::OutputCell(FGrid, map, G::RectOfCell(FGrid, gridRow, FCurrent.Col, false, -1));
+    // Clear of the line below, when that is a double one.
+    if (G::DoubleLineAbove(gridRow + 1, FGrid.TopRow))
+        cell.Bottom = qMin(cell.Bottom, G::HLineTop(FGrid, map, gridRow + 1, 2));
     // A tint over the cell the next digit goes to, stronger while the chart
     // has the focus, with a frame that cannot be taken for a target box.
     QColor tint = palette().color(QPalette::Highlight);
     tint.setAlpha(hasFocus() ? 80 : 36);
     canvas.save();
     canvas.setRenderHint(QPainter::Antialiasing, false);
-    canvas.fillRect(cell, tint);
+    canvas.fillRect(cell.ToQRect(), tint);
     QColor frame = palette().color(QPalette::Highlight);
     if (!hasFocus())
         frame.setAlpha(110);
     canvas.setPen(QPen(frame, 1, Qt::DotLine));
     canvas.setBrush(Qt::NoBrush);
-    canvas.drawRect(cell.adjusted(0, 0, -1, -1));
+    canvas.drawRect(cell.ToQRect().adjusted(0, 0, -1, -1));
     canvas.restore();
 }

@@ -1,6 +1,7 @@
 #include "core/Backtest.h"
 #include "core/FastSearch.h"
 #include "core/Hao.h"
+#include "core/Probability.h"
 #include "core/VexelReg.h"
 
 #include <QThread>
@@ -16,74 +17,24 @@
 
 namespace {
 
-// The normal quantile of a two-sided 95 % interval.
-constexpr double Z95 = 1.959963984540054;
-
-// Everything one tested draw contributes to the result.
-struct TDrawTally
-{
-    TBacktestDraw draw;
-    std::map<quint16, TBacktestTally> targets;
-    std::map<int, TBacktestTally> steps;
-    std::map<quint16, TBacktestTally> consensus;
-};
-
 // Counts the forecasts of the patterns a search finds against the actual
 // draw, without keeping the patterns.
 class TForecastCounter : public TSearchSink
 {
 public:
-    TForecastCounter(const TCodes &draws, int index) : m_draws(draws), m_index(index) {}
+    TForecastCounter(const TCodes &draws, int index) : m_score(draws, index) {}
 
     void Progress(qint64) override {}
     void ProgressRepeated(qint64, qint64) override {}
-
-    void Found(std::unique_ptr<TVexelReg> pattern, qint64) override
-    {
-        const quint16 mask = pattern->TargetMask();
-        const qint32 forecast = pattern->Value(0, 0);
-        const bool hit = forecast == Actual(mask);
-        const TBacktestTally one{1, hit ? 1 : 0};
-        m_tally.draw.patterns += 1;
-        m_tally.draw.hits += one.hits;
-        m_tally.targets[mask].Add(one);
-        m_tally.steps[pattern->StepCount()].Add(one);
-        if (forecast >= 0 && forecast <= 9)
-            ++m_votes[mask][size_t(forecast)];
-    }
-
-    // The consensus of each target: the digit most of its patterns forecast,
-    // the smaller digit on a tie.
-    TDrawTally Finish()
-    {
-        m_tally.draw.index = m_index;
-        for (const auto &[mask, votes] : m_votes) {
-            const auto best = std::max_element(votes.begin(), votes.end()); // first of equals
-            const bool hit = qint32(best - votes.begin()) == Actual(mask);
-            m_tally.consensus[mask] = TBacktestTally{1, hit ? 1 : 0};
-            m_tally.draw.consensusTests += 1;
-            m_tally.draw.consensusHits += hit ? 1 : 0;
-        }
-        return std::move(m_tally);
-    }
+    void Found(std::unique_ptr<TVexelReg> pattern, qint64) override { m_score.Add(*pattern); }
+    TBacktestDraw Finish() { return m_score.Finish(); }
 
 private:
-    qint32 Actual(quint16 mask)
-    {
-        auto it = m_actual.find(mask);
-        if (it == m_actual.end())
-            it = m_actual.emplace(mask, TargetSum(m_draws, m_index, mask)).first;
-        return it->second;
-    }
-
-    const TCodes &m_draws;
-    const int m_index;
-    TDrawTally m_tally;
-    std::map<quint16, std::array<qint64, 10>> m_votes;
-    std::map<quint16, qint32> m_actual;
+    TDrawScore m_score;
 };
 
-void AddTallies(std::map<quint16, TBacktestTally> &into, const std::map<quint16, TBacktestTally> &from)
+template <typename Key>
+void AddTallies(std::map<Key, TBacktestTally> &into, const std::map<Key, TBacktestTally> &from)
 {
     for (const auto &[key, tally] : from)
         into[key].Add(tally);
@@ -93,7 +44,7 @@ void AddTallies(std::map<quint16, TBacktestTally> &into, const std::map<quint16,
 class TFinishedDraws
 {
 public:
-    void Push(TDrawTally tally)
+    void Push(TBacktestDraw tally)
     {
         {
             std::lock_guard<std::mutex> lock(m_mutex);
@@ -113,7 +64,7 @@ public:
     }
     // Waits up to `wait` for finished draws; `ended` tells whether every
     // worker has ended, after which no more come.
-    std::deque<TDrawTally> Take(int workers, std::chrono::milliseconds wait, bool &ended)
+    std::deque<TBacktestDraw> Take(int workers, std::chrono::milliseconds wait, bool &ended)
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         m_cv.wait_for(lock, wait, [&] { return !m_done.empty() || m_ended == workers; });
@@ -129,43 +80,160 @@ public:
 private:
     std::mutex m_mutex;
     std::condition_variable m_cv;
-    std::deque<TDrawTally> m_done;
+    std::deque<TBacktestDraw> m_done;
     int m_ended = 0;
     std::exception_ptr m_error;
 };
 
 } // namespace
 
-TRateInterval HitRateInterval(const std::vector<TBacktestDraw> &draws)
+bool TRateInterval::TooFew() const
+{
+    return !valid || units < FewRateUnits;
+}
+
+TRateInterval RateInterval(const std::vector<TBacktestTally> &units)
 {
     TRateInterval r;
-    qint64 patterns = 0, hits = 0;
-    for (const TBacktestDraw &d : draws)
-        if (d.patterns > 0) {
+    qint64 tests = 0, hits = 0;
+    for (const TBacktestTally &u : units)
+        if (u.tests > 0) {
             ++r.units;
-            patterns += d.patterns;
-            hits += d.hits;
+            tests += u.tests;
+            hits += u.hits;
         }
     if (r.units == 0)
         return r;
-    r.rate = double(hits) / double(patterns);
+    r.rate = double(hits) / double(tests);
     if (r.units < 2)
         return r;
     double squares = 0;
-    for (const TBacktestDraw &d : draws)
-        if (d.patterns > 0) {
-            const double residual = double(d.hits) - r.rate * double(d.patterns);
+    for (const TBacktestTally &u : units)
+        if (u.tests > 0) {
+            const double residual = double(u.hits) - r.rate * double(u.tests);
             squares += residual * residual;
         }
     const double m = r.units;
-    r.standardError = std::sqrt(m / (m - 1) * squares) / double(patterns);
+    r.standardError = std::sqrt(m / (m - 1) * squares) / double(tests);
+    const double t = Probability::StudentTQuantile(0.975, r.units - 1);
     auto clip = [](double v) { return std::clamp(v, 0.0, 1.0); };
-    r.low = clip(r.rate - Z95 * r.standardError);
-    r.high = clip(r.rate + Z95 * r.standardError);
-    r.chanceLow = clip(ChanceHitRate - Z95 * r.standardError);
-    r.chanceHigh = clip(ChanceHitRate + Z95 * r.standardError);
+    r.low = clip(r.rate - t * r.standardError);
+    r.high = clip(r.rate + t * r.standardError);
+    r.chanceLow = clip(ChanceHitRate - t * r.standardError);
+    r.chanceHigh = clip(ChanceHitRate + t * r.standardError);
     r.valid = true;
     return r;
+}
+
+namespace {
+
+template <typename Part>
+TRateInterval IntervalOfPart(const std::vector<TBacktestDraw> &draws, Part part)
+{
+    std::vector<TBacktestTally> units;
+    units.reserve(draws.size());
+    for (const TBacktestDraw &d : draws)
+        units.push_back(part(d));
+    return RateInterval(units);
+}
+
+template <typename Key>
+TBacktestTally TallyOf(const std::map<Key, TBacktestTally> &tallies, Key key)
+{
+    const auto it = tallies.find(key);
+    return it == tallies.end() ? TBacktestTally{} : it->second;
+}
+
+} // namespace
+
+TRateInterval HitRateInterval(const std::vector<TBacktestDraw> &draws)
+{
+    return IntervalOfPart(draws, [](const TBacktestDraw &d) { return TBacktestTally{d.patterns, d.hits}; });
+}
+
+TRateInterval TargetRateInterval(const std::vector<TBacktestDraw> &draws, quint16 mask)
+{
+    return IntervalOfPart(draws, [mask](const TBacktestDraw &d) { return TallyOf(d.targets, mask); });
+}
+
+TRateInterval StepsRateInterval(const std::vector<TBacktestDraw> &draws, int steps)
+{
+    return IntervalOfPart(draws, [steps](const TBacktestDraw &d) { return TallyOf(d.steps, steps); });
+}
+
+namespace {
+
+// Consensus tests are independent of one another under a fair draw: each
+// faces digits drawn after its forecast was made, and the target sums of
+// different targets are independent too. So luck alone gives a binomial
+// count of hits, whose 2.5 % and 97.5 % quantiles bound the chance band
+// exactly, however few the tests.
+TRateInterval WithBinomialBand(TRateInterval r, qint64 tests)
+{
+    if (r.valid && tests > 0) {
+        r.chanceLow = double(Probability::BinomialQuantile(tests, ChanceHitRate, 0.025)) / double(tests);
+        r.chanceHigh = double(Probability::BinomialQuantile(tests, ChanceHitRate, 0.975)) / double(tests);
+    }
+    return r;
+}
+
+qint64 TestsOf(const std::vector<TBacktestDraw> &draws, const std::function<TBacktestTally(const TBacktestDraw &)> &part)
+{
+    qint64 tests = 0;
+    for (const TBacktestDraw &d : draws)
+        tests += part(d).tests;
+    return tests;
+}
+
+} // namespace
+
+TRateInterval ConsensusRateInterval(const std::vector<TBacktestDraw> &draws, quint16 mask)
+{
+    const auto part = [mask](const TBacktestDraw &d) { return TallyOf(d.consensus, mask); };
+    return WithBinomialBand(IntervalOfPart(draws, part), TestsOf(draws, part));
+}
+
+TRateInterval ConsensusRateInterval(const std::vector<TBacktestDraw> &draws)
+{
+    const auto part = [](const TBacktestDraw &d) { return TBacktestTally{d.consensusTests, d.consensusHits}; };
+    return WithBinomialBand(IntervalOfPart(draws, part), TestsOf(draws, part));
+}
+
+TDrawScore::TDrawScore(const TCodes &draws, int index) : m_draws(draws), m_index(index) {}
+
+void TDrawScore::Add(const TVexelReg &pattern)
+{
+    const quint16 mask = pattern.TargetMask();
+    const qint32 forecast = pattern.Value(0, 0);
+    const bool hit = forecast == Actual(mask);
+    const TBacktestTally one{1, hit ? 1 : 0};
+    m_draw.patterns += 1;
+    m_draw.hits += one.hits;
+    m_draw.targets[mask].Add(one);
+    m_draw.steps[pattern.StepCount()].Add(one);
+    if (forecast >= 0 && forecast <= 9)
+        ++m_votes[mask][size_t(forecast)];
+}
+
+TBacktestDraw TDrawScore::Finish()
+{
+    m_draw.index = m_index;
+    for (const auto &[mask, votes] : m_votes) {
+        const auto best = std::max_element(votes.begin(), votes.end()); // first of equals
+        const bool hit = qint32(best - votes.begin()) == Actual(mask);
+        m_draw.consensus[mask] = TBacktestTally{1, hit ? 1 : 0};
+        m_draw.consensusTests += 1;
+        m_draw.consensusHits += hit ? 1 : 0;
+    }
+    return std::move(m_draw);
+}
+
+qint32 TDrawScore::Actual(quint16 mask)
+{
+    auto it = m_actual.find(mask);
+    if (it == m_actual.end())
+        it = m_actual.emplace(mask, TargetSum(m_draws, m_index, mask)).first;
+    return it->second;
 }
 
 TBacktestTally TBacktestResult::ConsensusTotal() const
@@ -174,6 +242,19 @@ TBacktestTally TBacktestResult::ConsensusTotal() const
     for (const auto &[mask, tally] : consensus)
         all.Add(tally);
     return all;
+}
+
+TBacktestResult ResultOfDraws(std::vector<TBacktestDraw> draws)
+{
+    TBacktestResult result;
+    for (const TBacktestDraw &d : draws) {
+        result.total.Add(TBacktestTally{d.patterns, d.hits});
+        AddTallies(result.targets, d.targets);
+        AddTallies(result.steps, d.steps);
+        AddTallies(result.consensus, d.consensus);
+    }
+    result.draws = std::move(draws);
+    return result;
 }
 
 TDrawSpan LastDraws(int drawCount, int count)
@@ -272,31 +353,25 @@ TBacktestResult RunBacktest(const TCodes &draws, const TRegOptions &settings, TD
     for (int w = 0; w < workers; ++w)
         pool.threads.emplace_back(work);
 
-    std::vector<TDrawTally> done;
+    std::vector<TBacktestDraw> done;
     done.reserve(size_t(total));
     for (bool ended = false; !ended;) {
-        std::deque<TDrawTally> batch = finished.Take(workers, std::chrono::milliseconds(10), ended);
+        std::deque<TBacktestDraw> batch = finished.Take(workers, std::chrono::milliseconds(10), ended);
         if (stop.load())
             halt.store(true);
-        for (TDrawTally &t : batch) {
+        for (TBacktestDraw &t : batch) {
             done.push_back(std::move(t));
             if (progress)
-                progress(done.back().draw, int(done.size()), total);
+                progress(done.back(), int(done.size()), total);
         }
     }
     if (std::exception_ptr error = finished.Error())
         std::rethrow_exception(error);
 
     std::sort(done.begin(), done.end(),
-              [](const TDrawTally &a, const TDrawTally &b) { return a.draw.index < b.draw.index; });
-    for (const TDrawTally &t : done) {
-        result.draws.push_back(t.draw);
-        result.total.Add(TBacktestTally{t.draw.patterns, t.draw.hits});
-        AddTallies(result.targets, t.targets);
-        AddTallies(result.consensus, t.consensus);
-        for (const auto &[steps, tally] : t.steps)
-            result.steps[steps].Add(tally);
-    }
-    result.complete = int(done.size()) == total;
+              [](const TBacktestDraw &a, const TBacktestDraw &b) { return a.index < b.index; });
+    const bool complete = int(done.size()) == total;
+    result = ResultOfDraws(std::move(done));
+    result.complete = complete;
     return result;
 }

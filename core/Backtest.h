@@ -4,12 +4,14 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <array>
 #include <atomic>
 #include <functional>
 #include <map>
 #include <vector>
 
 class TCodes;
+class TVexelReg;
 
 // A backtest asks: had the search been run just before each of some past
 // draws, how often would the forecasts of the patterns it found have come
@@ -43,31 +45,54 @@ struct TBacktestDraw
     qint64 hits = 0;        // of those, forecasts that came true
     int consensusTests = 0; // targets with at least one pattern
     int consensusHits = 0;  // of those, consensus forecasts that came true
+    // The same forecasts by target mask and by the pattern's step count, and
+    // each target's consensus test: what the draw adds to the result's tallies.
+    std::map<quint16, TBacktestTally> targets;
+    std::map<int, TBacktestTally> steps;
+    std::map<quint16, TBacktestTally> consensus;
 
     bool operator==(const TBacktestDraw &) const = default;
 };
 
 // A 95 % interval for the hit rate, and the band around the chance rate that
-// luck alone gives with the same spread. The draws with patterns are the
+// luck alone gives with the same spread. The draws with tests are the
 // independent units: the forecasts of one draw all face the same digits and
 // come true or fail together, so counting them as separate trials would make
-// the interval far too narrow.
+// the interval far too narrow. With m units the half-widths are the t
+// quantile of m − 1 degrees of freedom times the standard error: the normal
+// 1.96 would cover the true rate far less often than 95 % when m is small.
 struct TRateInterval
 {
-    bool valid = false;     // needs two draws with patterns or more
-    int units = 0;          // draws with patterns
-    double rate = 0;        // hits / patterns over those draws
+    bool valid = false;     // needs two draws with tests or more
+    int units = 0;          // draws with tests
+    double rate = 0;        // hits / tests over those draws
     double standardError = 0;
     double low = 0, high = 0;
     double chanceLow = 0, chanceHigh = 0;
 
     bool ChanceLike() const { return rate >= chanceLow && rate <= chanceHigh; }
+    // Too few draws for the interval or the band to say anything.
+    bool TooFew() const;
 };
 
-// The interval of the ratio estimator hits / patterns, with the variance
-// taken between draws: se² = m / (m − 1) · Σ (hᵢ − R·nᵢ)² / (Σ nᵢ)² over the
-// m draws with patterns. Both ranges are clipped to 0..1.
+// Below this many draws with tests a rate is shown greyed and with a warning.
+constexpr int FewRateUnits = 20;
+
+// The interval of the ratio estimator hits / tests over the units (those
+// without tests are left out), with the variance taken between units:
+// se² = m / (m − 1) · Σ (hᵢ − R·nᵢ)² / (Σ nᵢ)²; the chance band is 10 % with
+// the same half-width. Both ranges are clipped to 0..1.
+TRateInterval RateInterval(const std::vector<TBacktestTally> &units);
+
+// The interval of every forecast of the draws, one unit per draw.
 TRateInterval HitRateInterval(const std::vector<TBacktestDraw> &draws);
+// The same for a part of the forecasts: those of one target, of one step
+// count, a target's consensus tests, or every consensus test. The consensus
+// tests' chance band is the binomial one: they are independent trials.
+TRateInterval TargetRateInterval(const std::vector<TBacktestDraw> &draws, quint16 mask);
+TRateInterval StepsRateInterval(const std::vector<TBacktestDraw> &draws, int steps);
+TRateInterval ConsensusRateInterval(const std::vector<TBacktestDraw> &draws, quint16 mask);
+TRateInterval ConsensusRateInterval(const std::vector<TBacktestDraw> &draws);
 
 struct TBacktestResult
 {
@@ -81,6 +106,31 @@ struct TBacktestResult
     TBacktestTally ConsensusTotal() const;
     TRateInterval Interval() const { return HitRateInterval(draws); }
 };
+
+// Scores the forecasts of patterns made for draw `index` against it: each
+// pattern's forecast, and per target the consensus, the digit most of that
+// target's patterns forecast (the smaller digit on a tie).
+class TDrawScore
+{
+public:
+    TDrawScore(const TCodes &draws, int index);
+    void Add(const TVexelReg &pattern);
+    // What the draw gave; call once, after the last Add.
+    TBacktestDraw Finish();
+
+private:
+    qint32 Actual(quint16 mask);
+
+    const TCodes &m_draws;
+    const int m_index;
+    TBacktestDraw m_draw;
+    std::map<quint16, std::array<qint64, 10>> m_votes;
+    std::map<quint16, qint32> m_actual;
+};
+
+// The result of the tested draws `draws`, in draw order: every tally is the
+// sum of theirs.
+TBacktestResult ResultOfDraws(std::vector<TBacktestDraw> draws);
 
 // Called on the thread that runs the backtest, once per finished draw, in the
 // order the draws finish (not necessarily draw order).

@@ -29,7 +29,7 @@ bool TChunkGen::Next(TChunk &out)
             out.kind = TChunk::KStart;
             out.k = m_k;
             out.lo = out.hi = out.base = m_pos;
-            if (m_k > m_e.n) {
+            if (m_k > m_e.nAll) {
                 m_state = Finish;
             } else {
                 m_base = m_pos;
@@ -122,7 +122,7 @@ bool TChunkGen::Step(TChunk &out)
     if (!m_meet.empty())
         return MeetStep(out);
     const int k = m_k;
-    const int n = m_e.n;
+    const qint64 n = m_e.nAll;
     if (m_atStart) {
         m_atStart = false;
         if (k == 0) {
@@ -134,8 +134,8 @@ bool TChunkGen::Step(TChunk &out)
     while (!m_stack.empty()) {
         Frame &f = m_stack.back();
         const int l = f.level;
-        const int i = f.next;
-        const int lastIndex = n - k + l;
+        const qint64 i = f.next;
+        const qint64 lastIndex = n - k + l;
         if (i > lastIndex) {
             m_stack.pop_back();
             continue;
@@ -146,18 +146,19 @@ bool TChunkGen::Step(TChunk &out)
             out = Make(false, 0, 0, -1, Binomial(n - i, k - l));
             return true;
         }
-        // Lines below index i at level l worth walking.
+        // Lines below index i at level l worth walking; from here on i is
+        // within the level's limit, a listed candidate.
         auto viable = [&](int x) { return Binomial(m_e.cLimit - x, k - 1 - l); };
         const bool deeper = l + 1 < k - 1;
-        if (deeper && viable(i) > m_target) {
-            m_path[size_t(l)] = i;
+        if (deeper && viable(int(i)) > m_target) {
+            m_path[size_t(l)] = int(i);
             f.next = i + 1;
             m_stack.push_back(Frame{l + 1, i + 1});
             continue;
         }
         // A run of siblings, together about the target size.
-        const int bound = std::min(lastIndex, m_limit[size_t(l)]);
-        int j = i;
+        const int bound = int(std::min<qint64>(lastIndex, m_limit[size_t(l)]));
+        int j = int(i);
         qint64 total = 0;
         while (j <= bound) {
             const qint64 v = viable(j);
@@ -168,7 +169,7 @@ bool TChunkGen::Step(TChunk &out)
         }
         f.next = j;
         const qint64 all = Binomial(n - i, k - l);
-        out = Make(true, l, i, j - 1, all == Saturated ? all : all - Binomial(n - j, k - l));
+        out = Make(true, l, int(i), j - 1, all == Saturated ? all : all - Binomial(n - j, k - l));
         return true;
     }
     return false;

@@ -43,7 +43,7 @@ private:
     struct Frame
     {
         int level;
-        int next;
+        qint64 next; // candidates counted but not listed can take it past int
     };
 
     void BeginK();

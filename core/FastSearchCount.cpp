@@ -49,7 +49,7 @@ qint64 Binomial(qint64 a, qint64 b)
     return BinomialSlow(a, b);
 }
 
-qint64 Rank(const int *idx, int k, int n)
+qint64 Rank(const int *idx, int k, qint64 n)
 {
     qint64 rank = 0;
     int prev = -1;

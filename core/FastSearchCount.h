@@ -22,6 +22,6 @@ inline qint64 SatAdd(qint64 a, qint64 b)
 qint64 Binomial(qint64 a, qint64 b);
 
 // Combinations before `idx` among the k-subsets of n, in lexicographic order.
-qint64 Rank(const int *idx, int k, int n);
+qint64 Rank(const int *idx, int k, qint64 n);
 
 } // namespace FastSearchImpl

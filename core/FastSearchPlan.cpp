@@ -14,6 +14,7 @@ void TEngine::Setup(const TRegOptions &settings)
     N = draws.Count();
     plan = MakeSearchPlan(settings, N);
     n = plan.candidates.Count();
+    nAll = plan.CandidateCount();
     cand = plan.candidates.Data();
     nm = int(plan.masks.size());
     intervals = plan.intervalLast >= plan.intervalFirst

@@ -35,7 +35,8 @@ struct TEngine
     const TCodes &draws;
     TSearchPlan plan;
     int N = 0;
-    int n = 0;                 // candidates
+    int n = 0;                 // candidates listed
+    qint64 nAll = 0;           // and those counted besides (see TSearchPlan)
     const TPoint *cand = nullptr;
     int nm = 0;                // masks
     qint64 intervals = 0;      // evaluations per combination = intervals * nm

@@ -56,7 +56,7 @@ void TChunkWorker::Process(const TChunk &chunk, std::vector<TFound> &out)
 
 qint64 TChunkWorker::CounterOfCurrent() const
 {
-    return SatAdd(SatAdd(m_chunk->base, Rank(m_idx.data(), m_k, m_e.n)), 1);
+    return SatAdd(SatAdd(m_chunk->base, Rank(m_idx.data(), m_k, m_e.nAll)), 1);
 }
 
 void TChunkWorker::LoadLine()

@@ -17,10 +17,14 @@ class TCodes : public TPersistent
 {
 public:
     static constexpr int RecordSize = 32;
+    static_assert(sizeof(TCode) == RecordSize);
 
     TCodes() = default;
     TCodes(const TCodes &other) = default;
     TCodes &operator=(const TCodes &other) = default;
+    // A history read or built off the interface thread is moved into place.
+    TCodes(TCodes &&other) noexcept = default;
+    TCodes &operator=(TCodes &&other) noexcept = default;
     ~TCodes() override = default;
 
     int Add();
@@ -48,6 +52,9 @@ public:
     // (reading them from a stream resets it too).
     bool Changed() const { return m_changed; }
     void ResetChanged() { m_changed = false; }
+    // Changes whenever the records or their number change; a copy has the
+    // revision of its source. Lets views skip work when nothing changed.
+    quint64 Revision() const { return m_revision; }
 
     void Assign(const TPersistent &source) override;
     void AssignTo(TPersistent &destination) const override;
@@ -57,9 +64,14 @@ public:
 
 private:
     void UpdateSum(int index);
+    void Touch();
+
+    // Records are streamed this many bytes at a time.
+    static constexpr qint64 BlockBytes = qint64(1) << 20;
 
     qint32 m_firstNumber = 1;
     std::vector<TCode> m_records;
     qint32 m_count = 0;
     bool m_changed = true;
+    quint64 m_revision = 0;
 };

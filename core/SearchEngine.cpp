@@ -13,6 +13,44 @@ std::vector<quint16> TargetMasks(qint32 fallTarget)
     }
 }
 
+namespace {
+
+// The candidates come in rows, one per distance, nearest first. A point more
+// than the history (and the dialog's nine rows) ahead reads nothing at any
+// step: hand-edited distances ahead stop there, so that they cannot build
+// millions of candidates. A point farther back than the history makes the
+// walk need a draw before the first one at the forecast step already, so no
+// line holding one is ever accepted: those candidates, the last ones, are
+// counted (the combination counter counts their lines) but not listed.
+struct TCandidateRows
+{
+    qint64 first = 0; // distances of the listed rows
+    qint64 last = -1;
+    int cols = 0;     // candidates per row
+    qint64 unlisted = 0;
+};
+
+TCandidateRows CandidateRows(const TRegOptions &s, int drawCount)
+{
+    TCandidateRows rows;
+    rows.cols = (s.RefTailChk ? 7 : 4) + (s.RefSumChk ? 1 : 0);
+    const qint64 ahead = qMax<qint64>(qint64(drawCount) + 1, 9);
+    rows.first = qMax<qint64>(s.LinedDistMinSe, -ahead);
+    rows.last = qMin<qint64>(s.LinedDistMaxSe, qMax(0, drawCount));
+    const qint64 firstUnlisted = qMax(rows.last, rows.first - 1) + 1;
+    if (s.LinedDistMaxSe >= firstUnlisted)
+        rows.unlisted = (qint64(s.LinedDistMaxSe) - firstUnlisted + 1) * rows.cols;
+    return rows;
+}
+
+} // namespace
+
+qint64 CandidateCount(const TRegOptions &settings, int drawCount)
+{
+    const TCandidateRows rows = CandidateRows(settings, drawCount);
+    return qMax<qint64>(0, rows.last - rows.first + 1) * rows.cols + rows.unlisted;
+}
+
 TSearchPlan MakeSearchPlan(const TRegOptions &s, int drawCount)
 {
     TSearchPlan plan;
@@ -21,19 +59,16 @@ TSearchPlan MakeSearchPlan(const TRegOptions &s, int drawCount)
     // count is never stored, but it must not overflow on the way.
     plan.targetCount = qint16(qint64(s.FallTargetGbx) + 2);
 
-    // A point farther back than the whole history can never be read, so a
-    // line holding one is never accepted, and a point more than the history
-    // ahead always reads nothing. Hand-edited distances are clamped to that
-    // band (never narrower than the dialog's 1..9) so that they cannot build
-    // millions of candidates; what is found among the rest is unchanged.
+    const TCandidateRows rows = CandidateRows(s, drawCount);
     const int width = s.RefTailChk ? 7 : 4;
-    const qint64 band = qMax<qint64>(qint64(drawCount) + 1, 9);
-    const qint64 dFirst = qMax<qint64>(s.LinedDistMinSe, -band);
-    const qint64 dLast = qMin<qint64>(s.LinedDistMaxSe, band);
-    for (qint64 d = dFirst; d <= dLast; ++d)
+    const qint64 listed = qMax<qint64>(0, rows.last - rows.first + 1) * rows.cols;
+    if (listed <= TPointList::MaxListSize)
+        plan.candidates.SetCapacity(int(listed));
+    for (qint64 d = rows.first; d <= rows.last; ++d)
         for (int col = 0; col <= width; ++col)
             if (col > 0 || s.RefSumChk)
                 plan.candidates.Add(TPoint{col, qint32(-d)});
+    plan.unlistedCandidates = rows.unlisted;
 
     // A negative point count would have no combination to enumerate; the
     // count starts at 0 instead, whose one empty line is never close enough.

@@ -34,12 +34,18 @@ struct TSearchPlan
     std::vector<quint16> masks;   // target masks, in evaluation order
     qint16 targetCount = 2;
     TPointList candidates;        // candidate grid points, in index order
+    // Candidates after the listed ones, farther back than the history: no
+    // line holding one is ever accepted, so they are never built, but the
+    // combination counter counts their lines all the same.
+    qint64 unlistedCandidates = 0;
     int kFirst = 0;               // first point count (always searched)
     int kLast = 0;                // last point count
     int intervalFirst = 1;
     int intervalLast = 0;
     int minSteps = 0;             // least steps of an accepted pattern (at least 1)
     int maxDistance = 0;          // largest distance of a line's nearest point
+
+    qint64 CandidateCount() const { return candidates.Count() + unlistedCandidates; }
 };
 
 // Progress is reported whenever the combination counter is a multiple of this.
@@ -47,6 +53,8 @@ constexpr qint64 ProgressEvery = 112323;
 
 std::vector<quint16> TargetMasks(qint32 fallTarget);
 TSearchPlan MakeSearchPlan(const TRegOptions &settings, int drawCount);
+// The plan's CandidateCount(), worked out without building the candidates.
+qint64 CandidateCount(const TRegOptions &settings, int drawCount);
 
 // The exhaustive search over every point count, combination, interval and
 // mask of the plan. Reports progress at the start of each point count and,

@@ -96,6 +96,7 @@ TSearchEstimate EstimateFor(const TRegOptions &settings, int drawCount, TSearchE
     const TSearchPlan plan = MakeSearchPlan(settings, drawCount);
     const qint64 n = plan.candidates.Count();
     TSearchEstimate e;
+    e.combinations = SearchCombinations(settings, drawCount);
 
     // Candidates come in rows of `cols`, one row per distance, nearest first.
     const qint64 first = n > 0 ? -qint64(plan.candidates.Get(0).y) : 0;
@@ -116,11 +117,14 @@ TSearchEstimate EstimateFor(const TRegOptions &settings, int drawCount, TSearchE
     };
 
     const FastSearchImpl::TSearchShape shape = FastSearchImpl::ShapeOf(plan, drawCount);
+    // The lines of listed candidates; past the point where even their number
+    // passes 2^63 the estimate is beyond any meaning.
+    qint64 listedLines = 0;
     for (qint64 k = plan.kFirst;; ++k) {
         if (k > n)
             break;
         const qint64 all = ExactBinomial(n, k);
-        e.combinations = all > Saturated - e.combinations ? Saturated : e.combinations + all;
+        listedLines = all > Saturated - listedLines ? Saturated : listedLines + all;
         const double linesBefore = e.lines;
         if (k == 0) {
             // The one empty line lies at distance 1000 and reads nothing.
@@ -138,9 +142,10 @@ TSearchEstimate EstimateFor(const TRegOptions &settings, int drawCount, TSearchE
                 const qint64 nearLimit = std::max<qint64>(plan.maxDistance, first - 1);
                 const double tooFar = far > nearLimit ? within(far - nearLimit) - within(far - nearLimit - 1) : 0.0;
                 const double lines = farthest - tooFar;
+                // Farther lines fit fewer intervals still.
                 const double fit = intervals(far);
                 if (fit <= 0)
-                    continue;
+                    break;
                 e.lines += lines;
                 if (far == 0 && first == 0)
                     e.patterns += plan.maxDistance >= 0 ? SameRowPatterns(plan, int(k), fit) : 0.0;
@@ -155,7 +160,7 @@ TSearchEstimate EstimateFor(const TRegOptions &settings, int drawCount, TSearchE
             e.lines = linesBefore;
             e.meetWork += choice.meetNs;
         }
-        if (k >= plan.kLast || e.combinations == Saturated || !std::isfinite(e.patterns))
+        if (k >= plan.kLast || listedLines == Saturated || !std::isfinite(e.patterns))
             break;
     }
     return e;
@@ -166,6 +171,22 @@ TSearchEstimate EstimateFor(const TRegOptions &settings, int drawCount, TSearchE
 TSearchEstimate EstimateSearch(const TRegOptions &settings, int drawCount)
 {
     return EstimateFor(settings, drawCount, TSearchEngine::Auto);
+}
+
+qint64 SearchCombinations(const TRegOptions &settings, int drawCount)
+{
+    // Every combination of the candidates, of each point count searched;
+    // the first count is always searched, and none beyond the candidates.
+    const qint64 n = CandidateCount(settings, drawCount);
+    const qint64 kLast = settings.LinedPtMaxSe;
+    qint64 combinations = 0;
+    for (qint64 k = qMax(0, settings.LinedPtMinSe); k <= n; ++k) {
+        const qint64 all = ExactBinomial(n, k);
+        combinations = all > Saturated - combinations ? Saturated : combinations + all;
+        if (k >= kLast || combinations == Saturated)
+            break;
+    }
+    return combinations;
 }
 
 TSearchSpeed MeasureSearchSpeed()

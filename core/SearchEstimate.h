@@ -24,6 +24,10 @@ struct TSearchEstimate
 // point count is costed for the engine that will search it.
 TSearchEstimate EstimateSearch(const TRegOptions &settings, int drawCount);
 
+// The estimate's combinations alone, in a moment whatever the settings: the
+// combination counter of the whole run.
+qint64 SearchCombinations(const TRegOptions &settings, int drawCount);
+
 // How fast this machine searches, on one thread.
 struct TSearchSpeed
 {

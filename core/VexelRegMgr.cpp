@@ -4,6 +4,7 @@
 #include "core/VexelReg.h"
 
 #include <QDataStream>
+#include <algorithm>
 
 TVexelRegMgr::TVexelRegMgr(const TRegOptions *settings, QObject *parent)
     : QObject(parent), m_settings(settings)
@@ -120,6 +121,14 @@ void TVexelRegMgr::Start(const TCodes &draws)
     m_busy = true;
     m_outcome = TSearchOutcome();
     m_started.start();
+    // With the memory exhausted no thread may be had: the search ends at
+    // once, as one that ran out of memory, rather than never.
+    if (!worker->isRunning() && !worker->isFinished()) {
+        TSearchOutcome outcome;
+        outcome.end = TSearchOutcome::OutOfMemory;
+        worker->Report(TSearchReport{TSearchReport::Finished, 0, nullptr, m_run, outcome});
+        worker->deleteLater();
+    }
 }
 
 void TVexelRegMgr::Stop()
@@ -139,8 +148,28 @@ bool TVexelRegMgr::WorkerRunning() const
     return false;
 }
 
+void TVexelRegMgr::HoldReports()
+{
+    ++m_held;
+}
+
+void TVexelRegMgr::ReleaseReports()
+{
+    if (m_held == 0 || --m_held > 0)
+        return;
+    std::vector<std::shared_ptr<TReportQueue>> queues;
+    queues.swap(m_heldQueues);
+    for (const std::shared_ptr<TReportQueue> &queue : queues)
+        QMetaObject::invokeMethod(this, [this, queue] { Drain(queue); }, Qt::QueuedConnection);
+}
+
 void TVexelRegMgr::Drain(const std::shared_ptr<TReportQueue> &queue)
 {
+    if (m_held > 0) {
+        if (std::find(m_heldQueues.begin(), m_heldQueues.end(), queue) == m_heldQueues.end())
+            m_heldQueues.push_back(queue);
+        return;
+    }
     // Reports are handled for up to SliceMs at a time, so that a burst of
     // found patterns costs the window one repaint per slice rather than one
     // per few hundred patterns, and input still gets through between slices.
@@ -192,7 +221,7 @@ void TVexelRegMgr::OnReport(TSearchReport &report)
     emit SearchEvent(report.kind, report.combinations, found);
 }
 
-void TVexelRegMgr::LoadFromStream(QDataStream &stream)
+void TVexelRegMgr::LoadFromStream(QDataStream &stream, const std::function<void()> &tick)
 {
     stream.setByteOrder(QDataStream::LittleEndian);
     Clear();
@@ -207,15 +236,41 @@ void TVexelRegMgr::LoadFromStream(QDataStream &stream)
         pattern->LoadFromStream(stream);
         m_room->Take(1);
         Keep(std::move(pattern));
+        if (tick && i % TickEvery == 0)
+            tick();
     }
     m_draws.LoadFromStream(stream);
 }
 
-void TVexelRegMgr::SaveToStream(QDataStream &stream) const
+void TVexelRegMgr::SaveToStream(QDataStream &stream, const std::function<void()> &tick) const
 {
     stream.setByteOrder(QDataStream::LittleEndian);
     stream << qint32(Count());
-    for (const auto &pattern : m_patterns)
-        pattern->SaveToStream(stream);
+    for (size_t i = 0; i < m_patterns.size(); ++i) {
+        m_patterns[i]->SaveToStream(stream);
+        if (tick && i % TickEvery == 0)
+            tick();
+    }
     m_draws.SaveToStream(stream);
+}
+
+qint64 TVexelRegMgr::StreamSize() const
+{
+    // The count; each pattern's line (count and points), its five fields
+    // and step count, and a value and a mask per step; the snapshot.
+    qint64 bytes = 4;
+    for (const auto &pattern : m_patterns)
+        bytes += 4 + 8 * qint64(pattern->Line(0).Count()) + 20 + 6 * qint64(qMax(0, pattern->StepCount()));
+    return bytes + 8 + qint64(m_draws.Count()) * TCodes::RecordSize;
+}
+
+void TVexelRegMgr::TakeOver(TVexelRegMgr &other)
+{
+    Clear();
+    m_room->Take(other.Count());
+    other.m_room->Give(other.Count());
+    m_patterns.swap(other.m_patterns);
+    m_draws = std::move(other.m_draws);
+    other.m_draws = TCodes();
+    m_changed = true;
 }

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSet>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -62,8 +63,20 @@ public:
 
     // Reading replaces every pattern; the patterns read are not announced
     // (PatternsAdded): whoever lists them lists them once the file is read.
-    void LoadFromStream(QDataStream &stream);
-    void SaveToStream(QDataStream &stream) const;
+    // `tick`, when set, is called every few thousand patterns.
+    void LoadFromStream(QDataStream &stream, const std::function<void()> &tick = {});
+    void SaveToStream(QDataStream &stream, const std::function<void()> &tick = {}) const;
+    // The bytes SaveToStream writes.
+    qint64 StreamSize() const;
+    // Replaces every pattern and the draws snapshot by those of `other`
+    // (read on another thread, say), which is left empty; as with reading,
+    // the patterns are not announced.
+    void TakeOver(TVexelRegMgr &other);
+
+    // While held (the calls nest), the searches' reports wait: nothing is
+    // added to the collection, so another thread may read it meanwhile.
+    void HoldReports();
+    void ReleaseReports();
 
     // Whether patterns were found, added, removed or cleared since the last
     // ResetChanged.
@@ -93,6 +106,8 @@ private:
     // Announces the found patterns not yet announced.
     void AnnounceFound();
 
+    static constexpr size_t TickEvery = 4096;
+
     std::vector<std::unique_ptr<TVexelReg>> m_patterns;
     std::vector<TVexelReg *> m_unannounced; // found in the slice being delivered
     bool m_changed = false;
@@ -105,4 +120,6 @@ private:
     quint64 m_run = 0;
     bool m_busy = false;
     QElapsedTimer m_started;
+    int m_held = 0;
+    std::vector<std::shared_ptr<TReportQueue>> m_heldQueues; // drained once released
 };

@@ -2,6 +2,7 @@
 
 #include "io/DigitKey.h"
 #include "io/DrawText.h"
+#include "io/FetchRelay.h"
 #include "io/Gbk.h"
 #include "io/ProductInfo.h"
 #include "core/VexelError.h"
@@ -22,6 +23,8 @@ namespace {
 
 // A draw history is well under a MiB; a reply far beyond that is not one.
 constexpr qint64 MaxReplySize = 16 * 1024 * 1024;
+// What the server may send beyond the reply's body: its status and header lines.
+constexpr qint64 MaxHeaderBytes = 1024 * 1024;
 // How often the wait and the fetch look at the stop request.
 constexpr int PollMs = 5;
 const QString SuccessMark = QStringLiteral("成功");
@@ -104,7 +107,11 @@ bool DownloadLines(const QString &address, QStringList &lines, QString *error, i
     if (timeLimitMs <= 0)
         timeLimitMs = DefaultFetchTimeLimitMs;
 
+    // Every byte passes the relay, which the fetch can cut off at once.
+    TFetchRelay relay(MaxReplySize + MaxHeaderBytes);
     QNetworkAccessManager manager;
+    if (relay.Listen())
+        manager.setProxy(relay.Proxy());
     QNetworkRequest request(url);
     QNetworkReply *reply = manager.get(request);
 
@@ -121,11 +128,16 @@ bool DownloadLines(const QString &address, QStringList &lines, QString *error, i
             reply->abort();
         }
     });
+    QObject::connect(&relay, &TFetchRelay::tooLarge, &loop, [&] {
+        tooLarge = true;
+        reply->abort();
+    });
     QTimer limit;
     limit.setSingleShot(true);
     limit.setTimerType(Qt::PreciseTimer);
     QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
         timedOut = true;
+        relay.Cut();
         reply->abort();
     });
     QTimer poll;
@@ -133,6 +145,7 @@ bool DownloadLines(const QString &address, QStringList &lines, QString *error, i
         QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
             if (stopRequested()) {
                 stopped = true;
+                relay.Cut();
                 reply->abort();
             }
         });
@@ -143,6 +156,9 @@ bool DownloadLines(const QString &address, QStringList &lines, QString *error, i
         loop.exec();
     limit.stop();
     poll.stop();
+    // The network layer's own thread lets go of the connections only when
+    // they end: the manager waits for it when it goes.
+    relay.Cut();
 
     const QNetworkReply::NetworkError networkError = reply->error();
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);

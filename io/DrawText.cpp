@@ -5,7 +5,6 @@
 #include "core/VexelError.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QStringDecoder>
 
 namespace {
@@ -204,29 +203,12 @@ QList<qint32> ParseDrawText(const QByteArray &bytes)
     return reader.Finish();
 }
 
-namespace {
-
-// Why a draw file cannot be opened, in the user's words.
-QString OpenFailureCause(const QString &path)
-{
-    const QFileInfo info(path);
-    if (!info.exists())
-        return QStringLiteral("文件不存在");
-    if (!info.isFile())
-        return QStringLiteral("这不是一个普通文件");
-    if (!info.isReadable())
-        return QStringLiteral("没有读取这个文件的权限");
-    return QStringLiteral("系统拒绝打开这个文件");
-}
-
-} // namespace
-
 QList<qint32> ReadDrawFile(const QString &path)
 {
     QFile file(path);
     QString error;
     if (!FileAccess::OpenRegular(file, error))
-        throw EVexelError(QStringLiteral("无法打开开奖数据文件：%1\r\n%2").arg(path, OpenFailureCause(path)));
+        throw EVexelError(QStringLiteral("无法打开开奖数据文件：%1\r\n%2").arg(path, error));
     // The text goes to the reader piece by piece, so memory follows the
     // draws it holds, not its bytes. The size limit still applies: a file
     // beyond it is refused whatever its lines hold.

@@ -5,10 +5,13 @@
 #include "io/ProductInfo.h"
 #include "core/VexelError.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QList>
 
+#include <cerrno>
 #include <limits>
 
 namespace {
@@ -191,32 +194,32 @@ bool IsOurSection(const QByteArray &name)
     return name.compare(SectionName, Qt::CaseInsensitive) == 0;
 }
 
-enum class ReadResult { Ok, Missing, Failed };
+enum class ReadResult { Ok, Missing, TooLarge, Failed };
 
 // Reads the whole file, refusing one larger than the limit.
 ReadResult ReadSettingsBytes(const QString &path, QByteArray &bytes, QString &error)
 {
-    QFile file(path);
-    if (!file.exists())
+    const QFileInfo info(path);
+    // A link that leads nowhere, or round in a loop, is there all the same.
+    if (!info.exists() && !info.isSymLink())
         return ReadResult::Missing;
-    if (!FileAccess::OpenRegular(file, error))
-        return ReadResult::Failed;
+    if (FileAccess::ReadRegular(path, MaxSettingsFileSize, bytes, error))
+        return ReadResult::Ok;
     bytes.clear();
-    while (bytes.size() <= MaxSettingsFileSize) {
-        const QByteArray chunk = file.read(64 * 1024);
-        if (chunk.isEmpty())
-            break;
-        bytes += chunk;
+    return info.isFile() && info.size() > MaxSettingsFileSize ? ReadResult::TooLarge : ReadResult::Failed;
+}
+
+// Keeps a file too large to be ours under the first free backup name, so
+// that new settings can be written without losing it.
+void SetAside(const QString &path)
+{
+    for (int n = 1; n <= 99; ++n) {
+        const QString backup = path + (n == 1 ? QStringLiteral(".bak") : QStringLiteral(".bak%1").arg(n));
+        if (!QFileInfo(backup).exists() && !QFileInfo(backup).isSymLink())
+            if (QFile::rename(path, backup))
+                return;
     }
-    if (file.error() != QFileDevice::NoError) {
-        error = file.errorString();
-        return ReadResult::Failed;
-    }
-    if (bytes.size() > MaxSettingsFileSize) {
-        error = QStringLiteral("larger than %1 MiB").arg(MaxSettingsFileSize / (1024 * 1024));
-        return ReadResult::Failed;
-    }
-    return ReadResult::Ok;
+    throw EVexelError(QStringLiteral("Cannot keep the oversized settings file '%1' under a backup name").arg(path));
 }
 
 // Keys of every [TRegOptions] section, lower-cased, with their trimmed
@@ -365,12 +368,30 @@ QByteArray UnscrambleText(const QByteArray &stored)
     return out;
 }
 
-TRegOptions LoadOptions(const QString &iniPath)
+TRegOptions LoadOptions(const QString &iniPath, QString *problem)
 {
     QByteArray bytes;
     QString error;
-    if (ReadSettingsBytes(iniPath, bytes, error) != ReadResult::Ok)
-        bytes.clear(); // an unreadable file counts as a missing one
+    const QString shown = QDir::toNativeSeparators(iniPath);
+    // An unusable file gives the start defaults, as a missing one does.
+    switch (ReadSettingsBytes(iniPath, bytes, error)) {
+    case ReadResult::Ok:
+    case ReadResult::Missing:
+        break;
+    case ReadResult::TooLarge:
+        if (problem)
+            *problem = QStringLiteral("设置文件“%1”超过 %2 MiB，不像是本程序的设置文件，没有读取，"
+                                      "程序使用默认的设置。\r\n关闭程序或确认设置时，这个文件改名保留"
+                                      "（文件名后加上 .bak），设置写入新的设置文件。")
+                           .arg(shown).arg(MaxSettingsFileSize / (1024 * 1024));
+        break;
+    case ReadResult::Failed:
+        if (problem)
+            *problem = QStringLiteral("无法读取设置文件“%1”：%2。\r\n"
+                                      "程序使用默认的设置，修改的设置也无法保存到这个文件。")
+                           .arg(shown, error);
+        break;
+    }
     return LoadOptionsFromBytes(bytes);
 }
 
@@ -382,8 +403,9 @@ TRegOptions ReadOptionsFile(const QString &iniPath)
     case ReadResult::Ok:
         return LoadOptionsFromBytes(bytes);
     case ReadResult::Missing:
-        error = QStringLiteral("no such file");
+        error = FileAccess::CauseText(ENOENT, false);
         break;
+    case ReadResult::TooLarge:
     case ReadResult::Failed:
         break;
     }
@@ -415,9 +437,17 @@ void SaveOptions(const QString &iniPath, const TRegOptions &options)
     QByteArray existing;
     QString error;
     // An existing file that cannot be read is not overwritten: its other
-    // sections would be lost.
-    if (ReadSettingsBytes(iniPath, existing, error) == ReadResult::Failed)
+    // sections would be lost. One too large to be ours is kept aside whole.
+    switch (ReadSettingsBytes(iniPath, existing, error)) {
+    case ReadResult::Ok:
+    case ReadResult::Missing:
+        break;
+    case ReadResult::TooLarge:
+        SetAside(iniPath);
+        break;
+    case ReadResult::Failed:
         throw EVexelError(QStringLiteral("Cannot read settings file '%1': %2").arg(iniPath, error));
+    }
 
     if (!FileAccess::WriteAtomically(iniPath, OptionsFileBytes(existing, options), error))
         throw EVexelError(QStringLiteral("Cannot write settings file '%1': %2").arg(iniPath, error));

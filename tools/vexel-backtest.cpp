@@ -15,13 +15,14 @@
 #include "tools/BacktestReport.h"
 #include "io/CsvFile.h"
 #include "io/DrawText.h"
+#include "core/FileAccess.h"
 #include "core/Hao.h"
 #include "io/SettingsFile.h"
+#include "io/StandardOptions.h"
 #include "core/VexelError.h"
+#include "tools/ToolGuard.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <cstdio>
 #include <unistd.h>
@@ -31,6 +32,16 @@ namespace {
 constexpr char Usage[] =
     "usage: vexel-backtest DRAWS.txt [--settings FILE.ini] [--last M] [--threads N] [--cuts FROM-TO] [--csv OUT]\n"
     "       vexel-backtest --merge SLICE... [--csv OUT]\n";
+
+constexpr TProgramHelp Help{"vexel-backtest", Usage,
+    "Tests whether the patterns found before each past draw forecast it better than chance.\n"
+    "\n"
+    "  --settings FILE.ini  search with that settings file's search settings\n"
+    "  --last M             test the last M draws (default 100)\n"
+    "  --cuts FROM-TO       test the draws numbered FROM to TO (counted from 1)\n"
+    "  --threads N          test on N threads (1 to 256; default one per core)\n"
+    "  --csv OUT            also write the per-draw table as CSV\n"
+    "  --merge SLICE...     join the reports of slices of one run\n"};
 
 struct Arguments
 {
@@ -119,11 +130,10 @@ TBacktestReport runBacktest(const Arguments &args)
     TCodes draws;
     TRegOptions settings;
     RebuildDrawList(draws, ReadDrawFile(args.inputs.front()));
-    if (!args.settings.isEmpty()) {
-        if (!QFileInfo(args.settings).isFile())
-            throw EVexelError(QStringLiteral("cannot read settings file \"%1\"").arg(args.settings));
-        settings = LoadOptions(args.settings);
-    }
+    // A settings file named here must be used or refused: a backtest with
+    // the start settings instead would look like success.
+    if (!args.settings.isEmpty())
+        settings = ReadOptionsFile(args.settings);
     if (draws.Count() == 0)
         throw EVexelError(QStringLiteral("the draw file holds no draws"));
     const TDrawSpan span = spanToTest(args, draws.Count());
@@ -144,12 +154,16 @@ TBacktestReport runBacktest(const Arguments &args)
 
 TBacktestReport mergeSlices(const Arguments &args)
 {
+    // A report of a few hundred draws is some ten kilobytes; one of more
+    // draws than any history holds would still be far below this.
+    constexpr qint64 MaxSliceBytes = 64 * 1024 * 1024;
     QList<QPair<QString, QByteArray>> slices;
     for (const QString &path : args.inputs) {
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
-            throw EVexelError(QStringLiteral("cannot read slice \"%1\": %2").arg(path, f.errorString()));
-        slices.append({path, f.readAll()});
+        QByteArray bytes;
+        QString error;
+        if (!FileAccess::ReadRegular(path, MaxSliceBytes, bytes, error))
+            throw EVexelError(QStringLiteral("cannot read slice \"%1\": %2").arg(path, error));
+        slices.append({path, bytes});
     }
     return MergeReports(slices);
 }
@@ -157,7 +171,9 @@ TBacktestReport mergeSlices(const Arguments &args)
 } // namespace
 
 int main(int argc, char *argv[])
-{
+try {
+    if (const int code = AnswerStandardOptions(argc, argv, Help); code >= 0)
+        return code;
     QCoreApplication app(argc, argv);
     Arguments args;
     if (!parseArguments(app.arguments(), args)) {
@@ -175,4 +191,6 @@ int main(int argc, char *argv[])
         return fail(e.message());
     }
     return 0;
+} catch (...) {
+    return ExitOnException("vexel-backtest");
 }

@@ -2,8 +2,10 @@
 // request, on loopback, for tests and for anyone who wants to download a
 // draw history into the program.
 #include "io/DataDown.h"
+#include "io/StandardOptions.h"
 #include "tools/DrawServer.h"
 #include "core/VexelError.h"
+#include "tools/ToolGuard.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -17,16 +19,26 @@ namespace {
 // built with the defaults downloads from this server unchanged.
 constexpr int FallbackPort = 8646;
 
+constexpr char UsageText[] = "usage: vexel-drawserver DRAWS.txt [--port N] [--member NAME:PASSWORD ...]\n";
+
+constexpr TProgramHelp Help{"vexel-drawserver", UsageText,
+    "Serves a draw history on 127.0.0.1 as the data service's draw request, until stopped.\n"
+    "\n"
+    "  --port N                  listen on port N (0: a free one; default that of the data service)\n"
+    "  --member NAME:PASSWORD    accept only these members (the option repeated for more)\n"};
+
 int Usage()
 {
-    std::fputs("usage: vexel-drawserver DRAWS.txt [--port N] [--member NAME:PASSWORD ...]\n", stderr);
+    std::fputs(UsageText, stderr);
     return 2;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
-{
+try {
+    if (const int code = AnswerStandardOptions(argc, argv, Help); code >= 0)
+        return code;
     QCoreApplication app(argc, argv);
     const QUrl serviceUrl(DataServiceUrl());
 
@@ -79,4 +91,6 @@ int main(int argc, char *argv[])
     out << "listening on " << server.Port() << Qt::endl;
     err << "vexel-drawserver: serving " << drawFile << " at " << server.Url() << Qt::endl;
     return app.exec();
+} catch (...) {
+    return ExitOnException("vexel-drawserver");
 }

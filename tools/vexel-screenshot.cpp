@@ -6,30 +6,37 @@
 // Starts the main window on a scratch data folder, imports the draw history,
 // runs a search with the start settings, selects the pattern with the most
 // steps and writes OUT_FOLDER/screenshot.png (the window) and
-// OUT_FOLDER/chart.png (the chart alone); then the same with the last three
-// digits left out of the search, OUT_FOLDER/window-7-columns.png, and the
-// window at its normal size a few seconds into a long search,
+// OUT_FOLDER/chart.png (the chart alone), and the same window at the size of
+// a 1366 x 768 screen, OUT_FOLDER/window-1366x768.png; then the same with the
+// last three digits left out of the search, OUT_FOLDER/window-7-columns.png,
+// and the window at its normal size a few seconds into a long search,
 // OUT_FOLDER/window-searching.png.
 //
 // With --windows: searches the history with the settings file's search
 // settings, once for each choice of targets (two, three and four positions,
 // as three searches in a row leave them), and writes
-// OUT_FOLDER/statistics.png, the statistics window over those patterns, and
-// OUT_FOLDER/backtest.png, the backtest window after a run of the last 100
-// draws with the settings as they are.
+// OUT_FOLDER/statistics.png, the statistics window over those patterns,
+// OUT_FOLDER/history-statistics.png, the history statistics window over
+// the draws, and OUT_FOLDER/backtest.png, the backtest window after a run
+// of the last 100 draws with the settings as they are, each at the size it
+// opens at on the screen the program runs on.
 #include "app/BacktestWindow.h"
 #include "io/DrawText.h"
 #include "core/FastSearch.h"
+#include "core/FileAccess.h"
 #include "app/Main.h"
 #include "io/SettingsFile.h"
 #include "core/SearchWorkloads.h"
 #include "app/StatsWindow.h"
+#include "app/HistoryStatsWindow.h"
 #include "app/RegListModel.h"
 #include "chart/VexelCtrl.h"
 #include "core/VexelReg.h"
 #include "core/VexelRegMgr.h"
+#include "tools/ToolGuard.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QTableView>
@@ -38,6 +45,19 @@
 #include <cstdio>
 
 namespace {
+
+// Writes a picture through the checked write, as the program writes its files.
+bool SavePicture(const QPixmap &picture, const QString &path)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    QString error = QStringLiteral("PNG encoding failed");
+    if (buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "PNG")
+        && FileAccess::WriteAtomically(path, png, error))
+        return true;
+    std::fprintf(stderr, "vexel-screenshot: cannot write %s: %s\n", qPrintable(path), qPrintable(error));
+    return false;
+}
 
 struct TCollect : TSearchSink
 {
@@ -76,7 +96,7 @@ bool SevenColumnShot(const QString &draws, const QDir &out, const TRegOptions &s
     if (window->ListModel().rowCount() > 0)
         window->ListView().selectRow(0);
     QTest::qWait(300);
-    return window->grab().save(out.filePath(QStringLiteral("window-7-columns.png")));
+    return SavePicture(window->grab(), out.filePath(QStringLiteral("window-7-columns.png")));
 }
 
 // The window at its normal size, 687 x 500, three seconds into a search of
@@ -92,7 +112,8 @@ bool SearchingShot(const QString &draws, const QDir &out)
     window->ImportFile(draws);
     window->RegMenuSearchClick();
     QTest::qWait(3000);
-    const bool ok = window->Patterns().Busy() && window->grab().save(out.filePath(QStringLiteral("window-searching.png")));
+    const bool ok = window->Patterns().Busy()
+                    && SavePicture(window->grab(), out.filePath(QStringLiteral("window-searching.png")));
     window->RegMenuStopClick();
     return SearchEnds(*window) && ok;
 }
@@ -119,7 +140,14 @@ int WindowShots(const QString &drawFile, const QString &settingsFile, const QDir
     });
     stats.show();
     QTest::qWait(300);
-    bool ok = stats.grab().save(out.filePath(QStringLiteral("statistics.png")));
+    bool ok = SavePicture(stats.grab(), out.filePath(QStringLiteral("statistics.png")));
+    stats.hide();
+
+    THistoryStatsWindow history([&]() -> const TCodes & { return draws; });
+    history.show();
+    QTest::qWait(300);
+    ok = SavePicture(history.grab(), out.filePath(QStringLiteral("history-statistics.png"))) && ok;
+    history.hide();
 
     auto *backtest = new TBacktestWindow(draws, settings);
     QPointer<TBacktestWindow> guard(backtest);
@@ -130,7 +158,7 @@ int WindowShots(const QString &drawFile, const QString &settingsFile, const QDir
     if (!QTest::qWaitFor([&] { return shown; }, 600000))
         return 1;
     QTest::qWait(300);
-    ok = backtest->grab().save(out.filePath(QStringLiteral("backtest.png"))) && ok;
+    ok = SavePicture(backtest->grab(), out.filePath(QStringLiteral("backtest.png"))) && ok;
     std::printf("%zu patterns; backtest of %zu draws; wrote %s\n", patterns.found.size(),
                 backtest->Result().draws.size(), qPrintable(out.path()));
     backtest->close();
@@ -140,7 +168,7 @@ int WindowShots(const QString &drawFile, const QString &settingsFile, const QDir
 } // namespace
 
 int main(int argc, char *argv[])
-{
+try {
     QApplication app(argc, argv);
     if (argc == 5 && QByteArray(argv[1]) == "--windows")
         return WindowShots(QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath(),
@@ -187,10 +215,17 @@ int main(int argc, char *argv[])
     }
     QTest::qWait(300);
     QDir().mkpath(out.path());
-    const bool ok = window.grab().save(out.filePath(QStringLiteral("screenshot.png")))
-                    && window.Chart().grab().save(out.filePath(QStringLiteral("chart.png")));
+    bool ok = SavePicture(window.grab(), out.filePath(QStringLiteral("screenshot.png")))
+              && SavePicture(window.Chart().grab(), out.filePath(QStringLiteral("chart.png")));
+    // A common laptop screen: the end of the list with the whole
+    // description block below the entry row.
+    window.resize(1366, 768);
+    QTest::qWait(300);
+    ok = SavePicture(window.grab(), out.filePath(QStringLiteral("window-1366x768.png"))) && ok;
     std::printf("%d patterns; wrote %s\n", window.Patterns().Count(), qPrintable(out.path()));
     const TRegOptions searched = window.Settings();
     window.hide();
     return ok && SevenColumnShot(draws, out, searched) && SearchingShot(draws, out) ? 0 : 1;
+} catch (...) {
+    return ExitOnException("vexel-screenshot");
 }

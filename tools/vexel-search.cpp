@@ -22,10 +22,12 @@
 #include "core/RegColumnText.h"
 #include "core/SearchEngine.h"
 #include "io/SettingsFile.h"
+#include "io/StandardOptions.h"
 #include "core/VexelError.h"
 #include "core/VexelReg.h"
 #include "core/VexelRegMgr.h"
 #include "core/Workspace.h"
+#include "tools/ToolGuard.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -38,6 +40,14 @@ namespace {
 
 constexpr char Usage[] =
     "usage: vexel-search DRAWS.txt [--settings FILE.ini] [--save OUT.vxr] [--max-patterns N] [--threads N]\n";
+
+constexpr TProgramHelp Help{"vexel-search", Usage,
+    "Searches a draw history for patterns and prints one tab-separated line per pattern.\n"
+    "\n"
+    "  --settings FILE.ini  search with that settings file's search settings\n"
+    "  --save OUT.vxr       also write the workspace file of the draws and the patterns\n"
+    "  --max-patterns N     stop at N patterns (exit code 3); default with --save: 3000000\n"
+    "  --threads N          search on N threads (1 to 256; default one per core)\n"};
 
 // Exit code of a search that stopped at the pattern limit.
 constexpr int LimitReachedCode = 3;
@@ -193,7 +203,9 @@ int reportOutcome(const TSearchOutcome &outcome, qint64 found, qint64 limit, boo
 } // namespace
 
 int main(int argc, char *argv[])
-{
+try {
+    if (const int code = AnswerStandardOptions(argc, argv, Help); code >= 0)
+        return code;
     QCoreApplication app(argc, argv);
     Arguments args;
     if (!parseArguments(app.arguments(), args)) {
@@ -237,4 +249,6 @@ int main(int argc, char *argv[])
         }
     }
     return reportOutcome(outcome, found, patterns.PatternLimit(), !args.save.isEmpty());
+} catch (...) {
+    return ExitOnException("vexel-search");
 }

@@ -5,12 +5,15 @@
 #include "core/BacktestThread.h"
 #include "app/BacktestWindow.h"
 #include "app/BarChart.h"
-#include "app/ChartStyle.h"
+#include "app/HitRateChart.h"
+#include "chart/ChartPalette.h"
 #include "tests/support/DrawsOf.h"
 #include "app/StatsWindow.h"
 #include "core/VexelReg.h"
 
 #include <QLabel>
+#include <QScreen>
+#include <QScrollArea>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -18,6 +21,28 @@
 #include <memory>
 
 namespace {
+
+// Whether a window lies within its screen's room for windows and shows all
+// of its content, at its minimum size or more, in its scroll area.
+bool FitsTheScreen(QWidget &window)
+{
+    const QWidget *content = window.findChild<QScrollArea *>()->widget();
+    return window.screen()->availableGeometry().contains(window.frameGeometry())
+           && content->width() >= content->minimumSizeHint().width()
+           && content->height() >= content->minimumSizeHint().height();
+}
+
+// Pixels near `colour` (the text's core, not its smoothed edge) in an area.
+int inkIn(const QImage &image, const QRect &area, const QColor &colour)
+{
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c(image.pixel(x, y));
+            n += qAbs(c.red() - colour.red()) + qAbs(c.green() - colour.green()) + qAbs(c.blue() - colour.blue()) < 150;
+        }
+    return n;
+}
 
 // Pixels of `colour` in the column through the middle of bar `index`.
 int paintedHeight(TBarChart *chart, int index, const QColor &colour)
@@ -39,6 +64,7 @@ class TestAnalysisWindows : public QObject
 private slots:
     void statisticsShowCountsAndConsensus();
     void backtestShowsItsRun();
+    void hitRateChartKeepsItsTexts();
     void closingStopsTheRun_data();
     void closingStopsTheRun();
 };
@@ -81,18 +107,26 @@ void TestAnalysisWindows::statisticsShowCountsAndConsensus()
 
     QCOMPARE(window.findChild<QLabel *>(QStringLiteral("SubjectLbl"))->text(), QStringLiteral("统计选中的 40 个规律"));
     auto *targets = window.findChild<TBarChart *>(QStringLiteral("TargetChart"));
-    const int ab = paintedHeight(targets, 0, ChartStyle::FirstStep);
-    const int ac = paintedHeight(targets, 1, ChartStyle::FirstStep);
+    const int ab = paintedHeight(targets, 0, ChartPalette::StepColor(0));
+    const int ac = paintedHeight(targets, 1, ChartPalette::StepColor(0));
     QVERIFY2(ab > 60, qPrintable(QString::number(ab)));
     QVERIFY2(qAbs(ab - 3 * ac) <= 2, qPrintable(QStringLiteral("%1 %2").arg(ab).arg(ac)));
-    QCOMPARE(paintedHeight(targets, 2, ChartStyle::FirstStep), 0);
+    QCOMPARE(paintedHeight(targets, 2, ChartPalette::StepColor(0)), 0);
 
     // AB's tie between 3 and 8 goes to 3, which alone is marked.
     auto *consensus = window.findChild<TBarChart *>(QStringLiteral("ConsensusChart0"));
     QCOMPARE(consensus->Title(), QStringLiteral("AB：30个规律，共识 3"));
-    QVERIFY(paintedHeight(consensus, 3, ChartStyle::SecondStep) > 0);
-    QCOMPARE(paintedHeight(consensus, 8, ChartStyle::SecondStep), 0);
-    QCOMPARE(paintedHeight(consensus, 8, ChartStyle::FirstStep), paintedHeight(consensus, 3, ChartStyle::SecondStep));
+    QVERIFY(paintedHeight(consensus, 3, ChartPalette::StepColor(1)) > 0);
+    QCOMPARE(paintedHeight(consensus, 8, ChartPalette::StepColor(1)), 0);
+    QCOMPARE(paintedHeight(consensus, 8, ChartPalette::StepColor(0)), paintedHeight(consensus, 3, ChartPalette::StepColor(1)));
+
+    // Within the screen; at its narrowest the small charts still name the
+    // consensus digit.
+    QVERIFY(FitsTheScreen(window));
+    window.resize(200, window.height());
+    QTest::qWait(20);
+    QVERIFY(FitsTheScreen(window));
+    QCOMPARE(consensus->ShownTitle(), QStringLiteral("AB：共识 3"));
 }
 
 void TestAnalysisWindows::backtestShowsItsRun()
@@ -126,12 +160,48 @@ void TestAnalysisWindows::backtestShowsItsRun()
     const int sum = targets->rowCount() - 1;
     QCOMPARE(targets->item(sum, 0)->text(), QStringLiteral("合计"));
     QCOMPARE(targets->item(sum, 1)->text(), QString::number(expected.total.tests));
-    QCOMPARE(targets->item(sum, 4)->text(), QString::number(expected.ConsensusTotal().tests));
+    QVERIFY(targets->item(sum, 4)->text().endsWith(QStringLiteral("–") + PercentText(expected.Interval().chanceHigh)));
+    QCOMPARE(targets->item(sum, 5)->text(), QString::number(expected.ConsensusTotal().tests));
     QCOMPARE(window->findChild<QLabel *>(QStringLiteral("ChanceLbl"))->text(),
              ChanceExplanation(expected.Interval()));
+    // Five draws say nothing: every row is greyed and the interval warns.
+    const QColor grey = targets->palette().color(QPalette::Disabled, QPalette::Text);
+    for (int r = 0; r <= sum; ++r)
+        QCOMPARE(targets->item(r, 1)->foreground().color(), grey);
+    QVERIFY(window->findChild<QLabel *>(QStringLiteral("IntervalLbl"))->text().contains(FewDrawsWarning(5)));
+
+    // The window opens within the screen, and its totals row scrolls into view.
+    QVERIFY(FitsTheScreen(*window));
+    auto *area = window->findChild<QScrollArea *>();
+    area->ensureWidgetVisible(targets);
+    targets->scrollToBottom();
+    const QRect row = targets->visualRect(targets->model()->index(sum, 0));
+    const QRect onScreen(targets->viewport()->mapTo(area->viewport(), row.topLeft()), row.size());
+    QVERIFY2(area->viewport()->rect().contains(onScreen),
+             qPrintable(QStringLiteral("%1 to %2").arg(onScreen.top()).arg(onScreen.bottom())));
     window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(guard.isNull());
+}
+
+// The last draw number stands whole at the right edge, and the waiting text
+// stays clear of the dashed 10 % line.
+void TestAnalysisWindows::hitRateChartKeepsItsTexts()
+{
+    THitRateChart chart;
+    chart.resize(chart.minimumSizeHint());
+    chart.SetDraws({2395, 2495}, {});
+    chart.show();
+    const QImage image = chart.grab().toImage();
+    const QRect plot = chart.PlotRect();
+    const QRect labels(QPoint(chart.width() - 40, plot.bottom() + 3), QPoint(chart.width() - 1, chart.height() - 1));
+    QVERIFY(inkIn(image, labels, Qt::black) > 20);
+    QCOMPARE(inkIn(image, labels.adjusted(37, 0, 0, 0), Qt::black), 0);
+
+    const int chance = plot.bottom() - qRound(0.1 / chart.RateTop() * plot.height());
+    const QRect inside = plot.adjusted(1, 1, -1, -1);
+    QVERIFY(inkIn(image, inside.adjusted(0, 0, 0, chance - 2 - inside.bottom()), ChartPalette::CommentText) > 30);
+    QCOMPARE(inkIn(image, inside.adjusted(0, chance + 3 - inside.top(), 0, 0), ChartPalette::CommentText), 0);
 }
 
 void TestAnalysisWindows::closingStopsTheRun_data()

@@ -3,6 +3,7 @@
 #include "tests/chart/ChartTestSupport.h"
 #include "app/ChartExport.h"
 #include "chart/ChartRender.h"
+#include "tests/support/SmallDisk.h"
 
 #include <QDir>
 #include <QPainter>
@@ -179,6 +180,31 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), QByteArray("old picture"));
+    }
+
+    void fullDiskKeepsOldFile_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("png") << "chart.png";
+        QTest::newRow("pdf") << "chart.pdf";
+    }
+    void fullDiskKeepsOldFile()
+    {
+        // A disk with room for part of the file: the old one stays, and the
+        // message names the cause.
+        QFETCH(QString, name);
+        TSmallDisk disk;
+        if (!disk.Mounted())
+            QSKIP("a small file system needs root");
+        QFile old(disk.FilePath(name));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        QString error;
+        QVERIFY(!ChartExport::ExportChartFile(*chartShowing(200, 33), old.fileName(), &error));
+        QVERIFY2(error.contains(QStringLiteral("磁盘空间不足")), qPrintable(error));
+        QCOMPARE(QDir(QFileInfo(old).path()).entryList(QDir::Files), QStringList{name});
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old"));
     }
 };
 

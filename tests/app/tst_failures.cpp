@@ -11,6 +11,9 @@
 #include "core/Workspace.h"
 
 #include <QAction>
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
 #include <QDataStream>
 #include <QElapsedTimer>
 #include <QFile>
@@ -22,6 +25,8 @@
 #include <QtTest>
 
 #include <memory>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -201,6 +206,9 @@ private slots:
     void closeDuringDownload();
     void damagedSettings_data();
     void damagedSettings();
+    void oversizedSettingsWrittenBack();
+    void cancelledSettingsAreTheShownOnes();
+    void workspaceTooLargeForMemory();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -509,6 +517,89 @@ void TestFailures::damagedSettings()
     const TRegOptions kept = read;
     form.reset();
     QCOMPARE(LoadOptions(ini), kept);
+}
+
+void TestFailures::oversizedSettingsWrittenBack()
+{
+    // Over the size limit the file is not read; the start says so, and the
+    // settings the user then makes are written back, the old file kept.
+    const QString ini = QDir(m_dir->path()).filePath("vmkrosd.ini");
+    const QByteArray big = "[TRegOptions]\r\nSecCountSe=9\r\n" + QByteArray(5 * 1024 * 1024, ';');
+    writeFile(ini, big);
+    QStringList startup;
+    auto form = startWindow(m_dir->path(), &startup);
+    QCOMPARE(startup.size(), 2);
+    QVERIFY2(startup.first().contains("超过 4 MiB") && startup.first().contains("默认的设置"), qPrintable(startup.first()));
+    QCOMPARE(form->Settings().SecCountSe, TRegOptions().SecCountSe);
+    form->Settings().SecCountSe = 12;
+    form.reset();
+    QCOMPARE(LoadOptions(ini).SecCountSe, 12);
+    QFile backup(ini + ".bak");
+    QVERIFY(backup.open(QIODevice::ReadOnly));
+    QCOMPARE(backup.readAll(), big);
+}
+
+// Hand-edited distances of 2^31 either way: the dialog shows and estimates
+// its own ranges, and after Cancel the search is the one it estimated.
+void TestFailures::cancelledSettingsAreTheShownOnes()
+{
+    writeFile(QDir(m_dir->path()).filePath("vmkrosd.ini"),
+              "[TRegOptions]\r\nLinedDistMinSe=-2147483648\r\nLinedDistMaxSe=2147483647\r\n"
+              "LinedPtMinSe=1\r\nLinedPtMaxSe=1\r\nInterMaxSe=2147483647\r\nSecCountSe=-5\r\n");
+    auto form = startWindow(m_dir->path());
+    form->ImportFile(Sample);
+    QString estimate;
+    QTimer::singleShot(0, form.get(), [&] {
+        auto *dialog = form->findChild<QDialog *>(QStringLiteral("OptionsForm"));
+        estimate = dialog->findChild<QLabel *>(QStringLiteral("EstimateLbl"))->text();
+        dialog->findChild<QPushButton *>(QStringLiteral("CancelBt"))->click();
+    });
+    form->Action("RegMenuOptions")->trigger();
+    QVERIFY2(estimate.startsWith(QStringLiteral("组合数：63个")), qPrintable(estimate));
+
+    QSignalSpy events(&form->Patterns(), &TVexelRegMgr::SearchEvent);
+    form->Action("RegMenuSearch")->trigger();
+    QVERIFY(QTest::qWaitFor([&] { return !events.isEmpty() && events.last().at(0).toInt() == 2; }, 60000));
+    QCOMPARE(events.last().at(1).toLongLong(), qint64(63));
+    for (int r = 0; r < form->ListModel().rowCount(); ++r)
+        QVERIFY(form->ListModel().Reg(r)->Interval() <= 20 && form->ListModel().Reg(r)->StepCount() >= 3);
+}
+
+// Two million patterns, 48 MB on disk and several times that in memory,
+// under an address-space limit that cannot hold them: the open fails as a
+// damaged file does, what was read is given back, and the window goes on.
+void TestFailures::workspaceTooLargeForMemory()
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    QSKIP("the sanitizers reserve more address space than any limit allows");
+#endif
+    const int count = 2000000;
+    QByteArray bytes(8 + 4 + qsizetype(count) * 24 + 8, '\0');
+    qToLittleEndian<qint32>(1, bytes.data());
+    qToLittleEndian<qint32>(count, bytes.data() + 8);
+    qToLittleEndian<qint32>(1, bytes.data() + bytes.size() - 8);
+    writeFile(QDir(m_dir->path()).filePath(TMainForm::WorkspaceName), bytes);
+    bytes = QByteArray();
+
+    // A file this large is read once the window is up: the limit comes first.
+    auto form = startWindow(m_dir->path());
+    form->show();
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    QVERIFY(statm.open(QIODevice::ReadOnly));
+    const qint64 mapped = statm.readAll().split(' ').first().toLongLong() * sysconf(_SC_PAGESIZE);
+    rlimit old{};
+    getrlimit(RLIMIT_AS, &old);
+    rlimit tight = old;
+    tight.rlim_cur = rlim_t(mapped + (qint64(100) << 20));
+    QCOMPARE(setrlimit(RLIMIT_AS, &tight), 0);
+    const auto restore = qScopeGuard([&] { setrlimit(RLIMIT_AS, &old); });
+    QVERIFY(QTest::qWaitFor([&] { return !messages.isEmpty(); }, 60000));
+    QCOMPARE(messages, QStringList{OpenFailed});
+    QCOMPARE(form->Patterns().Count(), 0);
+    messages.clear();
+    form->ImportFile(Sample);
+    QCOMPARE(messages, QStringList{QStringLiteral("导入开奖号码成功！")});
+    QVERIFY(!form->grab().isNull());
 }
 
 QTEST_MAIN(TestFailures)

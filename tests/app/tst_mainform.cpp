@@ -2,6 +2,7 @@
 // and the workspace, import, search and its texts, the list commands, save,
 // and the refusals while a search runs.
 #include "io/DownloadFailure.h"
+#include "io/DrawText.h"
 #include "tools/DrawServer.h"
 #include "app/Main.h"
 #include "app/RegListModel.h"
@@ -11,9 +12,13 @@
 #include "chart/VexelCtrl.h"
 #include "core/VexelReg.h"
 #include "core/VexelRegMgr.h"
+#include "core/SearchWorkloads.h"
 #include "core/Workspace.h"
 
+#include "core/FileAccess.h"
+
 #include <QDataStream>
+#include <QMessageBox>
 
 #include <QAction>
 #include <QFile>
@@ -97,6 +102,8 @@ private slots:
     void closeDuringDownload();
     void searchEndShown_data();
     void searchEndShown();
+    void saveWhileSearching();
+    void largeWorkspaceOpensOnceShown();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -346,7 +353,8 @@ void TestMainForm::saveFailureKeepsOldFile()
     QVERIFY(w.messages.isEmpty());
 
     // A file-size limit makes every write past 4 KiB fail, as a full disk
-    // would (and it binds root too, unlike permissions).
+    // would (and it binds root too, unlike permissions). The box the user
+    // sees warns, with the cause the atomic write gives.
     w.form->Chart().Codes().Add();
     signal(SIGXFSZ, SIG_IGN);
     rlimit old{};
@@ -354,9 +362,25 @@ void TestMainForm::saveFailureKeepsOldFile()
     rlimit small = old;
     small.rlim_cur = 4096;
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    QString cause;
+    FileAccess::WriteAtomically(QDir(m_dir->path()).filePath("other.vxr"), QByteArray(8192, 'x'), cause);
+    TMainForm::MessageHook = nullptr;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString shown;
+    QTimer boxes;
+    connect(&boxes, &QTimer::timeout, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            icon = box->icon();
+            shown = box->text();
+            box->accept();
+        }
+    });
+    boxes.start(10);
     w.form->FileMenuSaveClick();
     setrlimit(RLIMIT_FSIZE, &old);
-    QCOMPARE(w.messages, QStringList{QStringLiteral("保存文件时出现错误！")});
+    QCOMPARE(icon, QMessageBox::Warning);
+    QVERIFY(!cause.isEmpty());
+    QCOMPARE(shown, QStringLiteral("保存文件时出现错误！\n") + cause);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), saved);
 }
@@ -639,6 +663,63 @@ void TestMainForm::searchEndShown()
              panel);
     QCOMPARE(w.form->ListModel().rowCount(), rows);
     QVERIFY(!w.form->Patterns().Busy());
+}
+
+// The search's reports wait while a save reads the patterns: each save holds
+// exactly the patterns of its moment, and the search then goes on.
+void TestMainForm::saveWhileSearching()
+{
+    Window w(m_dir->path());
+    w.form->ImportFile(Sample);
+    w.messages.clear();
+    w.form->Settings() = WideSearchSettings(6, 3);
+    w.form->Patterns().SetPatternLimit(150000);
+    w.form->RegMenuSearchClick();
+    const QString path = QDir(m_dir->path()).filePath(TMainForm::WorkspaceName);
+    int saves = 0;
+    while (w.form->Patterns().Busy()) {
+        w.form->FileMenuSaveClick();
+        const int held = w.form->Patterns().Count();
+        TCodes chart;
+        TRegOptions s;
+        TVexelRegMgr saved(&s);
+        QVERIFY(Workspace::Load(path, chart, saved));
+        QCOMPARE(saved.Count(), held);
+        QCOMPARE(chart.Count(), 2496);
+        ++saves;
+        QTest::qWait(5);
+    }
+    QVERIFY(waitSearch(*w.form));
+    QVERIFY(saves > 1);
+    QCOMPARE(w.form->ListModel().rowCount(), w.form->Patterns().Count());
+    QVERIFY(w.messages.size() <= 1); // the pattern limit's message
+}
+
+// A workspace read once the window is up: the window is there at once, a
+// close meanwhile is refused, and then the list is filled and nothing counts
+// as unsaved.
+void TestMainForm::largeWorkspaceOpensOnceShown()
+{
+    TVexelRegMgr patterns(nullptr);
+    for (int i = 0; i < 500; ++i)
+        patterns.Add(new TVexelReg)->AddStep({i % 10}, 6);
+    TCodes chart;
+    RebuildDrawList(chart, {1234567, 7654321});
+    Workspace::Save(QDir(m_dir->path()).filePath(TMainForm::WorkspaceName), chart, patterns);
+    const qint64 threshold = TMainForm::OpenLaterBytes;
+    TMainForm::OpenLaterBytes = 0;
+    const auto restore = qScopeGuard([&] { TMainForm::OpenLaterBytes = threshold; });
+    Window w(m_dir->path());
+    w.form->show();
+    QCOMPARE(w.form->ListModel().rowCount(), 0);
+    bool closed = true;
+    QTimer::singleShot(0, w.form.get(), [&] { closed = w.form->close(); });
+    QVERIFY(QTest::qWaitFor([&] { return w.form->ListModel().rowCount() == 500; }));
+    QVERIFY(!closed);
+    QCOMPARE(w.form->Chart().Codes().Count(), 2);
+    QVERIFY(!w.form->Unsaved());
+    QVERIFY(w.messages.isEmpty());
+    QCOMPARE(w.form->PanelText(0), QString());
 }
 
 QTEST_MAIN(TestMainForm)

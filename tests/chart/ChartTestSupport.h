@@ -28,9 +28,10 @@ Q_DECLARE_METATYPE(ChartGeometry::TScrollCode)
 Q_DECLARE_METATYPE(ChartGeometry::TPosType)
 
 // A shown chart of `drawCount` draws, digit p of draw i being (i + p) mod 10;
-// 400 pixels high it has 11 rows per page.
+// 410 pixels high it has 11 rows per page, and at the end of the list the
+// entry row is the last of them with the description block whole below it.
 template <typename Chart = TVexelRegNet>
-std::unique_ptr<Chart> chartWith(int drawCount, int colCount = 10, int height = 400)
+std::unique_ptr<Chart> chartWith(int drawCount, int colCount = 10, int height = 410)
 {
     auto chart = std::make_unique<Chart>();
     chart->SetColCount(colCount);

@@ -47,6 +47,8 @@ private slots:
     void hitTest_data();
     void hitTest();
     void patternPlacement();
+    void visibleSteps_data();
+    void visibleSteps();
 };
 
 void TestChartGeometry::columns_data()
@@ -79,11 +81,17 @@ void TestChartGeometry::columns()
 
 void TestChartGeometry::relayout()
 {
-    TChartLayout g = layoutOf(10, 400, 100);
+    TChartLayout g = layoutOf(10, 410, 100);
     QCOMPARE(g.RowsPerPage, 11);
     QCOMPARE(g.TopRow, 90);
     QCOMPARE(ScrollMax(g, 100), 90);
     QCOMPARE(g.DataRect, (TGridRect{1, 29, 462, 29 * 14 + 1}));
+    // 400 pixels also give 11 rows, but the block below the entry row would
+    // end at 407: the end of the list lies a row lower.
+    g = layoutOf(10, 400, 100);
+    QCOMPARE(g.RowsPerPage, 11);
+    QCOMPARE(g.TopRow, 91);
+    QCOMPARE(ScrollMax(g, 100), 91);
 
     // Rows per page: ceil((height - 11) / 29) - 3; a short control gives a
     // negative count, a tiny one none.
@@ -214,7 +222,7 @@ void TestChartGeometry::hitTest()
 
 void TestChartGeometry::patternPlacement()
 {
-    TChartLayout g = layoutOf(10, 400, 100);
+    TChartLayout g = layoutOf(10, 410, 100);
     QCOMPARE(g.TopRow, 90);
     const TVexelReg reg = patternOf(100, 3, {{2, -1}, {4, -2}}, 2);
 
@@ -267,6 +275,41 @@ void TestChartGeometry::patternPlacement()
     QVERIFY(DrawsVisible(g, TOutputMap(), clip, 10, 95));
     QVERIFY(!DrawsVisible(g, TOutputMap(), clip, 10, 80));
     QVERIFY(!DrawsVisible(g, TOutputMap(), clip, 120, 130));
+}
+
+void TestChartGeometry::visibleSteps_data()
+{
+    QTest::addColumn<int>("topRow");
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<int>("nearRow"); // the rows of the line's two points
+    QTest::addColumn<int>("farRow");
+    QTest::newRow("newest page") << 980 << 1 << -1 << -3;
+    QTest::newRow("middle, long interval") << 400 << 7 << -2 << -9;
+    QTest::newRow("points ahead and behind") << 500 << 3 << 4 << -30;
+    QTest::newRow("oldest page") << 0 << 5 << -6 << -6;
+}
+
+// The steps painting tries are those whose rows reach the page, no others.
+void TestChartGeometry::visibleSteps()
+{
+    QFETCH(int, topRow);
+    QFETCH(int, interval);
+    QFETCH(int, nearRow);
+    QFETCH(int, farRow);
+    TChartLayout g = layoutOf(10, 600, 1000);
+    g.TopRow = topRow;
+    const TVexelReg reg = patternOf(1000, interval, {{2, nearRow}, {3, farRow}}, 400);
+    const TGridRect clip = PatternClip({0, 0, 480, 600}, g, TOutputMap());
+    QList<int> shown;
+    for (int i = 0; i < reg.StepCount(); ++i) {
+        const qint64 r = ReferenceRow(reg, i);
+        if (DrawsVisible(g, TOutputMap(), clip, r + qMin(farRow, 0), r + qMax(nearRow, 0)))
+            shown << i;
+    }
+    QVERIFY(!shown.isEmpty());
+    const auto [first, last] = VisibleSteps(g, TOutputMap(), clip, reg);
+    QCOMPARE(first, shown.first());
+    QCOMPARE(last, shown.last() + 1);
 }
 
 QTEST_APPLESS_MAIN(TestChartGeometry)

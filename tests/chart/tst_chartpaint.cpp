@@ -92,6 +92,8 @@ private slots:
     void linesOnHiddenColumns();
     void currentCellShown();
     void scaledRendering();
+    void gridLinesEvenOnScreen();
+    void descriptionBlockShowsWhole();
     void pageBoundedPainting();
     void renderedImage();
 };
@@ -331,6 +333,58 @@ void TestChartPaint::scaledRendering()
     QCOMPARE(at(image, 20, 20), HeaderColour);
     const TGridRect box = TargetBoxRect(chart->Grid(), TOutputMap{2.0f, QPoint()}, chart->Reg(), 0, 1);
     QCOMPARE(at(image, box.Left, (box.Top + box.Bottom) / 2), StepColours[0]);
+}
+
+// Runs at the screen's scale too (QT_SCALE_FACTOR=1.5 in its own CTest run).
+void TestChartPaint::gridLinesEvenOnScreen()
+{
+    auto chart = chartWith(100);
+    const QImage image = chart->grab().toImage();
+    const double ratio = chart->devicePixelRatioF();
+    // The runs of the line colour along a row or a column of the picture,
+    // from the first line to the last, with no background between them.
+    const auto runs = [&](QPoint from, QPoint step) {
+        QList<int> lengths;
+        for (QPoint p = from; image.rect().contains(p); p += step) {
+            const QColor c = at(image, p.x(), p.y());
+            if (c == chart->palette().color(QPalette::Window) && !lengths.isEmpty())
+                break;
+            if (c != LineColour)
+                continue;
+            if (lengths.isEmpty() || at(image, p.x() - step.x(), p.y() - step.y()) != LineColour)
+                lengths << 0;
+            ++lengths.back();
+        }
+        return lengths;
+    };
+    const int w = qMax(1, int(std::ceil(ratio - 1e-6)));
+    // Across the top of the first data row; down the left of column A, with
+    // double lines above draws 92, 96 and 100, and the line below the block.
+    QCOMPARE(runs(QPoint(0, int((chart->TopOfRow(1, false, -1) + 2) * ratio)), QPoint(1, 0)), QList<int>(11, w));
+    QCOMPARE(runs(QPoint(int((chart->LeftOfCol(2) + 2) * ratio), 0), QPoint(0, 1)),
+             (QList<int>{w, w, w, 2 * w, w, w, w, 2 * w, w, w, w, 2 * w, w, w}));
+}
+
+// At any height the end of the list shows the description block's second
+// row whole below the entry row, its text and its colour down to its last
+// pixel, after a pattern is chosen and after Home and End.
+void TestChartPaint::descriptionBlockShowsWhole()
+{
+    const auto secondRowShows = [](TVexelRegNet &chart) {
+        const QImage image = chart.grab().toImage();
+        const int bottom = chart.TopOfRow(chart.Codes().Count() + 4, true, -1) - 1;
+        const TGridRect text{chart.LeftOfCol(1), bottom - 28, chart.LeftOfCol(9), bottom};
+        return bottom <= image.height() && countColour(image, text, DescriptionColour) > 40
+               && at(image, 455, bottom - 1) == BlockBColour;
+    };
+    for (int height = 200; height <= 1000; height += 7) {
+        auto chart = chartWith(60, 10, height);
+        show(*chart, patternOf(60, 2, {{1, -1}}, 3, 6));
+        QVERIFY2(secondRowShows(*chart), qPrintable(QString::number(height)));
+        QTest::keyClick(chart.get(), Qt::Key_Home);
+        QTest::keyClick(chart.get(), Qt::Key_End);
+        QVERIFY2(secondRowShows(*chart), qPrintable(QString::number(height)));
+    }
 }
 
 void TestChartPaint::pageBoundedPainting()

@@ -31,7 +31,8 @@ TBacktestResult referenceBacktest(const TCodes &draws, const TRegOptions &s, TDr
         Collect c;
         std::atomic<bool> stop{false};
         RunReferenceSearch(before, s, c, stop);
-        TBacktestDraw d{t};
+        TBacktestDraw d;
+        d.index = t;
         std::map<quint16, std::array<int, 10>> votes;
         for (const auto &p : c.found) {
             const quint16 mask = p->TargetMask();
@@ -44,6 +45,8 @@ TBacktestResult referenceBacktest(const TCodes &draws, const TRegOptions &s, TDr
             d.hits += hit;
             r.targets[mask].Add({1, hit});
             r.steps[p->StepCount()].Add({1, hit});
+            d.targets[mask].Add({1, hit});
+            d.steps[p->StepCount()].Add({1, hit});
             votes[mask][size_t(p->Value(0, 0))] += 1;
         }
         for (const auto &[mask, v] : votes) {
@@ -57,6 +60,7 @@ TBacktestResult referenceBacktest(const TCodes &draws, const TRegOptions &s, TDr
                     actual += draws.GetNum(pos, t);
             const bool hit = best == actual % 10;
             r.consensus[mask].Add({1, hit});
+            d.consensus[mask] = {1, hit};
             ++d.consensusTests;
             d.consensusHits += hit;
         }
@@ -104,6 +108,7 @@ private slots:
     void matchesReferenceLoop();
     void interval_data();
     void interval();
+    void partIntervals();
     void stopKeepsOnlyFinishedDraws();
     void backgroundRun();
 };
@@ -170,10 +175,11 @@ void TestBacktest::interval_data()
     QTest::addColumn<bool>("valid");
     QTest::addColumn<QList<double>>("expected"); // rate, low, high, chance low, chance high
 
-    // R = 6/40; residuals 0.5, -1.5, 1; se = sqrt(3/2 * 3.5) / 40 = 0.0572822.
-    // A draw without patterns is no unit.
+    // R = 6/40; residuals 0.5, -1.5, 1; se = sqrt(3/2 * 3.5) / 40 = 0.0572822,
+    // times t(0.975, 2 degrees) = 4.3026527 (not the normal 1.96: three
+    // draws say little). A draw without patterns is no unit.
     QTest::newRow("three draws") << QList<int>{10, 10, 0, 20} << QList<int>{2, 0, 0, 4} << true
-                                 << QList<double>{0.15, 0.0377287, 0.2622713, 0.0, 0.2122713};
+                                 << QList<double>{0.15, 0.0, 0.3964654, 0.0, 0.3464654};
     // Every draw hits 9 of 10: se 0, and the rate lies outside the chance band.
     QTest::newRow("no spread") << QList<int>{10, 10} << QList<int>{9, 9} << true
                                << QList<double>{0.9, 0.9, 0.9, 0.1, 0.1};
@@ -188,13 +194,50 @@ void TestBacktest::interval()
     QFETCH(bool, valid);
     QFETCH(QList<double>, expected);
     std::vector<TBacktestDraw> draws;
-    for (int i = 0; i < patterns.size(); ++i)
-        draws.push_back(TBacktestDraw{i, patterns[i], hits[i]});
+    for (int i = 0; i < patterns.size(); ++i) {
+        draws.emplace_back();
+        draws.back().index = i;
+        draws.back().patterns = patterns[i];
+        draws.back().hits = hits[i];
+    }
     const TRateInterval r = HitRateInterval(draws);
     QCOMPARE(r.valid, valid);
     const QList<double> got{r.rate, r.low, r.high, r.chanceLow, r.chanceHigh};
     for (int i = 0; i < got.size(); ++i)
         QVERIFY2(qAbs(got[i] - expected[i]) < 1e-6, qPrintable(QString("value %1: %2").arg(i).arg(got[i])));
+}
+
+void TestBacktest::partIntervals()
+{
+    // Draws 0 to 29 each test target AB (10 patterns, one consensus test);
+    // only draws 0 to 2 have patterns of 9 steps. A part's units are the
+    // draws where it was tested, and consensus tests get the binomial band.
+    std::vector<TBacktestDraw> draws(30);
+    for (int i = 0; i < 30; ++i) {
+        TBacktestDraw &d = draws[size_t(i)];
+        d.index = i;
+        d.targets[6] = TBacktestTally{10, i % 10 == 0 ? 3 : 1};
+        d.steps[6] = TBacktestTally{i < 3 ? 8 : 10, 1};
+        if (i < 3)
+            d.steps[9] = TBacktestTally{2, i % 10 == 0 ? 2 : 0};
+        d.consensus[6] = TBacktestTally{1, i % 10 == 0 ? 1 : 0};
+        d.patterns = 10;
+        d.hits = d.targets[6].hits;
+        d.consensusTests = 1;
+        d.consensusHits = int(d.consensus[6].hits);
+    }
+    QCOMPARE(TargetRateInterval(draws, 6).units, 30);
+    QCOMPARE(TargetRateInterval(draws, 10).units, 0);
+    const TRateInterval nine = StepsRateInterval(draws, 9);
+    QCOMPARE(nine.units, 3);
+    QVERIFY(nine.TooFew());
+    QCOMPARE(nine.rate, 2.0 / 6.0);
+    const TRateInterval consensus = ConsensusRateInterval(draws, 6);
+    QCOMPARE(consensus.rate, 0.1);
+    QCOMPARE(consensus.chanceLow, 0.0);
+    QCOMPARE(consensus.chanceHigh, 7.0 / 30.0);
+    QCOMPARE(ConsensusRateInterval(draws).chanceHigh, consensus.chanceHigh);
+    QVERIFY(!consensus.TooFew());
 }
 
 void TestBacktest::stopKeepsOnlyFinishedDraws()

@@ -318,6 +318,9 @@ void TestFastSearch::oddSettings_data()
     QTest::newRow("points ahead of the reference row") << 40 << QList<int>{-3, 1, 1, 3, 1, 3, 4, 3};
     QTest::newRow("interval 0, point count -2") << 25 << QList<int>{1, 2, -2, 2, 0, 2, 2, 3};
     QTest::newRow("minimum above maximum everywhere") << 25 << QList<int>{3, 1, 3, 1, 4, 2, 5, 3};
+    // Candidates farther back than the history are counted, never walked.
+    QTest::newRow("two points, distances far past the history") << 12 << QList<int>{0, 40, 1, 2, 1, 3, 2, 2};
+    QTest::newRow("distances 2^31 ahead to 10^8 back") << 20 << QList<int>{INT_MIN, 100000000, 1, 1, 1, 1, 3, 2};
 }
 
 void TestFastSearch::oddSettings()

@@ -108,6 +108,8 @@ private slots:
     void progressEvery();
     void closenessRule();
     void intervalsBeyondHistory();
+    void boundedPlan_data();
+    void boundedPlan();
 
     void collectionErrors();
     void collectionReportsAndOwnership();
@@ -361,6 +363,50 @@ void TestSearch::intervalsBeyondHistory()
         for (int i = 0; i < huge.found.size(); ++i)
             QCOMPARE(huge.found[i].interval, bounded.found[i].interval);
     }
+}
+
+void TestSearch::boundedPlan_data()
+{
+    // Hand-edited distances: the plan lists only what the history can use,
+    // and the counter still counts every combination the settings define.
+    QTest::addColumn<int>("draws");
+    QTest::addColumn<int>("distMin");
+    QTest::addColumn<int>("distMax");
+    QTest::addColumn<int>("ptMax");
+    QTest::newRow("far past a short history") << 12 << 0 << 40 << 2;
+    QTest::newRow("all beyond the history") << 5 << 7 << 30 << 3;
+    QTest::newRow("2^31 either way") << 1000 << INT_MIN << INT_MAX << 1;
+}
+
+void TestSearch::boundedPlan()
+{
+    QFETCH(int, draws);
+    QFETCH(int, distMin);
+    QFETCH(int, distMax);
+    QFETCH(int, ptMax);
+    TRegOptions s;
+    s.LinedDistMinSe = distMin;
+    s.LinedDistMaxSe = distMax;
+    s.RefSumChk = true;
+    s.LinedPtMinSe = 1;
+    s.LinedPtMaxSe = ptMax;
+    s.InterMinSe = s.InterMaxSe = 1;
+    s.FallTargetGbx = 2;
+    s.SecCountSe = 2;
+    const TSearchPlan plan = MakeSearchPlan(s, draws);
+    const qint64 ahead = qMax(draws + 1, 9);
+    for (int i = 0; i < plan.candidates.Count(); ++i)
+        QVERIFY(-plan.candidates.Get(i).y <= draws && -plan.candidates.Get(i).y >= -ahead);
+    const qint64 all = (qint64(distMax) - qMax<qint64>(distMin, -ahead) + 1) * 8;
+    QCOMPARE(plan.CandidateCount(), all);
+    QCOMPARE(CandidateCount(s, draws), all);
+
+    Recorder rec;
+    const qint64 counter = run(randomDraws(draws, 3), s, rec);
+    QCOMPARE(SearchCombinations(s, draws), counter);
+    QCOMPARE(EstimateSearch(s, draws).combinations, counter);
+    if (ptMax == 1)
+        QCOMPARE(counter, all);
 }
 
 void TestSearch::collectionErrors()

@@ -127,6 +127,28 @@ public:
     }
 };
 
+// Answers with a status line and then header lines without end, a piece
+// every few milliseconds, until the connection is closed.
+class TFloodServer : public QTcpServer
+{
+public:
+    QPointer<QTcpSocket> socket;
+    TFloodServer()
+    {
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            socket = nextPendingConnection();
+            socket->write("HTTP/1.1 200 OK\r\n");
+            auto *pieces = new QTimer(socket);
+            connect(pieces, &QTimer::timeout, socket, [s = socket.data()] {
+                if (s->bytesToWrite() < 1 << 20)
+                    s->write(QByteArray("X-Flood: 0123456789abcdef\r\n").repeated(1000));
+            });
+            pieces->start(5);
+        });
+        listen(QHostAddress::LocalHost, 0);
+    }
+};
+
 QByteArray httpOk(const QByteArray &body)
 {
     return "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
@@ -153,6 +175,7 @@ private slots:
     void fetchFails_data();
     void fetchFails();
     void silentServerHitsTimeLimit();
+    void headerFloodEndsAtTimeLimit();
     void failureMessages_data();
     void failureMessages();
     void stopDuringFetch();
@@ -326,6 +349,19 @@ void TestDownloadHttp::silentServerHitsTimeLimit()
     QVERIFY2(o.reason.contains("within 300 ms"), qPrintable(o.reason));
     QVERIFY2(o.elapsedMs >= 250 && o.elapsedMs < 20000, qPrintable(QString::number(o.elapsedMs)));
     QCOMPARE(silent.sockets.size(), 1);
+}
+
+void TestDownloadHttp::headerFloodEndsAtTimeLimit()
+{
+    // The network layer reads header lines without looking up while they
+    // keep coming: the failure must still come at the time it states, and
+    // the connection end with it, not go on in the background.
+    TFloodServer flood;
+    const Outcome o = download(QStringLiteral("http://127.0.0.1:%1/draws").arg(flood.serverPort()), {}, {}, 1000);
+    QCOMPARE(o.reports, 1);
+    QVERIFY2(o.failure.Kind == TDownloadFailure::TimedOut && o.failure.Seconds == 1, qPrintable(o.reason));
+    QVERIFY2(o.elapsedMs < 1000 + 3000, qPrintable(QString::number(o.elapsedMs)));
+    QTRY_VERIFY_WITH_TIMEOUT(!flood.socket || flood.socket->state() == QAbstractSocket::UnconnectedState, 3000);
 }
 
 void TestDownloadHttp::failureMessages_data()

@@ -175,9 +175,12 @@ void TestDrawText::readDrawFile()
     // A FIFO would block the reading until some writer came.
     const QString fifo = dir.filePath(QStringLiteral("fifo.txt"));
     QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString loop = dir.filePath(QStringLiteral("loop.txt"));
+    QVERIFY(QFile::link(loop, loop));
     const QList<QPair<QString, QString>> unusable{{dir.filePath(QStringLiteral("missing.txt")), "文件不存在"},
-                                                  {dir.path(), "不是一个普通文件"},
-                                                  {fifo, "不是一个普通文件"}};
+                                                  {dir.path(), "是一个文件夹，不是一个普通文件"},
+                                                  {fifo, "是一个管道（FIFO），不是一个普通文件"},
+                                                  {loop, "符号链接循环"}};
     for (const auto &[bad, cause] : unusable) {
         try {
             ReadDrawFile(bad);

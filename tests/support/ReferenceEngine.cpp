@@ -7,8 +7,26 @@
 #include "core/VexelReg.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
+
+constexpr qint64 Most = std::numeric_limits<qint64>::max();
+
+// a choose b, stuck at Most once it passes it.
+qint64 Choose(qint64 a, qint64 b)
+{
+    if (b < 0 || b > a)
+        return 0;
+    b = std::min(b, a - b);
+    unsigned __int128 c = 1;
+    for (qint64 i = 0; i < b; ++i) {
+        c = c * static_cast<unsigned __int128>(a - i) / static_cast<unsigned __int128>(i + 1);
+        if (c > static_cast<unsigned __int128>(Most))
+            return Most;
+    }
+    return qint64(c);
+}
 
 // Besides the start of each point count, progress comes after a rejected
 // evaluation whenever the combination counter is a multiple of this.
@@ -27,14 +45,17 @@ std::vector<quint16> MasksOf(qint32 fallTarget)
 
 // The settings as the search uses them. The dialog cannot make the values
 // the bounds act on; a hand-edited settings file can:
-// - distances within max(N + 1, 9) draws either side of the reference row
-//   (a point farther back than the history is never read, one farther ahead
-//   never reads anything);
+// - distances within max(N + 1, 9) draws ahead of the reference row (a point
+//   farther ahead never reads anything, and is not a candidate at all);
+// - points farther back than that can never be read, so no line holding one
+//   is accepted; they are candidates all the same, the last ones, and the
+//   combination counter counts their lines;
 // - point counts from 0 on, intervals from 1 to N (a longer one ends every
 //   walk at the forecast step), at least one step.
 struct TRules
 {
     qint64 firstDistance, lastDistance;
+    qint64 unreadable; // candidates beyond lastDistance
     int width;
     bool sumColumn;
     qint64 firstPoints, lastPoints;
@@ -53,6 +74,9 @@ TRules RulesOf(const TRegOptions &s, int drawCount)
     r.lastDistance = std::min<qint64>(s.LinedDistMaxSe, reach);
     r.width = s.RefTailChk ? 7 : 4;
     r.sumColumn = s.RefSumChk;
+    const qint64 firstUnreadable = std::max(r.lastDistance, r.firstDistance - 1) + 1;
+    r.unreadable = std::max<qint64>(0, qint64(s.LinedDistMaxSe) - firstUnreadable + 1)
+        * (r.width + (r.sumColumn ? 1 : 0));
     r.firstPoints = std::max<qint64>(s.LinedPtMinSe, 0);
     r.lastPoints = s.LinedPtMaxSe;
     r.firstInterval = std::max<qint64>(s.InterMinSe, 1);
@@ -120,6 +144,9 @@ qint64 RunReferenceSearch(const TCodes &draws, const TRegOptions &settings, TSea
         for (int column = rules.sumColumn ? 0 : 1; column <= rules.width; ++column)
             candidates.push_back(TPoint{column, qint32(-d)});
     const qint64 n = qint64(candidates.size());
+    const qint64 all = n + rules.unreadable;
+    const qint64 evaluations =
+        std::max<qint64>(0, rules.lastInterval - rules.firstInterval + 1) * qint64(rules.masks.size());
 
     auto stopped = [&] { return stop.load(std::memory_order_relaxed); };
     qint64 counter = 0;
@@ -128,15 +155,45 @@ qint64 RunReferenceSearch(const TCodes &draws, const TRegOptions &settings, TSea
     for (qint64 k = rules.firstPoints;; ++k) {
         sink.Progress(counter);
         // No combination of more points than candidates, nor of any more.
-        if (k > n)
+        if (k > all)
             break;
-        std::vector<int> chosen(static_cast<size_t>(k));
+        std::vector<qint64> chosen(static_cast<size_t>(k));
         for (int i = 0; i < int(k); ++i)
             chosen[size_t(i)] = i;
+        // The next combination in lexicographic order; false after the last.
+        const auto advance = [&] {
+            int place = int(k) - 1;
+            while (place >= 0 && chosen[size_t(place)] >= all - k + place)
+                --place;
+            if (place < 0)
+                return false;
+            ++chosen[size_t(place)];
+            for (int j = place + 1; j < int(k); ++j)
+                chosen[size_t(j)] = chosen[size_t(place)] + (j - place);
+            return true;
+        };
         for (bool more = true; more;) {
+            // The lines from here that keep the points before the first
+            // unreadable one: every evaluation of each is rejected.
+            int first = 0;
+            while (first < int(k) && chosen[size_t(first)] < n)
+                ++first;
+            if (first < int(k)) {
+                const qint64 count = Choose(all - chosen[size_t(first)], k - first);
+                const qint64 end = count > Most - counter ? Most : counter + count;
+                for (qint64 m = (counter / EveryCombinations + 1) * EveryCombinations; m <= end && m < Most;
+                     m += EveryCombinations)
+                    for (qint64 e = 0; e < evaluations; ++e)
+                        sink.Progress(m);
+                counter = end;
+                for (int j = first; j < int(k); ++j)
+                    chosen[size_t(j)] = all - k + j;
+                more = advance();
+                continue;
+            }
             ++counter;
             line.Line(0).Clear();
-            for (int c : chosen)
+            for (qint64 c : chosen)
                 line.Line(0).Add(candidates[size_t(c)]);
             const bool nearEnough = -qint64(line.NearestRow()) <= rules.farthestNearest;
             for (qint64 interval = rules.firstInterval; interval <= rules.lastInterval; ++interval) {
@@ -152,7 +209,7 @@ qint64 RunReferenceSearch(const TCodes &draws, const TRegOptions &settings, TSea
                             pattern->SetDrawCount(draws.Count());
                             pattern->SetKind(1);
                             pattern->SetInterval(qint32(interval));
-                            for (int c : chosen)
+                            for (qint64 c : chosen)
                                 pattern->Line(0).Add(candidates[size_t(c)]);
                             for (qint32 v : values)
                                 pattern->AddStep(&v, mask);
@@ -170,16 +227,7 @@ qint64 RunReferenceSearch(const TCodes &draws, const TRegOptions &settings, TSea
             }
             if (stopped())
                 return counter;
-            // The next combination in lexicographic order.
-            int place = int(k) - 1;
-            while (place >= 0 && chosen[size_t(place)] >= n - k + place)
-                --place;
-            more = place >= 0;
-            if (more) {
-                ++chosen[size_t(place)];
-                for (int j = place + 1; j < int(k); ++j)
-                    chosen[size_t(j)] = chosen[size_t(place)] + (j - place);
-            }
+            more = advance();
         }
         if (k >= rules.lastPoints)
             break;

@@ -14,11 +14,13 @@
 #include "core/VexelRegMgr.h"
 #include "core/SearchWorkloads.h"
 #include "core/Workspace.h"
+#include "tests/support/ShownCount.h"
 
 #include "core/FileAccess.h"
 
 #include <QDataStream>
 #include <QMessageBox>
+#include <QStatusTipEvent>
 
 #include <QAction>
 #include <QFile>
@@ -127,7 +129,7 @@ void TestMainForm::firstRun()
         QCOMPARE(w.form->PanelText(0), QString());
         QCOMPARE(w.form->Chart().GridWidth(), 462);
         QCOMPARE(w.form->ListModel().rowCount(), 0);
-        QVERIFY(w.form->windowTitle().startsWith(TMainForm::ProductTitle + " v2.18 - "));
+        QVERIFY(w.form->windowTitle().startsWith("[*]" + TMainForm::ProductTitle + " v2.18 - "));
         for (const char *name : {"FileMenuSave", "FileMenuDown", "RegMenuSearch", "RegMenuStop"})
             QVERIFY(w.form->Action(name)->isEnabled());
         QCOMPARE(w.form->Action("RegMenuSearch")->shortcut(), QKeySequence(Qt::Key_F5));
@@ -174,7 +176,7 @@ void TestMainForm::importSearchSaveRestart()
         QVERIFY(found > 0);
         QCOMPARE(w.form->ListModel().rowCount(), found);
         QVERIFY2(w.form->PanelText(2).startsWith(QStringLiteral("结束搜索，花费")), qPrintable(w.form->PanelText(2)));
-        QVERIFY(w.form->PanelText(2).endsWith(QStringLiteral("总共搜索到%1个规律").arg(found)));
+        QVERIFY(w.form->PanelText(2).endsWith(QStringLiteral("总共搜索到%1个规律").arg(ShownCount(found))));
 
         // Selecting one row shows its pattern with its last step selected.
         w.form->ListView().selectRow(0);
@@ -198,7 +200,7 @@ void TestMainForm::importSearchSaveRestart()
     for (int r = 0; r < found; ++r)
         textsAgain << again.form->ListModel().Text(r, 4);
     QCOMPARE(textsAgain, texts);
-    QCOMPARE(again.form->PanelText(2), QStringLiteral("总共%1个规律").arg(found));
+    QCOMPARE(again.form->PanelText(2), QStringLiteral("总共%1个规律").arg(ShownCount(found)));
 }
 
 void TestMainForm::importError()
@@ -281,7 +283,7 @@ void TestMainForm::selectAndDelete()
     QCOMPARE(w.form->Patterns().Count(), count - 1);
     QCOMPARE(w.form->Patterns().IndexOf(second), -1);
     QCOMPARE(w.form->ListModel().RowOf(second), -1);
-    QCOMPARE(w.form->PanelText(2), QStringLiteral("总共%1个规律").arg(count - 1));
+    QCOMPARE(w.form->PanelText(2), QStringLiteral("总共%1个规律").arg(ShownCount(count - 1)));
     // The chart keeps its own copy of the deleted pattern.
     QCOMPARE(w.form->Chart().Reg().StepsText(), shown);
 }
@@ -294,11 +296,13 @@ void TestMainForm::searchText_data()
     QTest::addColumn<bool>("busy");
     QTest::addColumn<QString>("text");
     QTest::newRow("30 s") << qint64(1234567) << 5 << qint64(30) << true
-                          << QStringLiteral("搜索第123万个组合搜索到5条规律(耗时30秒,速度:41152个组合/秒)....");
+                          << QStringLiteral("搜索第123万个组合搜索到5条规律(耗时30秒,速度:41,152个组合/秒)....");
     QTest::newRow("first second") << qint64(5000) << 0 << qint64(0) << true
                                   << QStringLiteral("搜索第0万个组合搜索到0条规律(耗时0秒,速度:0个组合/秒)....");
     QTest::newRow("finished") << qint64(99) << 7 << qint64(12) << false
                               << QStringLiteral("结束搜索，花费12秒，总共搜索到7个规律");
+    QTest::newRow("millions") << qint64(123456789012) << 3000000 << qint64(100) << true
+                              << QStringLiteral("搜索第12,345,678万个组合搜索到3,000,000条规律(耗时100秒,速度:1,234,567,890个组合/秒)....");
 }
 
 void TestMainForm::searchText()
@@ -555,7 +559,7 @@ void TestMainForm::scatteredSelectionSortAndDelete()
     QCOMPARE(patterns, patternsLeft);
     QVERIFY(!selection.hasSelection());
     QCOMPARE(form.Chart().Reg().StepsText(), shown);
-    QCOMPARE(form.PanelText(2), QStringLiteral("总共%1个规律").arg(rowsLeft.size()));
+    QCOMPARE(form.PanelText(2), QStringLiteral("总共%1个规律").arg(ShownCount(rowsLeft.size())));
 }
 
 void TestMainForm::download_data()
@@ -582,8 +586,14 @@ void TestMainForm::download()
     w.form->SetDataServiceUrl(server.Url());
     w.form->SetDownloadTimings(10, 5000);
     QAction *down = w.form->Action("FileMenuDown");
-    w.form->FileMenuDownClick();
+    down->trigger();
     QVERIFY(!down->isEnabled());
+    // The status bar tells of the wait, and again once a hint over it ends.
+    QCOMPARE(w.form->PanelText(0), TMainForm::DownloadingText);
+    QStatusTipEvent hint(QStringLiteral("提示")), hintEnds{QString()};
+    QCoreApplication::sendEvent(w.form.get(), &hint);
+    QCoreApplication::sendEvent(w.form.get(), &hintEnds);
+    QCOMPARE(w.form->PanelText(0), TMainForm::DownloadingText);
     // An import meanwhile leaves the command disabled while the worker runs.
     w.form->ImportFile(writeFile(QDir(m_dir->path()).filePath("one.txt"), "1234567\n"));
     QVERIFY(!down->isEnabled());
@@ -591,6 +601,7 @@ void TestMainForm::download()
     QVERIFY(QTest::qWaitFor([&] { return !w.form->DownloadRunning() && down->isEnabled(); }, 20000));
     QTest::qWait(20);
     QCOMPARE(w.messages.size(), 1);
+    QCOMPARE(w.form->PanelText(0), QString());
     if (succeeds) {
         QCOMPARE(w.messages.first(), QStringLiteral("下载开奖数据成功！"));
         QCOMPARE(w.form->Chart().Codes().Count(), 2496);

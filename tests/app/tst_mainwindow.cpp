@@ -11,6 +11,7 @@
 #include "core/VexelRegMgr.h"
 #include "core/Workspace.h"
 #include "tests/support/DrawsOf.h"
+#include "tests/support/ShownCount.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -23,6 +24,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStyle>
 #include <QTemporaryDir>
@@ -89,6 +91,30 @@ void ConfirmTail(TMainForm &form, bool tail)
     QTest::qWait(20);
 }
 
+// Queues keys to the window as a busy program receives them: each goes to
+// whatever has the focus when it is handled. "+" before a key: with Ctrl.
+void QueueKeys(QWidget &window, const QStringList &keys)
+{
+    static const QHash<QString, int> named{{QStringLiteral("Tab"), Qt::Key_Tab}, {QStringLiteral("Backtab"), Qt::Key_Backtab}};
+    for (const QString &name : keys) {
+        const bool ctrl = name.startsWith(QLatin1Char('+'));
+        const QString key = ctrl ? name.mid(1) : name;
+        const int code = named.value(key, key.isEmpty() ? 0 : key.at(0).unicode());
+        const QString text = named.contains(key) ? QString() : key;
+        const Qt::KeyboardModifiers mods = ctrl ? Qt::ControlModifier : Qt::NoModifier;
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+            QCoreApplication::postEvent(window.windowHandle(), new QKeyEvent(type, code, mods, text));
+    }
+    QTest::qWait(50);
+}
+
+// Whether the widget shows the focus ring along its left edge.
+bool ShowsFocus(QWidget &widget)
+{
+    const QImage image = widget.grab().toImage();
+    return image.pixelColor(0, image.height() / 2) == widget.palette().color(QPalette::Active, QPalette::Highlight);
+}
+
 QByteArray ReadAll(const QString &path)
 {
     QFile file(path);
@@ -111,6 +137,10 @@ private slots:
     void closeAsksBeforeLosingWork_data();
     void closeAsksBeforeLosingWork();
     void undoFromAnywhere();
+    void tabBetweenChartAndList_data();
+    void tabBetweenChartAndList();
+    void deleteKeepsThePlace_data();
+    void deleteKeepsThePlace();
     void statsFollowTheList();
     void historyStatsFollowTheDraws();
     void forecastsJudgedWhenTheirDrawComes();
@@ -135,9 +165,9 @@ void TestMainWindow::statusTextsReadable_data()
     QTest::addColumn<int>("height");
     QTest::addColumn<QString>("text");
     const QString searching =
-        QStringLiteral("搜索第1704万个组合搜索到123456条规律(耗时1234秒,速度:1234567个组合/秒)....");
-    const QString ended = QStringLiteral("结束搜索，花费1234秒，总共搜索到1234567个规律（已达到规律数量上限）");
-    const QString failed = QStringLiteral("搜索失败，花费1234秒，保留了已找到的1234567个规律");
+        QStringLiteral("搜索第1,704万个组合搜索到123,456条规律(耗时1234秒,速度:1,234,567个组合/秒)....");
+    const QString ended = QStringLiteral("结束搜索，花费1234秒，总共搜索到1,234,567个规律（已达到规律数量上限）");
+    const QString failed = QStringLiteral("搜索失败，花费1234秒，保留了已找到的1,234,567个规律");
     QTest::newRow("normal size, searching") << 687 << 500 << searching;
     QTest::newRow("normal size, limit reached") << 687 << 500 << ended;
     QTest::newRow("normal size, failed") << 687 << 500 << failed;
@@ -309,7 +339,7 @@ void TestMainWindow::closeAsksBeforeLosingWork()
         form.ImportFile(drawFile);
     }
     if (change.contains(QLatin1String("save")))
-        form.FileMenuSaveClick();
+        form.Action(QStringLiteral("FileMenuSave"))->trigger();
     if (change == QLatin1String("type"))
         QTest::keyClick(&form.Chart(), Qt::Key_5);
     if (change == QLatin1String("add"))
@@ -322,6 +352,9 @@ void TestMainWindow::closeAsksBeforeLosingWork()
         form.RegMenuClearClick();
     messages.clear();
 
+    // The title marks exactly the work the close question asks about.
+    QVERIFY(form.windowTitle().startsWith(QStringLiteral("[*]") + TMainForm::ProductTitle));
+    QCOMPARE(form.isWindowModified(), asked);
     QCOMPARE(form.close(), closed);
     QCOMPARE(questions, asked ? QStringList{TMainForm::UnsavedQuestion} : QStringList());
     QCOMPARE(messages.size(), unwritable ? 1 : 0);
@@ -350,6 +383,80 @@ void TestMainWindow::undoFromAnywhere()
     QCOMPARE(form.Chart().Codes().GetNum(1, 0), 1);
 }
 
+void TestMainWindow::tabBetweenChartAndList_data()
+{
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QString>("focused"); // "chart", "list" or "other"
+    QTest::addColumn<int>("draws");
+    QTest::newRow("at start: the chart") << QStringList{} << "chart" << 0;
+    QTest::newRow("Tab: the list") << QStringList{"Tab"} << "list" << 0;
+    QTest::newRow("Tab again leaves the list") << QStringList{"Tab", "Tab"} << "other" << 0;
+    QTest::newRow("Ctrl+Tab stays") << QStringList{"Tab", "+Tab"} << "list" << 0;
+    QTest::newRow("Shift+Tab back to the chart, typing") << QStringList{"Tab", "Backtab", "1", "2"} << "chart" << 1;
+    QTest::newRow("round the tool bar and back") << QStringList{"Backtab", "Tab", "3"} << "chart" << 1;
+}
+
+// Tab and Shift+Tab go between the chart and the list and on to the other
+// controls, never from cell to cell; the one with the focus shows it.
+void TestMainWindow::tabBetweenChartAndList()
+{
+    QFETCH(QStringList, keys);
+    QFETCH(QString, focused);
+    QFETCH(int, draws);
+    TMainForm form(m_dir->path());
+    for (int i = 0; i < 3; ++i)
+        form.Patterns().Add(new TVexelReg);
+    ShowAt(form, 687, 500);
+    QApplication::setActiveWindow(&form);
+    TRegListView &list = form.ListView();
+    list.selectionModel()->setCurrentIndex(list.model()->index(1, 0), QItemSelectionModel::NoUpdate);
+    QueueKeys(form, keys);
+    QWidget *chart = &form.Chart();
+    QWidget *now = QApplication::focusWidget();
+    QCOMPARE(now == chart ? "chart" : now == &list ? "list" : "other", focused);
+    QCOMPARE(ShowsFocus(*chart), now == chart);
+    QCOMPARE(ShowsFocus(list), now == &list);
+    QCOMPARE(list.currentIndex().row(), 1);
+    QCOMPARE(list.currentIndex().column(), 0);
+    QCOMPARE(list.selectionModel()->hasSelection(), false);
+    QCOMPARE(form.Chart().Codes().Count(), draws);
+}
+
+void TestMainWindow::deleteKeepsThePlace_data()
+{
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<int>("current"); // the row, before the delete, that becomes the current one
+    QTest::newRow("one row") << QList<int>{12} << 13;
+    QTest::newRow("three rows") << QList<int>{12, 13, 14} << 15;
+    QTest::newRow("scattered") << QList<int>{3, 12} << 13;
+    QTest::newRow("the last two: the new last") << QList<int>{58, 59} << 57;
+}
+
+// After Delete the row after the deleted ones is the current one and the
+// view stays where it was.
+void TestMainWindow::deleteKeepsThePlace()
+{
+    QFETCH(QList<int>, selected);
+    QFETCH(int, current);
+    TMainForm form(m_dir->path());
+    for (int i = 0; i < 60; ++i)
+        form.Patterns().Add(new TVexelReg);
+    ShowAt(form, 687, 500);
+    QApplication::setActiveWindow(&form);
+    TRegListView &list = form.ListView();
+    list.setFocus();
+    list.verticalScrollBar()->setValue(10);
+    for (int r : selected)
+        list.selectionModel()->select(list.model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    const TVexelReg *next = form.ListModel().Reg(current);
+    QTest::keyClick(&list, Qt::Key_Delete);
+    QTest::qWait(20);
+    QCOMPARE(form.Patterns().Count(), 60 - selected.size());
+    QCOMPARE(form.ListModel().Reg(list.currentIndex().row()), next);
+    QCOMPARE(list.verticalScrollBar()->value(), selected.contains(3) ? 9 : 10);
+    QCOMPARE(QApplication::focusWidget(), &list);
+}
+
 // The statistics window opened from the menu counts again as patterns come
 // and go and as the selection changes.
 void TestMainWindow::statsFollowTheList()
@@ -358,22 +465,22 @@ void TestMainWindow::statsFollowTheList()
     form.Action(QStringLiteral("RegMenuStats"))->trigger();
     TStatsWindow *stats = form.Analysis().StatsWindow();
     QVERIFY(stats && stats->isVisible());
-    auto counted = [stats] {
-        QTest::qWait(250); // the window counts a moment after a change
-        return stats->Stats().patterns;
-    };
-    for (int i = 0; i < 4; ++i)
+    const QLabel *subject = stats->findChild<QLabel *>(QStringLiteral("SubjectLbl"));
+    // Every step changes what the window shows: one that stopped counting
+    // would go on showing the step before.
+    for (int i = 0; i < 1233; ++i)
         form.Patterns().Add(new TVexelReg);
-    QCOMPARE(counted(), 4);
+    QTRY_COMPARE(subject->text(), QStringLiteral("统计全部 1,233 个规律"));
     form.ListView().selectRow(0);
-    QCOMPARE(counted(), 4); // one row selected: still all of them
+    form.Patterns().Add(new TVexelReg); // one row selected: still all of them
+    QTRY_COMPARE(subject->text(), QStringLiteral("统计全部 1,234 个规律"));
     form.ListView().selectionModel()->select(form.ListView().model()->index(2, 0),
                                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    QCOMPARE(counted(), 2);
-    form.RegMenuDelClick();
-    QCOMPARE(counted(), 2);
-    form.RegMenuClearClick();
-    QCOMPARE(counted(), 0);
+    QTRY_COMPARE(subject->text(), QStringLiteral("统计选中的 2 个规律"));
+    form.Action(QStringLiteral("RegMenuDel"))->trigger();
+    QTRY_COMPARE(stats->Stats().patterns, 1232);
+    form.Action(QStringLiteral("RegMenuClear"))->trigger();
+    QTRY_COMPARE(stats->Stats().patterns, 0);
 }
 
 // What the history statistics window shows, position by position: the
@@ -396,11 +503,11 @@ QString expectedFigures(const TCodes &draws, int window)
     QStringList out;
     for (const TPositionFigures &p : f.positions) {
         for (const TDigitFigures &d : p.digits)
-            out << QString::number(d.count);
+            out << ShownCount(d.count);
         for (const TDigitFigures &d : p.digits)
-            out << QString::number(d.omission);
+            out << ShownCount(d.omission);
         for (const TDigitFigures &d : p.digits)
-            out << QString::number(d.longest);
+            out << ShownCount(d.longest);
     }
     return out.join(QLatin1Char(' '));
 }

@@ -14,7 +14,6 @@
 #include "core/VexelRegMgr.h"
 #include "core/SearchWorkloads.h"
 #include "core/Workspace.h"
-#include "tests/support/ShownCount.h"
 
 #include "core/FileAccess.h"
 
@@ -176,7 +175,7 @@ void TestMainForm::importSearchSaveRestart()
         QVERIFY(found > 0);
         QCOMPARE(w.form->ListModel().rowCount(), found);
         QVERIFY2(w.form->PanelText(2).startsWith(QStringLiteral("结束搜索，花费")), qPrintable(w.form->PanelText(2)));
-        QVERIFY(w.form->PanelText(2).endsWith(QStringLiteral("总共搜索到%1个规律").arg(ShownCount(found))));
+        QVERIFY(w.form->PanelText(2).endsWith(QStringLiteral("总共搜索到%1个规律").arg(found)));
 
         // Selecting one row shows its pattern with its last step selected.
         w.form->ListView().selectRow(0);
@@ -200,7 +199,7 @@ void TestMainForm::importSearchSaveRestart()
     for (int r = 0; r < found; ++r)
         textsAgain << again.form->ListModel().Text(r, 4);
     QCOMPARE(textsAgain, texts);
-    QCOMPARE(again.form->PanelText(2), QStringLiteral("总共%1个规律").arg(ShownCount(found)));
+    QCOMPARE(again.form->PanelText(2), QStringLiteral("总共%1个规律").arg(found));
 }
 
 void TestMainForm::importError()
@@ -283,7 +282,7 @@ void TestMainForm::selectAndDelete()
     QCOMPARE(w.form->Patterns().Count(), count - 1);
     QCOMPARE(w.form->Patterns().IndexOf(second), -1);
     QCOMPARE(w.form->ListModel().RowOf(second), -1);
-    QCOMPARE(w.form->PanelText(2), QStringLiteral("总共%1个规律").arg(ShownCount(count - 1)));
+    QCOMPARE(w.form->PanelText(2), QStringLiteral("总共%1个规律").arg(count - 1));
     // The chart keeps its own copy of the deleted pattern.
     QCOMPARE(w.form->Chart().Reg().StepsText(), shown);
 }
@@ -559,7 +558,7 @@ void TestMainForm::scatteredSelectionSortAndDelete()
     QCOMPARE(patterns, patternsLeft);
     QVERIFY(!selection.hasSelection());
     QCOMPARE(form.Chart().Reg().StepsText(), shown);
-    QCOMPARE(form.PanelText(2), QStringLiteral("总共%1个规律").arg(ShownCount(rowsLeft.size())));
+    QCOMPARE(form.PanelText(2), QStringLiteral("总共%1个规律").arg(rowsLeft.size()));
 }
 
 void TestMainForm::download_data()
@@ -589,10 +588,8 @@ void TestMainForm::download()
     down->trigger();
     QVERIFY(!down->isEnabled());
     // The status bar tells of the wait, and again once a hint over it ends.
-    QCOMPARE(w.form->PanelText(0), TMainForm::DownloadingText);
-    QStatusTipEvent hint(QStringLiteral("提示")), hintEnds{QString()};
-    QCoreApplication::sendEvent(w.form.get(), &hint);
-    QCoreApplication::sendEvent(w.form.get(), &hintEnds);
+    for (const QString &tip : {QStringLiteral("提示"), QString()})
+        QCoreApplication::sendEvent(w.form.get(), std::make_unique<QStatusTipEvent>(tip).get());
     QCOMPARE(w.form->PanelText(0), TMainForm::DownloadingText);
     // An import meanwhile leaves the command disabled while the worker runs.
     w.form->ImportFile(writeFile(QDir(m_dir->path()).filePath("one.txt"), "1234567\n"));

@@ -2,7 +2,7 @@
 
 #include "app/BacktestWindow.h"
 #include "app/ChartExport.h"
-#include "app/CountText.h"
+#include "core/CountText.h"
 #include "app/HistoryStatsWindow.h"
 #include "io/CsvFile.h"
 #include "io/PatternCsv.h"

@@ -4,7 +4,7 @@
 #include "core/BacktestThread.h"
 #include "chart/ChartPalette.h"
 #include "io/CsvFile.h"
-#include "app/CountText.h"
+#include "core/CountText.h"
 #include "app/DurationText.h"
 #include "app/HitRateChart.h"
 #include "app/WindowFit.h"

@@ -1,6 +1,6 @@
 #include "app/BarChart.h"
 #include "app/ChartStyle.h"
-#include "app/CountText.h"
+#include "core/CountText.h"
 #include "chart/ChartPalette.h"
 
 #include <QHelpEvent>

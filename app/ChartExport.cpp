@@ -1,7 +1,7 @@
 #include "app/ChartExport.h"
 
 #include "app/BuildInfo.h"
-#include "app/CountText.h"
+#include "core/CountText.h"
 #include "chart/ChartRender.h"
 #include "chart/VexelCtrl.h"
 #include "core/FileAccess.h"

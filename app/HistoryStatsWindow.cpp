@@ -1,7 +1,7 @@
 #include "app/HistoryStatsWindow.h"
 
 #include "app/BarChart.h"
-#include "app/CountText.h"
+#include "core/CountText.h"
 #include "app/WindowFit.h"
 #include "chart/ChartPalette.h"
 #include "core/Hao.h"
@@ -228,5 +228,5 @@ QString THistoryStatsWindow::TestSentence(const TPositionFigures &p)
                                         "七个位置都检验时偶然也可能出现，但这样小的 p 值值得留意开奖数据是否有误。");
     return figures + QStringLiteral("公平的开奖中，这么不均匀的次数大约 %1 次里才有 1 次；"
                                     "不过七个位置都检验时，偶然出现一个这样小的 p 值并不稀奇。")
-                         .arg(qRound(1.0 / p.pValue));
+                         .arg(CountText(qRound(1.0 / p.pValue)));
 }

@@ -2,7 +2,7 @@
 
 #include "app/AboutBox.h"
 #include "app/AnalysisCommands.h"
-#include "app/CountText.h"
+#include "core/CountText.h"
 #include "chart/ChartPalette.h"
 #include "app/DrawDownload.h"
 #include "app/FocusRing.h"

@@ -3,7 +3,7 @@
 #include "app/Main.h"
 
 #include "app/AnalysisCommands.h"
-#include "app/CountText.h"
+#include "core/CountText.h"
 #include "app/DrawDownload.h"
 #include "io/DrawText.h"
 #include "core/FileAccess.h"

@@ -1,5 +1,5 @@
 #include "app/SearchCostText.h"
-#include "app/CountText.h"
+#include "core/CountText.h"
 #include "app/DurationText.h"
 
 #include <cmath>

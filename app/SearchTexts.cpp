@@ -1,5 +1,5 @@
 #include "app/SearchTexts.h"
-#include "app/CountText.h"
+#include "core/CountText.h"
 #include "core/VexelSearchThread.h"
 
 namespace SearchTexts {

@@ -1,6 +1,6 @@
 #include "app/StatsWindow.h"
 #include "app/BarChart.h"
-#include "app/CountText.h"
+#include "core/CountText.h"
 #include "core/Backtest.h"
 #include "core/BacktestText.h"
 #include "core/ForecastCheck.h"

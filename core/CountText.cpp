@@ -1,4 +1,4 @@
-#include "app/CountText.h"
+#include "core/CountText.h"
 
 #include <QLocale>
 

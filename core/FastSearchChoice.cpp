@@ -195,6 +195,7 @@ TSearchShape ShapeOf(const TSearchPlan &plan, int drawCount)
 {
     TSearchShape s;
     s.n = plan.candidates.Count();
+    s.unlisted = plan.unlistedCandidates;
     s.masks = int(plan.masks.size());
     s.minSteps = plan.minSteps;
     s.intervalFirst = plan.intervalFirst;
@@ -240,7 +241,7 @@ TPointCountChoice ChoosePointCount(const TSearchShape &shape, int k, int threads
     // Settings far beyond the dialog's (thousands of candidates or of
     // intervals) are left to the brute force, as is choosing for them.
     const bool possible = engine != TSearchEngine::BruteForce && kernel && k >= 2 && shape.masks > 0
-        && shape.n <= MeetMostCandidates && !shape.usable.empty();
+        && shape.n <= MeetMostCandidates && shape.unlisted == 0 && !shape.usable.empty();
     if (!possible)
         return choice;
     const TMeetCost cost(shape, k);

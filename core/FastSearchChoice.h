@@ -27,6 +27,10 @@ struct TSearchShape
     int firstLimit = -1;       // last candidate that may come first in a line (the distance rule)
     int lastLimit = -1;        // last candidate that fits the first interval
     bool exact = true;         // line sums mod 10 add up digit by digit (no negative or huge value)
+    // Candidates counted but not listed (farther back than the history): the
+    // brute force counts their lines; the meet-in-the-middle search ranks
+    // lines among the listed ones only, so it leaves such searches alone.
+    qint64 unlisted = 0;
 
     qint64 Intervals() const { return qint64(usable.size()); }
 };

@@ -340,15 +340,18 @@ void TestFastSearch::oddSettings()
     QRandomGenerator rng{quint32(draws)};
     const TCodes history = randomHistory(rng, draws, Digits::TwoValues);
     const Outcome expected = reference(history, s);
-    for (int threads : {1, 2}) {
-        TFastSearchConfig config;
-        config.threads = threads;
-        config.progressIntervalMs = 0;
-        config.chunkCombinations = threads > 1 ? 7 : 0;
-        const Outcome got = fast(history, s, config);
-        QVERIFY2(got.events == expected.events, qPrintable(firstDifference(got.events, expected.events)));
-        QCOMPARE(got.result, expected.result);
-    }
+    for (TSearchEngine engine : {TSearchEngine::Auto, TSearchEngine::MeetInMiddle})
+        for (int threads : {1, 2}) {
+            TFastSearchConfig config;
+            config.threads = threads;
+            config.engine = engine;
+            config.progressIntervalMs = 0;
+            config.chunkCombinations = threads > 1 ? 7 : 0;
+            const Outcome got = fast(history, s, config);
+            QVERIFY2(got.events == expected.events,
+                     qPrintable(describe(config) + ": " + firstDifference(got.events, expected.events)));
+            QCOMPARE(got.result, expected.result);
+        }
 }
 
 namespace {

@@ -39,8 +39,9 @@ package: deps
 	$(MAKE) build
 	cd $(BUILD_DIR) && cpack
 
-# The search engine against the straightforward walk; `make bench BENCH_ARGS=--max`
-# adds the largest workload (minutes).
+# The search engine against the brute force and the straightforward walk;
+# `make bench BENCH_ARGS=--max` adds the brute force on the largest workload
+# and its backtest (minutes).
 bench: deps
 	$(MAKE) build
 	$(BUILD_DIR)/bin/vexel-bench $(BENCH_ARGS)

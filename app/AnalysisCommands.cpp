@@ -4,6 +4,7 @@
 #include "app/ChartExport.h"
 #include "app/FileDialog.h"
 #include "app/MessageBox.h"
+#include "core/CountText.h"
 #include "app/HistoryStatsWindow.h"
 #include "io/CsvFile.h"
 #include "io/PatternCsv.h"
@@ -147,8 +148,8 @@ void TAnalysisCommands::ExportPatterns()
         return;
     }
     const int selected = m_list.SelectedCount();
-    const QString caption = selected > 0 ? QStringLiteral("导出选中的%1个规律").arg(selected)
-                                         : QStringLiteral("导出全部%1个规律").arg(m_patterns.Count());
+    const QString caption = selected > 0 ? QStringLiteral("导出选中的%1个规律").arg(CountText(selected))
+                                         : QStringLiteral("导出全部%1个规律").arg(CountText(m_patterns.Count()));
     const QString path = FileDialog::SaveFileName(m_window, caption,
                                                   QDir(m_exportFolder).filePath(QStringLiteral("规律.csv")),
                                                   {QStringLiteral("CSV 表格 (*.csv)"), QStringLiteral("所有文件 (*)")});

@@ -4,6 +4,7 @@
 #include "core/BacktestThread.h"
 #include "chart/ChartPalette.h"
 #include "io/CsvFile.h"
+#include "core/CountText.h"
 #include "app/DurationText.h"
 #include "app/FileDialog.h"
 #include "app/HitRateChart.h"
@@ -71,7 +72,7 @@ QString BandCell(const TRateInterval &r)
 // A part's counts and rate, then the band luck alone gives it.
 QStringList TallyCells(const TBacktestTally &t, const TRateInterval &r)
 {
-    return {QString::number(t.tests), QString::number(t.hits), RateText(t.hits, t.tests), BandCell(r)};
+    return {CountText(t.tests), CountText(t.hits), RateText(t.hits, t.tests), BandCell(r)};
 }
 
 // Greys the four cells from `first` of a row whose part rests on too few
@@ -89,8 +90,8 @@ void MarkRow(QTableWidget *table, int row, int first, int rate, const TRateInter
         }
         return;
     }
-    const QString why = r.units < 2 ? QStringLiteral("只有 %1 期有检验，无法估计范围").arg(r.units)
-                                    : QStringLiteral("只有 %1 期有检验，太少，说明不了什么").arg(r.units);
+    const QString why = r.units < 2 ? QStringLiteral("只有 %1 期有检验，无法估计范围").arg(CountText(r.units))
+                                    : QStringLiteral("只有 %1 期有检验，太少，说明不了什么").arg(CountText(r.units));
     for (int c = first; c < first + 4; ++c)
         if (QTableWidgetItem *item = table->item(row, c)) {
             item->setForeground(table->palette().color(QPalette::Disabled, QPalette::Text));
@@ -153,7 +154,7 @@ QWidget *TBacktestWindow::BuildControls()
     m_lastSe->setObjectName(QStringLiteral("LastSe"));
     m_lastSe->setRange(qMin(1, m_draws.Count()), m_draws.Count());
     m_lastSe->setValue(qMin(DefaultLastDraws, m_draws.Count()));
-    m_lastSe->setToolTip(QStringLiteral("检验最近多少期：从 1 到全部 %1 期").arg(m_draws.Count()));
+    m_lastSe->setToolTip(QStringLiteral("检验最近多少期：从 1 到全部 %1 期").arg(CountText(m_draws.Count())));
     row->addWidget(m_lastSe);
     row->addWidget(new QLabel(QStringLiteral("期"), box));
     m_startBt = new QPushButton(QStringLiteral("开始"), box);
@@ -178,7 +179,7 @@ QWidget *TBacktestWindow::BuildControls()
 
     m_state = NewText(QStringLiteral("StateLbl"), box);
     m_state->setText(m_draws.Count() > 0
-                         ? QStringLiteral("共有 %1 期开奖数据。选好期数后按“开始”。").arg(m_draws.Count())
+                         ? QStringLiteral("共有 %1 期开奖数据。选好期数后按“开始”。").arg(CountText(m_draws.Count()))
                          : QStringLiteral("没有开奖数据，无法回测：请先导入或下载开奖数据。"));
     layout->addWidget(m_state);
 
@@ -278,8 +279,7 @@ void TBacktestWindow::StartClick()
     m_state->setText(QStringLiteral("正在回测第 %1 至 %2 期，共 %3 期，使用全部 %4 个处理器核心……")
                          .arg(m_span.first + 1)
                          .arg(m_span.last + 1)
-                         .arg(m_span.Count())
-                         .arg(QThread::idealThreadCount()));
+                         .arg(CountText(m_span.Count()), CountText(QThread::idealThreadCount())));
     UpdateProgress(0, m_span.Count());
     UpdateButtons();
 }
@@ -318,7 +318,7 @@ void TBacktestWindow::DrawTested(const TBacktestDraw &draw, int done, int total)
     m_result.total.Add(TBacktestTally{draw.patterns, draw.hits});
     m_drawsView->insertRow(row);
     SetRow(m_drawsView, row,
-           {QString::number(draw.index + 1), QString::number(draw.patterns), QString::number(draw.hits),
+           {QString::number(draw.index + 1), CountText(draw.patterns), CountText(draw.hits),
             RateText(draw.hits, draw.patterns)});
     m_chart->SetDraws(m_span, draws);
     UpdateProgress(done, total);
@@ -334,24 +334,22 @@ void TBacktestWindow::Finished(const TBacktestResult &result, bool failed)
     const qint64 ms = m_clock.elapsed();
     const int done = int(result.draws.size());
     if (failed)
-        m_state->setText(QStringLiteral("回测没有完成：内存不足。下面只统计已经完成的 %1 期。").arg(done));
+        m_state->setText(QStringLiteral("回测没有完成：内存不足。下面只统计已经完成的 %1 期。").arg(CountText(done)));
     else if (!result.complete)
         m_state->setText(QStringLiteral("已停止：完成了 %1 期中的 %2 期，下面只统计这些期。")
-                             .arg(m_span.Count())
-                             .arg(done));
+                             .arg(CountText(m_span.Count()), CountText(done)));
     else
         m_state->setText(QStringLiteral("回测完成：检验了第 %1 至 %2 期，共 %3 期，用时 %4。")
                              .arg(m_span.first + 1)
                              .arg(m_span.last + 1)
-                             .arg(done)
-                             .arg(DurationText(ms)));
+                             .arg(CountText(done), DurationText(ms)));
     ShowDraws();
     m_chart->SetDraws(m_span, m_result.draws);
     ShowSummary();
     ShowBreakdown();
     m_progress->setRange(0, qMax(1, m_span.Count()));
     m_progress->setValue(done);
-    m_progress->setFormat(QStringLiteral("%1/%2 期").arg(done).arg(m_span.Count()));
+    m_progress->setFormat(QStringLiteral("%1/%2 期").arg(CountText(done), CountText(m_span.Count())));
     UpdateButtons();
     emit backtestShown();
 }
@@ -374,7 +372,7 @@ void TBacktestWindow::UpdateProgress(int done, int total)
         const double perDraw = double(m_clock.elapsed()) / done;
         left = DurationText(qint64(perDraw * (total - done) + 0.5));
     }
-    m_progress->setFormat(QStringLiteral("%1/%2 期  剩余%3").arg(done).arg(total).arg(left));
+    m_progress->setFormat(QStringLiteral("%1/%2 期  剩余%3").arg(CountText(done), CountText(total), left));
 }
 
 void TBacktestWindow::ShowDraws()
@@ -383,7 +381,7 @@ void TBacktestWindow::ShowDraws()
     for (int row = 0; row < int(m_result.draws.size()); ++row) {
         const TBacktestDraw &d = m_result.draws[size_t(row)];
         SetRow(m_drawsView, row,
-               {QString::number(d.index + 1), QString::number(d.patterns), QString::number(d.hits),
+               {QString::number(d.index + 1), CountText(d.patterns), CountText(d.hits),
                 RateText(d.hits, d.patterns)});
     }
 }
@@ -403,16 +401,13 @@ void TBacktestWindow::ShowSummary()
     const TBacktestTally &total = m_result.total;
     QString text = QStringLiteral("已检验 %1 期：共找到 %2 个规律，其中 %3 个的预测命中，命中率 %4"
                                   "（随便猜的命中率是 10.00%）。")
-                       .arg(draws.size())
-                       .arg(total.tests)
-                       .arg(total.hits)
+                       .arg(CountText(qint64(draws.size())), CountText(total.tests), CountText(total.hits))
                        .arg(RateText(total.hits, total.tests).isEmpty() ? QStringLiteral("--")
                                                                         : RateText(total.hits, total.tests));
     if (consensus.tests > 0) {
         text += QStringLiteral("共识预测（每期每个位置取预测最多的数字）检验 %1 次，命中 %2 次，命中率 %3")
-                    .arg(consensus.tests)
-                    .arg(consensus.hits)
-                    .arg(RateText(consensus.hits, consensus.tests));
+                    .arg(CountText(consensus.tests), CountText(consensus.hits),
+                         RateText(consensus.hits, consensus.tests));
         const TRateInterval agreed = ConsensusRateInterval(draws);
         text += agreed.valid ? QStringLiteral("（单凭运气 95% 的情况下在 %1 之间）。").arg(BandText(agreed))
                              : QStringLiteral("。");

@@ -1,5 +1,6 @@
 #include "app/BarChart.h"
 #include "app/ChartStyle.h"
+#include "core/CountText.h"
 #include "chart/ChartPalette.h"
 
 #include <QHelpEvent>
@@ -13,9 +14,10 @@ namespace P = ChartPalette;
 
 namespace {
 
-QString CountText(double v)
+// An axis mark's value, a whole count.
+QString MarkText(double v)
 {
-    return QString::number(qint64(std::llround(v)));
+    return CountText(qint64(std::llround(v)));
 }
 
 } // namespace
@@ -88,7 +90,7 @@ TBarChart::TLayout TBarChart::Layout() const
         l.step = 1;
         l.top = qMax<double>(1, double(most));
     }
-    const int axisWidth = text.horizontalAdvance(CountText(l.top)) + 10;
+    const int axisWidth = text.horizontalAdvance(MarkText(l.top)) + 10;
     const int left = axisWidth;
     const int top = l.title.bottom() + 1 + line + 4; // room for the count above the tallest bar
     const int bottom = height() - (line + 10);       // room for the labels
@@ -145,7 +147,7 @@ void TBarChart::paintEvent(QPaintEvent *)
         p.drawLine(l.plot.left(), y, l.plot.right(), y);
         p.setPen(Qt::black);
         p.drawText(QRect(0, y - line / 2, l.plot.left() - 5, line), Qt::AlignRight | Qt::AlignVCenter,
-                   CountText(v));
+                   MarkText(v));
     }
     p.setPen(P::GridLine);
     p.setBrush(Qt::NoBrush);
@@ -156,7 +158,7 @@ void TBarChart::paintEvent(QPaintEvent *)
     bool countsFit = true;
     for (int i = 0; i < int(m_bars.size()); ++i)
         countsFit = countsFit
-                    && QFontMetrics(text).horizontalAdvance(QString::number(m_bars[size_t(i)].value)) + 4
+                    && QFontMetrics(text).horizontalAdvance(CountText(m_bars[size_t(i)].value)) + 4
                            <= SlotRect(l, i).width();
     const QFontMetrics boldMetrics(bold);
     for (int i = 0; i < int(m_bars.size()); ++i) {
@@ -167,7 +169,7 @@ void TBarChart::paintEvent(QPaintEvent *)
         if (!bar.isEmpty())
             p.fillRect(bar, marked ? P::StepColor(1) : P::StepColor(0));
         if (countsFit)
-            S::DrawCentred(p, QRect(slot.left(), bar.top() - line - 2, slot.width(), line), QString::number(b.value),
+            S::DrawCentred(p, QRect(slot.left(), bar.top() - line - 2, slot.width(), line), CountText(b.value),
                            text, Qt::black);
         // The label below, boxed when marked.
         const QRect labelRect(slot.left(), l.plot.bottom() + 4, slot.width(), line + 4);

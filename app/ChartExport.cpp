@@ -4,6 +4,7 @@
 #include "app/FileDialog.h"
 #include "app/MessageBox.h"
 #include "app/PrintPreview.h"
+#include "core/CountText.h"
 #include "chart/ChartRender.h"
 #include "chart/VexelCtrl.h"
 #include "core/FileAccess.h"
@@ -53,7 +54,7 @@ bool ExportChartImage(const TVexelRegNet &chart, const QString &path, QString *e
     if (scale <= 0.0f)
         return Fail(error, QStringLiteral("图表太长（%1 行），无法保存为图片。\n"
                                           "请导出为 PDF 文档，或选中一条较短的规律。")
-                               .arg(range.DataRows()));
+                               .arg(CountText(range.DataRows())));
     const QImage image = ChartRender::RenderImage(chart, range, scale);
     if (image.isNull())
         return Fail(error, QStringLiteral("内存不足，无法生成图表图片。"));

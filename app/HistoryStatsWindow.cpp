@@ -1,6 +1,7 @@
 #include "app/HistoryStatsWindow.h"
 
 #include "app/BarChart.h"
+#include "core/CountText.h"
 #include "app/WindowFit.h"
 #include "chart/ChartPalette.h"
 #include "core/Hao.h"
@@ -175,9 +176,9 @@ void THistoryStatsWindow::Show()
     if (f.draws == 0)
         m_subject->setText(QStringLiteral("还没有开奖数据：请先导入或下载。"));
     else if (f.window == f.draws)
-        m_subject->setText(QStringLiteral("统计全部 %1 期").arg(f.draws));
+        m_subject->setText(QStringLiteral("统计全部 %1 期").arg(CountText(f.draws)));
     else
-        m_subject->setText(QStringLiteral("统计最近 %1 期（共 %2 期；遗漏按全部 %2 期计算）").arg(f.window).arg(f.draws));
+        m_subject->setText(QStringLiteral("统计最近 %1 期（共 %2 期；遗漏按全部 %2 期计算）").arg(CountText(f.window), CountText(f.draws)));
     for (int p = 0; p < 7; ++p)
         ShowPosition(f.positions[size_t(p)], m_positions[size_t(p)]);
 }
@@ -195,13 +196,14 @@ void THistoryStatsWindow::ShowPosition(const TPositionFigures &figures, TPositio
         const TDigitFigures &digit = figures.digits[size_t(d)];
         bars.push_back({QString::number(d), digit.count,
                         QStringLiteral("%1 位开出 %2：%3 次；当前遗漏 %4 期，最大遗漏 %5 期")
-                            .arg(letter).arg(d).arg(digit.count).arg(digit.omission).arg(digit.longest)});
+                            .arg(letter).arg(d)
+                            .arg(CountText(digit.count), CountText(digit.omission), CountText(digit.longest))});
         const QColor cell = even ? QColor() : digit.count == most->count ? HotCell
                                           : digit.count == least->count ? ColdCell : QColor();
         const int values[3] = {digit.count, digit.omission, digit.longest};
         for (int r = CountRow; r <= LongestRow; ++r) {
             QTableWidgetItem *item = view.table->item(r, d);
-            item->setText(QString::number(values[r]));
+            item->setText(CountText(values[r]));
             item->setBackground(r == CountRow && cell.isValid() ? QBrush(cell) : QBrush());
             item->setToolTip(r != CountRow || !cell.isValid() ? QString()
                              : cell == HotCell                 ? QStringLiteral("热号：次数最多")
@@ -226,5 +228,5 @@ QString THistoryStatsWindow::TestSentence(const TPositionFigures &p)
                                         "七个位置都检验时偶然也可能出现，但这样小的 p 值值得留意开奖数据是否有误。");
     return figures + QStringLiteral("公平的开奖中，这么不均匀的次数大约 %1 次里才有 1 次；"
                                     "不过七个位置都检验时，偶然出现一个这样小的 p 值并不稀奇。")
-                         .arg(qRound(1.0 / p.pValue));
+                         .arg(CountText(qRound(1.0 / p.pValue)));
 }

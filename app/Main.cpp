@@ -3,8 +3,10 @@
 #include "app/AboutBox.h"
 #include "app/AnalysisCommands.h"
 #include "app/BuildInfo.h"
+#include "core/CountText.h"
 #include "chart/ChartPalette.h"
 #include "app/DrawDownload.h"
+#include "app/FocusRing.h"
 #include "app/MessageBox.h"
 #include "io/DataFolder.h"
 #include "io/DrawText.h"
@@ -40,6 +42,7 @@ const QString TMainForm::ProductTitle = QString::fromUtf8(VEXEL_PRODUCT_TITLE);
 const QString TMainForm::VersionText = BuildInfo::Version();
 const QString TMainForm::SearchingMessage =
     QStringLiteral("程序正在搜索...\r\n请停止搜索或者等待搜索结束再执行此命令");
+const QString TMainForm::DownloadingText = QStringLiteral("正在下载开奖数据...");
 const QString TMainForm::UnsavedQuestion =
     QStringLiteral("开奖数据或规律已经改动，还没有保存。\r\n退出前要保存吗？");
 
@@ -93,10 +96,22 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
     // Patterns whose forecast draw is known show whether it came true.
     m_listView->Model().SetForecastDraws(&m_chart->Codes(), &m_patterns->Draws());
     connect(m_chart, &TVexelRegNet::OnChange, &m_listView->Model(), &TRegListModel::DrawsChanged);
+    // Draws typed, taken back, imported or downloaded, and patterns found:
+    // the title shows the work unsaved. Deleting and clearing patterns
+    // update the caption, which shows it too.
+    connect(m_chart, &TVexelRegNet::OnChange, this, &TMainForm::ShowUnsaved);
+    connect(m_patterns, &TVexelRegMgr::PatternsAdded, this, &TMainForm::ShowUnsaved);
 
     // PanelReg: the chart panel, the splitter and the list.
     m_splitter = new TRegSplitter(m_chart, m_listView, this);
     setCentralWidget(m_splitter);
+    // Tab and Shift+Tab go between the chart and the list, then on to the
+    // tool bar; either shows when it has the keys, and the chart has them
+    // first, to type draws.
+    setTabOrder(m_chart, m_listView);
+    FocusRing::Attach(*m_chart);
+    FocusRing::Attach(*m_listView);
+    m_chart->setFocus();
 
     m_importFolder = ProgramImportFolder();
     m_dataFolder = dataFolder.isEmpty() ? ProgramDataFolder() : dataFolder;
@@ -116,7 +131,10 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
         WhenIdle([this, message] { ShowMessage(message); });
     });
     // Whatever the outcome, the user can try again once the worker has ended.
-    connect(m_download, &TDrawDownload::Ended, this, [this] { m_fileMenuDown->setEnabled(true); });
+    connect(m_download, &TDrawDownload::Ended, this, [this] {
+        m_fileMenuDown->setEnabled(true);
+        m_statusBar->ClearPanel(0, DownloadingText);
+    });
 
     m_analysis = new TAnalysisCommands(this, *m_patterns, *m_listView, *m_chart, m_settings);
     m_optionsForm = new TOptionsForm(this);
@@ -132,6 +150,7 @@ TMainForm::TMainForm(const QString &dataFolder, QWidget *parent)
     // Work counts as unsaved from here on.
     m_chart->Codes().ResetChanged();
     m_patterns->ResetChanged();
+    ShowUnsaved();
 
     // Once the message loop runs: show the newest draws, then maximise.
     QMetaObject::invokeMethod(this, [this] {
@@ -215,10 +234,20 @@ bool TMainForm::ApplyColumnCount()
 
 void TMainForm::UpdateCaption()
 {
-    setWindowTitle(ProductTitle + QStringLiteral(" v") + VersionText + QStringLiteral(" - ") + SiteName +
-                   QLatin1Char(' ') + SiteAddress + QStringLiteral(" - ") + EditionText);
+    // "[*]": the title marks unsaved work (ShowUnsaved).
+    setWindowTitle(QStringLiteral("[*]") + ProductTitle + QStringLiteral(" v") + VersionText + QStringLiteral(" - ") +
+                   SiteName + QLatin1Char(' ') + SiteAddress + QStringLiteral(" - ") + EditionText);
     if (!m_patterns->Busy())
-        SetPanel(2, QStringLiteral("总共%1个规律").arg(m_patterns->Count()));
+        SetPanel(2, QStringLiteral("总共%1个规律").arg(CountText(m_patterns->Count())));
+    ShowUnsaved();
+}
+
+void TMainForm::ShowUnsaved()
+{
+    // The state the close question asks about; the title is set only when
+    // it changes, as it goes out to the window system.
+    if (isWindowModified() != Unsaved())
+        setWindowModified(Unsaved());
 }
 
 // --- commands ---------------------------------------------------------------

@@ -38,6 +38,8 @@ public:
     static const QString VersionText;
     static const QString SearchingMessage;
     static const QString UnsavedQuestion;
+    // Panel 0 while the Download command waits for the data service.
+    static const QString DownloadingText;
     // How long Stop pauses the window for the stopped worker to end.
     static inline int StopPauseMs = 1000;
     // A workspace file of this size or more is read once the window is up,
@@ -137,6 +139,8 @@ private:
     void ContextPopup(QWidget *sender, const QPoint &position);
     void ShowPattern(TVexelReg *pattern);
     void SetPanel(int panel, const QString &text);
+    // Marks the title while Unsaved() holds.
+    void ShowUnsaved();
     // Long work on the draws or the patterns (BackgroundWork): meanwhile the
     // searches' reports wait, and so does what WhenIdle is given.
     void RunWork(const QString &text, const std::function<void(const BackgroundWork::Progress &)> &work);

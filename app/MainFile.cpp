@@ -3,6 +3,7 @@
 #include "app/Main.h"
 
 #include "app/AnalysisCommands.h"
+#include "core/CountText.h"
 #include "app/DrawDownload.h"
 #include "app/FileDialog.h"
 #include "app/MessageBox.h"
@@ -85,6 +86,7 @@ void TMainForm::OpenWorkspace(const QString &name)
     UpdateCaption();
     m_chart->Codes().ResetChanged();
     m_patterns->ResetChanged();
+    ShowUnsaved();
     if (result != Workspace::TReadResult::Whole)
         ShowMessage(QStringLiteral("打开文档失败：\r\n") + WorkspaceName);
 }
@@ -151,7 +153,7 @@ void TMainForm::FillRegList(std::vector<TVexelReg *> *ordered)
         const bool now = !painted.isValid() || painted.elapsed() >= 100;
         if (now)
             painted.start();
-        m_statusBar->SetPanel(0, QStringLiteral("正在添加第%1个规律...").arg(row), now);
+        m_statusBar->SetPanel(0, QStringLiteral("正在添加第%1个规律...").arg(CountText(row)), now);
     }, ordered);
     SetPanel(0, QString());
 }
@@ -277,6 +279,9 @@ void TMainForm::FileMenuDownClick()
         return;
     m_download->Start(m_settings.userName, m_settings.userPW);
     m_fileMenuDown->setEnabled(false);
+    // The wait takes seconds: the status bar tells it is under way until
+    // the worker ends, whatever the outcome.
+    SetPanel(0, DownloadingText);
 }
 
 void TMainForm::LoadDownloadedDraws(const QList<qint32> &numbers)

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMenu>
+#include <QScrollBar>
 
 class TRegListView::TQuiet
 {
@@ -29,6 +30,9 @@ TRegListView::TRegListView(TVexelRegMgr &patterns, QWidget *parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab and Shift+Tab leave the list for the chart and the window's other
+    // controls, as everywhere else, instead of stepping from cell to cell.
+    setTabKeyNavigation(false);
     setShowGrid(false);
     setWordWrap(false);
     verticalHeader()->hide();
@@ -99,16 +103,44 @@ void TRegListView::InvertSelection()
 
 void TRegListView::DeleteSelected()
 {
+    const QList<bool> selected = SelectedRows();
+    const int topRow = rowAt(0);
     QSet<const TVexelReg *> doomed;
-    for (TVexelReg *p : SelectedPatterns())
-        doomed.insert(p);
+    int lastDoomed = -1;
+    int doomedAbove = 0; // above the view's top row
+    for (int r = 0; r < selected.size(); ++r)
+        if (selected[r]) {
+            doomed.insert(m_model->Reg(r));
+            lastDoomed = r;
+            doomedAbove += r < topRow;
+        }
     if (doomed.isEmpty())
         return;
+    // The user keeps their place: the row after the deleted ones (the last
+    // row when they were at the end) becomes the current one, and the rows
+    // in view stay in view. Left alone, the current row would follow the
+    // doomed rows to the end of the list, and the view with it.
+    const int keptBefore = lastDoomed + 1 - int(doomed.size());
+    const int next = lastDoomed + 1 < int(selected.size()) ? keptBefore : keptBefore - 1;
+    const int column = qMax(0, currentIndex().column());
+    const int rowStep = verticalScrollMode() == ScrollPerItem ? 1 : verticalHeader()->defaultSectionSize();
+    const int top = verticalScrollBar()->value() - doomedAbove * rowStep;
+    const int left = horizontalScrollBar()->value();
     const TQuiet quiet(*this);
     // The doomed rows are the selected ones: cleared first, the selection
     // need not follow them while they are moved and removed.
     selectionModel()->clearSelection();
+    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     m_patterns.RemoveAll(doomed);
+    verticalScrollBar()->setValue(top);
+    horizontalScrollBar()->setValue(left);
+    if (next >= 0) {
+        // Current, not selected, and not scrolled to: it may be out of view.
+        const bool scrolls = hasAutoScroll();
+        setAutoScroll(false);
+        selectionModel()->setCurrentIndex(m_model->index(next, column), QItemSelectionModel::NoUpdate);
+        setAutoScroll(scrolls);
+    }
 }
 
 std::vector<TVexelReg *> TRegListView::SelectedPatterns() const

@@ -1,7 +1,7 @@
 #include "app/SearchCostText.h"
+#include "core/CountText.h"
 #include "app/DurationText.h"
 
-#include <QLocale>
 #include <cmath>
 
 namespace {
@@ -46,17 +46,16 @@ QString ApproxDuration(double seconds)
 TSearchCostTexts SearchCostTexts(const TSearchEstimate &estimate, std::optional<double> seconds,
                                  qint64 patternsHeld, qint64 patternLimit)
 {
-    const QLocale locale(QLocale::Chinese, QLocale::China);
     TSearchCostTexts texts;
     texts.estimate = QStringLiteral("组合数：%1个\n估计规律数：%2\n估计耗时：%3\n（规律数和耗时都是估计值，仅供参考）")
-                         .arg(locale.toString(estimate.combinations), ApproxCount(estimate.patterns),
+                         .arg(CountText(estimate.combinations), ApproxCount(estimate.patterns),
                               seconds ? ApproxDuration(*seconds) : QStringLiteral("正在测定本机速度..."));
     if (double(patternsHeld) + estimate.patterns > double(patternLimit)) {
-        const QString held = patternsHeld > 0 ? QStringLiteral("（连同已有的%1个）").arg(locale.toString(patternsHeld))
+        const QString held = patternsHeld > 0 ? QStringLiteral("（连同已有的%1个）").arg(CountText(patternsHeld))
                                               : QString();
         texts.warning = QStringLiteral("警告：估计的规律数%1超过上限%2个，搜索将在达到上限时停止。"
                                        "请增加走步最少的步数，减少彩线的点数，或缩短彩线跨越的行数。")
-                            .arg(held, locale.toString(patternLimit));
+                            .arg(held, CountText(patternLimit));
     }
     return texts;
 }

@@ -1,5 +1,6 @@
 #include "app/StatsWindow.h"
 #include "app/BarChart.h"
+#include "core/CountText.h"
 #include "core/Backtest.h"
 #include "core/BacktestText.h"
 #include "core/ForecastCheck.h"
@@ -29,8 +30,8 @@ QString ConsensusTitle(const TTargetCount &t)
         return QStringLiteral("%1：没有规律").arg(target);
     const int digit = t.Consensus();
     if (digit < 0)
-        return QStringLiteral("%1：%2个规律，没有预测").arg(target).arg(t.patterns);
-    return QStringLiteral("%1：%2个规律，共识 %3").arg(target).arg(t.patterns).arg(digit);
+        return QStringLiteral("%1：%2个规律，没有预测").arg(target, CountText(t.patterns));
+    return QStringLiteral("%1：%2个规律，共识 %3").arg(target, CountText(t.patterns)).arg(digit);
 }
 
 // The title of a narrow chart: the consensus first, the count left out.
@@ -140,8 +141,8 @@ void TStatsWindow::Show(bool selection)
         m_subject->setText(selection ? QStringLiteral("选中的规律为空。")
                                      : QStringLiteral("还没有规律：请先搜索，或打开保存过的工作文档。"));
     else
-        m_subject->setText(selection ? QStringLiteral("统计选中的 %1 个规律").arg(n)
-                                     : QStringLiteral("统计全部 %1 个规律").arg(n));
+        m_subject->setText(selection ? QStringLiteral("统计选中的 %1 个规律").arg(CountText(n))
+                                     : QStringLiteral("统计全部 %1 个规律").arg(CountText(n)));
 
     std::vector<TBarChart::TBar> bars;
     for (const TTargetCount &t : m_stats.targets)
@@ -157,7 +158,7 @@ void TStatsWindow::Show(bool selection)
         for (int d = 0; d <= 9; ++d)
             digits.push_back({QString::number(d), t.forecasts[size_t(d)],
                               QStringLiteral("%1 预测 %2：%3个规律").arg(TargetText(t.mask)).arg(d).arg(
-                                  t.forecasts[size_t(d)])});
+                                  CountText(t.forecasts[size_t(d)]))});
         TBarChart *chart = ConsensusChart(i);
         chart->SetTitle(ConsensusTitle(t), ShortConsensusTitle(t));
         chart->SetBars(std::move(digits), t.Consensus());
@@ -178,9 +179,8 @@ void TStatsWindow::ShowJudged()
     const TRateInterval interval = r.Interval();
     QString text = QStringLiteral("预测检验：有 %1 个规律预测的那一期已经开奖（共 %2 期），其中 %3 个命中，命中率 %4"
                                   "（随便猜的命中率是 10.00%）。")
-                       .arg(r.total.tests)
-                       .arg(r.draws.size())
-                       .arg(r.total.hits)
+                       .arg(CountText(r.total.tests), CountText(qint64(r.draws.size())),
+                            CountText(r.total.hits))
                        .arg(PercentText(r.total.Rate()));
     text += interval.valid ? ChanceExplanation(interval)
                            : QStringLiteral("同一期的规律预测的是同一组号码，往往同对同错，只有一期时无法判断比随便猜准不准。");
@@ -191,12 +191,10 @@ void TStatsWindow::ShowJudged()
         QStringList results; // per target: hits of its tests
         for (quint16 mask : ListedTargets(r.consensus))
             results << QStringLiteral("%1 %2/%3")
-                           .arg(TargetText(mask))
-                           .arg(r.consensus.at(mask).hits)
-                           .arg(r.consensus.at(mask).tests);
+                           .arg(TargetText(mask), CountText(r.consensus.at(mask).hits),
+                                CountText(r.consensus.at(mask).tests));
         text += QStringLiteral("共识预测（每期每个位置取预测最多的数字）检验 %1 次，命中 %2 次，命中率 %3")
-                    .arg(agreed.tests)
-                    .arg(agreed.hits)
+                    .arg(CountText(agreed.tests), CountText(agreed.hits))
                     .arg(PercentText(agreed.Rate()));
         const TRateInterval band = ConsensusRateInterval(r.draws);
         text += band.valid ? QStringLiteral("（单凭运气 95% 的情况下在 %1 之间）").arg(BandText(band)) : QString();

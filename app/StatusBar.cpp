@@ -64,15 +64,22 @@ QString TStatusBar::PanelText(int panel) const
 
 void TStatusBar::SetPanel(int panel, const QString &text, bool repaintNow)
 {
+    m_texts[panel] = text;
     m_panels[panel]->setText(text);
     if (repaintNow)
         m_panels[panel]->repaint();
     emit PanelChanged(panel, text);
 }
 
+void TStatusBar::ClearPanel(int panel, const QString &text)
+{
+    if (m_texts[panel] == text)
+        SetPanel(panel, QString());
+}
+
 void TStatusBar::ShowHint(const QString &text)
 {
-    m_panels[0]->setText(text);
+    m_panels[0]->setText(text.isEmpty() ? m_texts[0] : text);
 }
 
 void TStatusBar::StartProgress(qint64 total)

@@ -24,7 +24,11 @@ public:
     QString PanelText(int panel) const;
     // Sets a panel's text and repaints it at once, unless told otherwise.
     void SetPanel(int panel, const QString &text, bool repaintNow = true);
-    // A hint of the entry or button under the pointer, in panel 0.
+    // Empties the panel if `text` is still what was set there last: the
+    // end of what it told of, once something else may have taken its place.
+    void ClearPanel(int panel, const QString &text);
+    // A hint of the entry or button under the pointer, in panel 0; once the
+    // hint ends (empty), the text set there shows again.
     void ShowHint(const QString &text);
     QLabel *Panel(int panel) const { return m_panels[panel]; }
 
@@ -49,6 +53,7 @@ signals:
 
 private:
     QLabel *m_panels[PanelCount] = {};
+    QString m_texts[PanelCount]; // as set, hints aside
     QProgressBar *m_progress = nullptr;
     qint64 m_total = 0;
 };

@@ -54,6 +54,7 @@ TOptionsForm::TOptionsForm(QWidget *parent)
     m_userName->setObjectName(QStringLiteral("userNameEd"));
     m_userPW = new QLineEdit;
     m_userPW->setObjectName(QStringLiteral("userPWEd"));
+    m_userPW->setEchoMode(QLineEdit::Password);
     memberForm->addRow(QStringLiteral("会员名称："), m_userName);
     memberForm->addRow(QStringLiteral("会员密码："), m_userPW);
     connect(m_userName, &QLineEdit::textChanged, this, [this](const QString &t) { m_copy.userName = t; });

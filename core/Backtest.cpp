@@ -25,6 +25,7 @@ public:
     TForecastCounter(const TCodes &draws, int index) : m_score(draws, index) {}
 
     void Progress(qint64) override {}
+    void ProgressRepeated(qint64, qint64) override {}
     void Found(std::unique_ptr<TVexelReg> pattern, qint64) override { m_score.Add(*pattern); }
     TBacktestDraw Finish() { return m_score.Finish(); }
 

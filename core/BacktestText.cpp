@@ -1,4 +1,5 @@
 #include "core/BacktestText.h"
+#include "core/CountText.h"
 
 QString PercentText(double rate)
 {
@@ -24,8 +25,7 @@ QString IntervalExplanation(const TRateInterval &r)
                        "意思是：用这种方法算出的区间，95% 的情况下会包含这类规律长期下来真正的命中率。"
                        "同一期的许多规律预测的是同一组号码，往往同对同错，"
                        "所以区间按“期”而不是按规律个数来算，否则会显得比实际可靠得多。")
-                       .arg(PercentText(r.rate), PercentText(r.low), PercentText(r.high))
-                       .arg(r.units);
+                       .arg(PercentText(r.rate), PercentText(r.low), PercentText(r.high), CountText(r.units));
     if (r.TooFew())
         text += FewDrawsWarning(r.units);
     return text;
@@ -54,8 +54,7 @@ QString FewDrawsWarning(int units)
 {
     return QStringLiteral("注意：只有 %1 期有可检验的预测，少于 %2 期时区间和范围都很宽，"
                           "也不够可靠，说明不了什么；请多检验一些期。")
-        .arg(units)
-        .arg(FewRateUnits);
+        .arg(CountText(units), CountText(FewRateUnits));
 }
 
 QString ManyRowsCaution()

@@ -1,33 +1,43 @@
 // The search engine. How it gets its speed while reporting exactly what a
 // one-by-one walk of every (combination, interval, mask) reports:
 //
-// - Subtrees that can never be accepted are never entered. A line's first
-//   point decides the distance rule and its last point the longest interval
-//   whose walk stays inside the history, so both become bounds on the index
-//   of a level; combinations past them are only counted.
-// - Every other line is tested against all of its (interval, mask) pairs at
-//   once: the digits of every candidate at the first few reference rows of
-//   each pair are laid out in vector lanes, targets less the digits of the
-//   points chosen so far are carried down the combination tree, and a leaf
-//   costs a handful of vector instructions (FastSearchKernel.inc). The few
-//   lanes that survive those steps are walked exactly, as the walk always
-//   did; only accepted patterns become TVexelReg objects.
+// - Each point count goes to one of two engines, whichever a cost model
+//   (FastSearchChoice) finds cheaper: the brute force below, or the
+//   meet-in-the-middle search (FastSearchMeet), which finds the lines whose
+//   digit sums meet the targets through tables of partial sums, at a cost
+//   that grows with the parts of lines rather than with the lines.
+// - Brute force: subtrees that can never be accepted are never entered. A
+//   line's first point decides the distance rule and its last point the
+//   longest interval whose walk stays inside the history, so both become
+//   bounds on the index of a level; combinations past them are only counted.
+// - Brute force: every other line is tested against all of its (interval,
+//   mask) pairs at once: the digits of every candidate at the first few
+//   reference rows of each pair are laid out in vector lanes, targets less
+//   the digits of the points chosen so far are carried down the combination
+//   tree, and a leaf costs a handful of vector instructions
+//   (FastSearchKernel.inc). The few lanes that survive those steps are
+//   walked exactly, as the walk always did; only accepted patterns become
+//   TVexelReg objects.
 // - Histories whose values are not plain digits (a damaged workspace file can
 //   hold any 32-bit value) make the mod-10 shortcut unsound; they, and
 //   searches that need no step beyond the forecast, are walked exactly for
 //   every pair, still with the bounds above.
-// - The lines of a point count are cut into chunks by their leading indices;
-//   worker threads take chunks in order, and the calling thread hands the
-//   found patterns to the sink chunk by chunk, in order, filling in the
-//   progress reports a one-by-one walk would make on the way. Only a bounded
-//   number of chunks is in flight, and found patterns are handed over in
-//   batches as they come: workers pause while many wait for the calling
+// - The lines of a point count are cut into chunks by their leading indices
+//   (for the meet-in-the-middle search: ranges of first indices); worker
+//   threads take chunks in order, and the calling thread hands the found
+//   patterns to the sink chunk by chunk, in order, filling in the progress
+//   reports a one-by-one walk would make on the way. Only a bounded number
+//   of chunks is in flight, and found patterns are handed over in batches as
+//   they come: workers pause while many wait for the calling thread.
 //
 // The parts: FastSearchCount (counters), FastSearchPlan (bounds, exact walk,
 // kernel tables), FastSearchKernel (the kernel per instruction set),
-// FastSearchChunks (units of work), FastSearchWorker (a chunk's lines); this
-// file runs the workers and merges their reports on the calling thread.
+// FastSearchChunks (units of work), FastSearchWorker (a chunk's lines),
+// FastSearchChoice (the engine of each point count), FastSearchMeet (the
+// meet-in-the-middle search of a chunk); this file runs the workers and
+// merges their reports on the calling thread.
 #include "core/FastSearch.h"
+#include "core/FastSearchMeet.h"
 #include "core/FastSearchWorker.h"
 
 #include <QThread>
@@ -44,6 +54,16 @@
 using namespace FastSearchImpl;
 
 namespace {
+
+// A chunk through the engine its point count was given; the brute force
+// takes a chunk the meet-in-the-middle search gave up on.
+void ProcessChunk(TChunkWorker &worker, TMeetWorker &meet, const TChunk &chunk, std::vector<TFound> &found)
+{
+    if (chunk.meet && meet.Process(chunk, found))
+        return;
+    found.clear();
+    worker.Process(chunk, found);
+}
 
 // The workers, and the merge of their reports on the calling thread.
 class TRun
@@ -127,11 +147,15 @@ private:
             TMergeState *state;
         };
         TChunkWorker worker(m_e, m_stop);
+        TMeetWorker meet(m_e, m_stop);
+        // The tables of a long point count keep this thread busy: progress
+        // comes from there.
+        meet.SetPoll([](void *context) { static_cast<TRun *>(context)->KeepAlive(); }, this);
         TChunk chunk;
         while (m_gen.Next(chunk)) {
             TMergeState state(chunk);
             Here here{this, &chunk, &state};
-            worker.SetHandOver([](void *context, std::vector<TFound> &found) {
+            const auto handOver = [](void *context, std::vector<TFound> &found) {
                 auto &h = *static_cast<Here *>(context);
                 if (h.state->go) {
                     h.state->go = h.run->Emit(*h.chunk, *h.state, false);
@@ -139,10 +163,13 @@ private:
                 } else {
                     found.clear(); // the run ends: the worker stops at its next poll
                 }
-            }, &here, m_config.foundBatch);
+            };
+            worker.SetHandOver(handOver, &here, m_config.foundBatch);
+            meet.SetHandOver(handOver, &here, m_config.foundBatch);
             if (chunk.kind == TChunk::Range && chunk.work)
-                worker.Process(chunk, state.found);
-            if (!state.go || !Emit(chunk, state, true))
+                ProcessChunk(worker, meet, chunk, state.found);
+            // A chunk cut short by a stop is not reported as if it were whole.
+            if (!state.go || m_stop.load() || !Emit(chunk, state, true))
                 break;
             KeepAlive();
         }
@@ -200,6 +227,7 @@ private:
     void WorkerMain()
     {
         TChunkWorker worker(m_e, m_abort);
+        TMeetWorker meet(m_e, m_abort);
         std::unique_lock<std::mutex> lock(m_mutex);
         for (;;) {
             m_workCv.wait(lock, [&] {
@@ -225,8 +253,9 @@ private:
             std::vector<TFound> found;
             THandOverContext context{this, &slot, seq};
             worker.SetHandOver(&TRun::HandOver, &context, m_config.foundBatch);
+            meet.SetHandOver(&TRun::HandOver, &context, m_config.foundBatch);
             try {
-                worker.Process(slot.chunk, found);
+                ProcessChunk(worker, meet, slot.chunk, found);
             } catch (...) {
                 lock.lock();
                 if (!m_error)
@@ -348,19 +377,27 @@ private:
             if (!complete && (f == found.size() || found.back().counter <= m))
                 return !Stopped();
             quint32 polls = 0;
-            for (qint64 interval = m_e.plan.intervalFirst; interval <= m_e.plan.intervalLast; ++interval)
-                for (int mi = 0; mi < m_e.nm; ++mi) {
-                    if (f < found.size() && found[f].counter == m && found[f].interval == interval
-                        && found[f].mask == mi) {
-                        if (!EmitFound(found[f++]))
-                            return false;
-                    } else {
-                        m_position = m;
-                        Progress(m);
-                        if ((++polls & 255) == 0 && Stopped())
-                            return false;
+            m_position = m;
+            if (f == found.size() || found[f].counter != m) {
+                // None of its evaluations was accepted: the usual case.
+                m_sink.ProgressRepeated(m, m_e.intervals * m_e.nm);
+            } else {
+                for (qint64 interval = m_e.plan.intervalFirst; interval <= m_e.plan.intervalLast; ++interval)
+                    for (int mi = 0; mi < m_e.nm; ++mi) {
+                        if (f < found.size() && found[f].counter == m && found[f].interval == interval
+                            && found[f].mask == mi) {
+                            if (!EmitFound(found[f++]))
+                                return false;
+                        } else {
+                            m_position = m;
+                            m_sink.Progress(m);
+                            if ((++polls & 255) == 0 && Stopped())
+                                return false;
+                        }
                     }
-                }
+            }
+            // Over a hundred reports in a row: the clock is read once after them.
+            m_lastProgress = Clock::now();
             if (Stopped())
                 return false;
             m = m > Saturated - ProgressEvery ? Saturated : m + ProgressEvery;
@@ -402,6 +439,12 @@ qint64 RunFastSearch(const TCodes &draws, const TRegOptions &settings, TSearchSi
     TEngine engine(draws);
     engine.Setup(settings);
     engine.kernel = KernelFor(config.isa);
+    engine.meetKernel = MeetKernelFor(config.isa);
+    engine.engineMode = config.engine;
+    engine.meetRanges = config.meetRanges;
+    engine.meetClasses = config.meetClasses;
+    if (config.meetMatchLimit > 0)
+        engine.meetMatchLimit = size_t(std::min<qint64>(config.meetMatchLimit, qint64(MeetMaxMatches)));
     int threads = std::clamp(config.threads > 0 ? config.threads : QThread::idealThreadCount(), 1, 256);
     if (config.chunkCombinations <= 0 && engine.ViableLines() < ParallelSearchLines)
         threads = 1;

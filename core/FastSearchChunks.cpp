@@ -60,6 +60,14 @@ bool TChunkGen::Next(TChunk &out)
 void TChunkGen::BeginK()
 {
     m_state = InK;
+    m_meet.clear();
+    m_meetNext = 0;
+    m_meetRest = false;
+    if (m_k >= 2 && Binomial(m_e.n, m_k) != Saturated) {
+        TPointCountChoice choice = ChoosePointCount(m_e.shape, m_k, m_threads, m_e.engineMode, m_e.meetRanges);
+        if (choice.meet)
+            m_meet = std::move(choice.ranges);
+    }
     m_limit = LevelLimits(m_e, m_k);
     m_path.assign(size_t(std::max(m_k, 1)), 0);
     m_stack.clear();
@@ -87,8 +95,32 @@ TChunk TChunkGen::Make(bool work, int prefixLength, int first, int last, qint64 
     return c;
 }
 
+bool TChunkGen::MeetStep(TChunk &out)
+{
+    const int k = m_k;
+    const int n = m_e.n;
+    if (m_meetNext < m_meet.size()) {
+        const TMeetRange &r = m_meet[m_meetNext++];
+        out = Make(true, 0, r.first, r.last, Binomial(n - r.first, k) - Binomial(n - r.last - 1, k));
+        out.meet = true;
+        out.split = r.split;
+        out.masksAfter = r.masksAfter;
+        return true;
+    }
+    // The lines after the last range are too far away or too long.
+    const int from = m_meet.back().last + 1;
+    if (!m_meetRest && from <= n - k) {
+        m_meetRest = true;
+        out = Make(false, 0, 0, -1, Binomial(n - from, k));
+        return true;
+    }
+    return false;
+}
+
 bool TChunkGen::Step(TChunk &out)
 {
+    if (!m_meet.empty())
+        return MeetStep(out);
     const int k = m_k;
     const qint64 n = m_e.nAll;
     if (m_atStart) {

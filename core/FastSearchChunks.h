@@ -15,6 +15,9 @@ struct TChunk
     enum Kind : quint8 { KStart, Range, End };
     Kind kind = Range;
     bool work = false;       // false: nothing in it can be accepted
+    bool meet = false;       // for the meet-in-the-middle search (prefix empty)
+    int split = 0;           // its lines are cut after this many points
+    bool masksAfter = false; // the masks go with the part after the cut
     int k = 0;
     std::vector<int> prefix; // the leading indices shared by its lines
     int first = 0;           // the range of the next index
@@ -46,6 +49,7 @@ private:
     void BeginK();
     TChunk Make(bool work, int prefixLength, int first, int last, qint64 size);
     bool Step(TChunk &out);
+    bool MeetStep(TChunk &out);
 
     const TEngine &m_e;
     const qint64 m_fixed;
@@ -56,6 +60,9 @@ private:
     qint64 m_base = 0;
     qint64 m_target = 1;
     bool m_atStart = true;
+    std::vector<TMeetRange> m_meet; // this point count's, when it is searched so
+    size_t m_meetNext = 0;
+    bool m_meetRest = false;        // the lines after the last range, counted
     std::vector<int> m_limit;
     std::vector<int> m_path;
     std::vector<Frame> m_stack;

@@ -20,19 +20,13 @@ void TEngine::Setup(const TRegOptions &settings)
     intervals = plan.intervalLast >= plan.intervalFirst
         ? qint64(plan.intervalLast) - plan.intervalFirst + 1 : 0;
 
-    for (int c = 0; c < n; ++c) {
-        if (-qint64(std::max(-1000, cand[c].y)) > plan.maxDistance)
-            break;
-        i0Limit = c;
-    }
-    if (intervals > 0 && nm > 0)
-        for (int c = 0; c < n; ++c) {
-            if (LastInterval(Need(Distance(c))) < plan.intervalFirst)
-                break;
-            cLimit = c;
-        }
-    if (cLimit < 0 || i0Limit < 0)
+    shape = ShapeOf(plan, N);
+    i0Limit = shape.firstLimit;
+    cLimit = shape.lastLimit;
+    if (cLimit < 0 || i0Limit < 0) {
+        shape.exact = false;
         return;
+    }
 
     // The lanes hold residues mod 10, which add up to the walk's line value
     // only when no value is negative and no line sum can overflow.
@@ -45,6 +39,7 @@ void TEngine::Setup(const TRegOptions &settings)
             highest = std::max(highest, draws.At(p, i));
         }
     const bool digits = lowest >= 0 && qint64(highest) * std::max<qint64>(1, kMost) <= qint64(INT32_MAX);
+    shape.exact = digits;
 
     const int steps = int(std::min<qint64>(plan.minSteps - 1, FilterSteps));
     const qint64 lanes = (LastInterval(Need(Distance(0))) - plan.intervalFirst + 1) * nm;
@@ -54,6 +49,25 @@ void TEngine::Setup(const TRegOptions &settings)
         return;
     filtered = true;
     BuildTables(steps, lanes, int(blocks));
+}
+
+std::unique_ptr<TVexelReg> TEngine::MakePattern(const std::vector<TPoint> &line, qint64 interval, quint16 mask,
+                                                const std::vector<qint32> &values) const
+{
+    auto pattern = std::make_unique<TVexelReg>();
+    pattern->SetTargetMask(mask);
+    pattern->SetTargetCount(plan.targetCount);
+    pattern->SetDrawCount(N);
+    pattern->SetKind(1);
+    pattern->SetInterval(qint32(interval));
+    // Exactly as many points as the line has: millions of patterns may
+    // be kept.
+    pattern->Line(0).SetCapacity(int(line.size()));
+    for (const TPoint &p : line)
+        pattern->Line(0).Add(p);
+    for (qint32 v : values)
+        pattern->AddStep(&v, mask);
+    return pattern;
 }
 
 void TEngine::BuildTables(int steps, qint64 lanes, int blocks)

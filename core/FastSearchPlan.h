@@ -5,6 +5,7 @@
 // never be accepted, the exact walk, and the kernel's tables. Internal to
 // the search engine.
 
+#include "core/FastSearchChoice.h"
 #include "core/FastSearchCount.h"
 #include "core/FastSearchKernel.h"
 #include "core/Hao.h"
@@ -15,6 +16,11 @@
 #include <vector>
 
 namespace FastSearchImpl {
+
+// The class loop of the meet-in-the-middle search (FastSearchMeet).
+struct TMeetCall;
+enum class TMeetStatus : int;
+using TMeetFn = TMeetStatus (*)(const TMeetCall &);
 
 struct TFound
 {
@@ -40,6 +46,13 @@ struct TEngine
     TKernelTables tables;      // k and limit are set per chunk
     TVectors byteTab, leafTab, root;
     TKernelFn kernel = nullptr;
+    // The choice of engine per point count.
+    TSearchShape shape;
+    TSearchEngine engineMode = TSearchEngine::Auto;
+    int meetRanges = 0;
+    int meetClasses = 0;
+    size_t meetMatchLimit = MeetMaxMatches;
+    TMeetFn meetKernel = nullptr;
 
     explicit TEngine(const TCodes &d) : draws(d) {}
 
@@ -106,6 +119,10 @@ struct TEngine
             total = SatAdd(total, Binomial(cLimit + 1, k));
         return total;
     }
+
+    // An accepted pattern of the walk above.
+    std::unique_ptr<TVexelReg> MakePattern(const std::vector<TPoint> &line, qint64 interval, quint16 mask,
+                                           const std::vector<qint32> &values) const;
 
     void Setup(const TRegOptions &settings);
     void BuildTables(int steps, qint64 lanes, int blocks);

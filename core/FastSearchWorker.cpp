@@ -74,20 +74,7 @@ bool TChunkWorker::Evaluate(qint64 &counter, qint64 interval, int maskIndex)
         return false;
     if (counter < 0)
         counter = CounterOfCurrent();
-    auto pattern = std::make_unique<TVexelReg>();
-    pattern->SetTargetMask(mask);
-    pattern->SetTargetCount(m_e.plan.targetCount);
-    pattern->SetDrawCount(m_e.N);
-    pattern->SetKind(1);
-    pattern->SetInterval(qint32(interval));
-    // Exactly as many points as the line has: millions of patterns may
-    // be kept.
-    pattern->Line(0).SetCapacity(int(m_line.size()));
-    for (const TPoint &p : m_line)
-        pattern->Line(0).Add(p);
-    for (qint32 v : m_values)
-        pattern->AddStep(&v, mask);
-    m_out->push_back(TFound{counter, interval, maskIndex, std::move(pattern)});
+    m_out->push_back(TFound{counter, interval, maskIndex, m_e.MakePattern(m_line, interval, mask, m_values)});
     if (m_handOver && m_out->size() >= m_batch)
         m_handOver(m_handOverContext, *m_out);
     return true;

@@ -17,6 +17,14 @@ class TSearchSink
 public:
     virtual ~TSearchSink() = default;
     virtual void Progress(qint64 combinations) = 0;
+    // The same progress report `times` times in a row, as a line at a
+    // multiple of the progress interval makes one for each of its rejected
+    // evaluations; a sink that treats repeats as one can take them at once.
+    virtual void ProgressRepeated(qint64 combinations, qint64 times)
+    {
+        for (qint64 i = 0; i < times; ++i)
+            Progress(combinations);
+    }
     virtual void Found(std::unique_ptr<TVexelReg> pattern, qint64 combinations) = 0;
 };
 

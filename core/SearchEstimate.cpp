@@ -1,6 +1,7 @@
 #include "core/SearchEstimate.h"
 #include "core/SearchWorkloads.h"
 #include "core/FastSearch.h"
+#include "core/FastSearchChoice.h"
 #include "core/Hao.h"
 #include "core/VexelReg.h"
 
@@ -89,9 +90,8 @@ double SameRowPatterns(const TSearchPlan &plan, int k, double intervals)
     return patterns;
 }
 
-} // namespace
-
-TSearchEstimate EstimateSearch(const TRegOptions &settings, int drawCount)
+// The estimate with `engine` where it can run.
+TSearchEstimate EstimateFor(const TRegOptions &settings, int drawCount, TSearchEngine engine)
 {
     const TSearchPlan plan = MakeSearchPlan(settings, drawCount);
     const qint64 n = plan.candidates.Count();
@@ -116,6 +116,7 @@ TSearchEstimate EstimateSearch(const TRegOptions &settings, int drawCount)
         return double(std::max<qint64>(0, lastInterval - plan.intervalFirst + 1));
     };
 
+    const FastSearchImpl::TSearchShape shape = FastSearchImpl::ShapeOf(plan, drawCount);
     // The lines of listed candidates; past the point where even their number
     // passes 2^63 the estimate is beyond any meaning.
     qint64 listedLines = 0;
@@ -124,6 +125,7 @@ TSearchEstimate EstimateSearch(const TRegOptions &settings, int drawCount)
             break;
         const qint64 all = ExactBinomial(n, k);
         listedLines = all > Saturated - listedLines ? Saturated : listedLines + all;
+        const double linesBefore = e.lines;
         if (k == 0) {
             // The one empty line lies at distance 1000 and reads nothing.
             if (1000 <= plan.maxDistance && intervals(0) > 0) {
@@ -151,10 +153,24 @@ TSearchEstimate EstimateSearch(const TRegOptions &settings, int drawCount)
                     e.patterns += lines * fit * masks * accept;
             }
         }
+        // The meet-in-the-middle search's tables instead of the lines.
+        const FastSearchImpl::TPointCountChoice choice =
+            FastSearchImpl::ChoosePointCount(shape, int(k), QThread::idealThreadCount(), engine);
+        if (choice.meet) {
+            e.lines = linesBefore;
+            e.meetWork += choice.meetNs;
+        }
         if (k >= plan.kLast || listedLines == Saturated || !std::isfinite(e.patterns))
             break;
     }
     return e;
+}
+
+} // namespace
+
+TSearchEstimate EstimateSearch(const TRegOptions &settings, int drawCount)
+{
+    return EstimateFor(settings, drawCount, TSearchEngine::Auto);
 }
 
 qint64 SearchCombinations(const TRegOptions &settings, int drawCount)
@@ -187,15 +203,17 @@ TSearchSpeed MeasureSearchSpeed()
     {
         qint64 found = 0;
         void Progress(qint64) override {}
+        void ProgressRepeated(qint64, qint64) override {}
         void Found(std::unique_ptr<TVexelReg>, qint64) override { ++found; }
     };
     // Seconds of one run on one thread.
-    auto timed = [&](const TRegOptions &s, qint64 &found) {
+    auto timed = [&](const TRegOptions &s, qint64 &found, TSearchEngine engine) {
         Discard sink;
         std::atomic<bool> stop{false};
         TFastSearchConfig config;
         config.threads = 1;
         config.progressIntervalMs = 0;
+        config.engine = engine;
         QElapsedTimer clock;
         clock.start();
         RunFastSearch(draws, s, sink, stop, config);
@@ -207,14 +225,22 @@ TSearchSpeed MeasureSearchSpeed()
     qint64 found = 0;
     // Fifteen million lines that hardly ever pass: the cost of a line.
     const TRegOptions lineBound = WideSearchSettings(5, 12);
-    const double lineSeconds = timed(lineBound, found);
-    speed.linesPerSecond = EstimateSearch(lineBound, draws.Count()).lines / lineSeconds;
+    const double lineSeconds = timed(lineBound, found, TSearchEngine::BruteForce);
+    speed.linesPerSecond = EstimateFor(lineBound, draws.Count(), TSearchEngine::BruteForce).lines / lineSeconds;
     // Sixty thousand lines of which one in a hundred passes: the cost of a pattern.
     const TRegOptions patternBound = WideSearchSettings(3, 3);
-    const double patternSeconds = timed(patternBound, found);
-    const double lineShare = EstimateSearch(patternBound, draws.Count()).lines / speed.linesPerSecond;
+    const double patternSeconds = timed(patternBound, found, TSearchEngine::BruteForce);
+    const double lineShare =
+        EstimateFor(patternBound, draws.Count(), TSearchEngine::BruteForce).lines / speed.linesPerSecond;
     if (found > 0)
         speed.secondsPerPattern = std::max(0.0, patternSeconds - lineShare) / double(found);
+    // The lines of six points of the "deep" search: the meet-in-the-middle
+    // search against its cost model.
+    TRegOptions meetBound = WideSearchSettings(6, 9);
+    meetBound.LinedPtMinSe = 6;
+    const double meetSeconds = timed(meetBound, found, TSearchEngine::MeetInMiddle);
+    speed.meetWorkPerSecond =
+        EstimateFor(meetBound, draws.Count(), TSearchEngine::MeetInMiddle).meetWork / meetSeconds;
     return speed;
 }
 
@@ -226,5 +252,9 @@ double EstimateSeconds(const TSearchEstimate &estimate, const TSearchSpeed &spee
     // handed on by one thread whatever the number of workers.
     const int cores = threads > 0 ? threads : QThread::idealThreadCount();
     const double workers = estimate.lines < double(ParallelSearchLines) ? 1.0 : std::max(1.0, 0.95 * cores);
-    return estimate.lines / (speed.linesPerSecond * workers) + estimate.patterns * speed.secondsPerPattern;
+    // The meet-in-the-middle search spreads a point count's units of work
+    // over the threads; a short one has a single unit.
+    const double meetWorkers = estimate.meetWork < 30e6 ? 1.0 : std::max(1.0, 0.9 * cores);
+    const double meet = speed.meetWorkPerSecond > 0 ? estimate.meetWork / (speed.meetWorkPerSecond * meetWorkers) : 0;
+    return estimate.lines / (speed.linesPerSecond * workers) + meet + estimate.patterns * speed.secondsPerPattern;
 }

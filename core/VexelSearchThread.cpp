@@ -38,6 +38,8 @@ public:
         m_thread.Report(TSearchReport{TSearchReport::Progress, combinations, nullptr, m_run, {}});
     }
 
+    void ProgressRepeated(qint64 combinations, qint64) override { Progress(combinations); }
+
     void Found(std::unique_ptr<TVexelReg> pattern, qint64 combinations) override
     {
         // Once one pattern found no room, none after it is reported either,

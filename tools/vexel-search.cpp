@@ -127,6 +127,7 @@ public:
 
     qint64 Count() const { return m_count; }
     void Progress(qint64 combinations) override { m_progress.Show(combinations, m_count); }
+    void ProgressRepeated(qint64 combinations, qint64) override { Progress(combinations); }
     void Found(std::unique_ptr<TVexelReg> pattern, qint64 combinations) override
     {
         pattern->ShortestOrder();

@@ -208,6 +208,9 @@ void Search(const TCodes &draws, const TRegOptions &settings, const uint8_t *b)
     config.threads = (b[9] & 4) ? 2 : 1;
     config.progressIntervalMs = 0;
     config.chunkCombinations = (b[9] >> 4) & 7;
+    // Either engine throughout, the meet-in-the-middle search in a few units.
+    config.engine = (b[9] & 8) ? TSearchEngine::MeetInMiddle : TSearchEngine::BruteForce;
+    config.meetRanges = (b[9] >> 4) & 3;
     Recorder engine;
     const qint64 engineCount = RunFastSearch(draws, settings, engine, going, config);
     FUZZ_CHECK(Target, engine.events == walk.events, Where(engine.events, walk.events));

@@ -159,9 +159,10 @@ void TestAnalysisWindows::backtestShowsItsRun()
     auto *targets = window->findChild<QTableWidget *>(QStringLiteral("TargetsView"));
     const int sum = targets->rowCount() - 1;
     QCOMPARE(targets->item(sum, 0)->text(), QStringLiteral("合计"));
-    QCOMPARE(targets->item(sum, 1)->text(), QString::number(expected.total.tests));
+    const QLocale chinese(QLocale::Chinese, QLocale::China); // counts as "3,925"
+    QCOMPARE(targets->item(sum, 1)->text(), chinese.toString(expected.total.tests));
     QVERIFY(targets->item(sum, 4)->text().endsWith(QStringLiteral("–") + PercentText(expected.Interval().chanceHigh)));
-    QCOMPARE(targets->item(sum, 5)->text(), QString::number(expected.ConsensusTotal().tests));
+    QCOMPARE(targets->item(sum, 5)->text(), chinese.toString(expected.ConsensusTotal().tests));
     QCOMPARE(window->findChild<QLabel *>(QStringLiteral("ChanceLbl"))->text(),
              ChanceExplanation(expected.Interval()));
     // Five draws say nothing: every row is greyed and the interval warns.

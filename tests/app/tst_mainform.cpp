@@ -20,6 +20,7 @@
 
 #include <QDataStream>
 #include <QMessageBox>
+#include <QStatusTipEvent>
 
 #include <QAction>
 #include <QFile>
@@ -127,7 +128,7 @@ void TestMainForm::firstRun()
         QCOMPARE(w.form->PanelText(0), QString());
         QCOMPARE(w.form->Chart().GridWidth(), 462);
         QCOMPARE(w.form->ListModel().rowCount(), 0);
-        QVERIFY(w.form->windowTitle().startsWith(TMainForm::ProductTitle + " v" PROJECT_VERSION_TEXT " - "));
+        QVERIFY(w.form->windowTitle().startsWith("[*]" + TMainForm::ProductTitle + " v" PROJECT_VERSION_TEXT " - "));
         for (const char *name : {"FileMenuSave", "FileMenuDown", "RegMenuSearch", "RegMenuStop"})
             QVERIFY(w.form->Action(name)->isEnabled());
         QCOMPARE(w.form->Action("RegMenuSearch")->shortcut(), QKeySequence(Qt::Key_F5));
@@ -295,11 +296,13 @@ void TestMainForm::searchText_data()
     QTest::addColumn<bool>("busy");
     QTest::addColumn<QString>("text");
     QTest::newRow("30 s") << qint64(1234567) << 5 << qint64(30) << true
-                          << QStringLiteral("搜索第123万个组合搜索到5条规律(耗时30秒,速度:41152个组合/秒)....");
+                          << QStringLiteral("搜索第123万个组合搜索到5条规律(耗时30秒,速度:41,152个组合/秒)....");
     QTest::newRow("first second") << qint64(5000) << 0 << qint64(0) << true
                                   << QStringLiteral("搜索第0万个组合搜索到0条规律(耗时0秒,速度:0个组合/秒)....");
     QTest::newRow("finished") << qint64(99) << 7 << qint64(12) << false
                               << QStringLiteral("结束搜索，花费12秒，总共搜索到7个规律");
+    QTest::newRow("millions") << qint64(123456789012) << 3000000 << qint64(100) << true
+                              << QStringLiteral("搜索第12,345,678万个组合搜索到3,000,000条规律(耗时100秒,速度:1,234,567,890个组合/秒)....");
 }
 
 void TestMainForm::searchText()
@@ -573,8 +576,12 @@ void TestMainForm::download()
     w.form->SetDataServiceUrl(server.Url());
     w.form->SetDownloadTimings(10, 5000);
     QAction *down = w.form->Action("FileMenuDown");
-    w.form->FileMenuDownClick();
+    down->trigger();
     QVERIFY(!down->isEnabled());
+    // The status bar tells of the wait, and again once a hint over it ends.
+    for (const QString &tip : {QStringLiteral("提示"), QString()})
+        QCoreApplication::sendEvent(w.form.get(), std::make_unique<QStatusTipEvent>(tip).get());
+    QCOMPARE(w.form->PanelText(0), TMainForm::DownloadingText);
     // An import meanwhile leaves the command disabled while the worker runs.
     w.form->ImportFile(writeFile(QDir(m_dir->path()).filePath("one.txt"), "1234567\n"));
     QVERIFY(!down->isEnabled());
@@ -582,6 +589,7 @@ void TestMainForm::download()
     QVERIFY(QTest::qWaitFor([&] { return !w.form->DownloadRunning() && down->isEnabled(); }, 20000));
     QTest::qWait(20);
     QCOMPARE(w.messages.size(), 1);
+    QCOMPARE(w.form->PanelText(0), QString());
     if (succeeds) {
         QCOMPARE(w.messages.first(), QStringLiteral("下载开奖数据成功！"));
         QCOMPARE(w.form->Chart().Codes().Count(), 2496);

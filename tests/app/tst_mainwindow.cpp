@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStyle>
 #include <QTemporaryDir>
@@ -90,6 +91,26 @@ void ConfirmTail(TMainForm &form, bool tail)
     QTest::qWait(20);
 }
 
+// Queues keys to the window as a busy program receives them: each goes to
+// whatever has the focus when it is handled.
+void QueueKeys(QWidget &window, const QKeySequence &keys)
+{
+    for (int i = 0; i < keys.count(); ++i) {
+        const QString text = keys[i].key() < Qt::Key_Escape ? QString(QChar(keys[i].key())) : QString();
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+            QCoreApplication::postEvent(window.windowHandle(),
+                                        new QKeyEvent(type, keys[i].key(), keys[i].keyboardModifiers(), text));
+    }
+    QTest::qWait(50);
+}
+
+// Whether the widget shows the focus ring along its left edge.
+bool ShowsFocus(QWidget &widget)
+{
+    const QImage image = widget.grab().toImage();
+    return image.pixelColor(0, image.height() / 2) == widget.palette().color(QPalette::Active, QPalette::Highlight);
+}
+
 QByteArray ReadAll(const QString &path)
 {
     QFile file(path);
@@ -112,6 +133,10 @@ private slots:
     void closeAsksBeforeLosingWork_data();
     void closeAsksBeforeLosingWork();
     void undoFromAnywhere();
+    void tabBetweenChartAndList_data();
+    void tabBetweenChartAndList();
+    void deleteKeepsThePlace_data();
+    void deleteKeepsThePlace();
     void statsFollowTheList();
     void historyStatsFollowTheDraws();
     void forecastsJudgedWhenTheirDrawComes();
@@ -136,9 +161,9 @@ void TestMainWindow::statusTextsReadable_data()
     QTest::addColumn<int>("height");
     QTest::addColumn<QString>("text");
     const QString searching =
-        QStringLiteral("搜索第1704万个组合搜索到123456条规律(耗时1234秒,速度:1234567个组合/秒)....");
-    const QString ended = QStringLiteral("结束搜索，花费1234秒，总共搜索到1234567个规律（已达到规律数量上限）");
-    const QString failed = QStringLiteral("搜索失败，花费1234秒，保留了已找到的1234567个规律");
+        QStringLiteral("搜索第1,704万个组合搜索到123,456条规律(耗时1234秒,速度:1,234,567个组合/秒)....");
+    const QString ended = QStringLiteral("结束搜索，花费1234秒，总共搜索到1,234,567个规律（已达到规律数量上限）");
+    const QString failed = QStringLiteral("搜索失败，花费1234秒，保留了已找到的1,234,567个规律");
     QTest::newRow("normal size, searching") << 687 << 500 << searching;
     QTest::newRow("normal size, limit reached") << 687 << 500 << ended;
     QTest::newRow("normal size, failed") << 687 << 500 << failed;
@@ -305,7 +330,7 @@ void TestMainWindow::closeAsksBeforeLosingWork()
         form.ImportFile(drawFile);
     }
     if (change.contains(QLatin1String("save")))
-        form.FileMenuSaveClick();
+        form.Action(QStringLiteral("FileMenuSave"))->trigger();
     if (change == QLatin1String("type"))
         QTest::keyClick(&form.Chart(), Qt::Key_5);
     if (change == QLatin1String("add"))
@@ -318,6 +343,8 @@ void TestMainWindow::closeAsksBeforeLosingWork()
         form.RegMenuClearClick();
     messages.clear();
 
+    // The title marks exactly the work the close question asks about.
+    QCOMPARE(form.isWindowModified(), asked);
     MessageBox::SetNextAnswer(QMessageBox::StandardButton(answer));
     QCOMPARE(form.close(), closed);
     QCOMPARE(messages.value(0) == TMainForm::UnsavedQuestion, asked);
@@ -347,6 +374,77 @@ void TestMainWindow::undoFromAnywhere()
     QCOMPARE(form.Chart().Codes().GetNum(1, 0), 1);
 }
 
+void TestMainWindow::tabBetweenChartAndList_data()
+{
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::addColumn<QString>("focused"); // "chart", "list" or "other"
+    QTest::newRow("at start: the chart") << QKeySequence() << "chart";
+    QTest::newRow("Tab: the list") << QKeySequence(QStringLiteral("Tab")) << "list";
+    QTest::newRow("Tab again leaves the list") << QKeySequence(QStringLiteral("Tab, Tab")) << "other";
+    QTest::newRow("Ctrl+Tab stays") << QKeySequence(QStringLiteral("Tab, Ctrl+Tab")) << "list";
+    QTest::newRow("Shift+Tab back to the chart") << QKeySequence(QStringLiteral("Tab, Shift+Tab, 1")) << "chart";
+    QTest::newRow("round the tool bar and back") << QKeySequence(QStringLiteral("Shift+Tab, Tab, 1")) << "chart";
+}
+
+// Tab and Shift+Tab go between the chart and the list and on to the other
+// controls, never from cell to cell; the one with the focus shows it, and
+// digits typed once back on the chart enter a draw.
+void TestMainWindow::tabBetweenChartAndList()
+{
+    QFETCH(QKeySequence, keys);
+    QFETCH(QString, focused);
+    TMainForm form(m_dir->path());
+    for (int i = 0; i < 3; ++i)
+        form.Patterns().Add(new TVexelReg);
+    ShowAt(form, 687, 500);
+    QApplication::setActiveWindow(&form);
+    TRegListView &list = form.ListView();
+    list.selectionModel()->setCurrentIndex(list.model()->index(1, 0), QItemSelectionModel::NoUpdate);
+    QueueKeys(form, keys);
+    QWidget *chart = &form.Chart();
+    QWidget *now = QApplication::focusWidget();
+    QCOMPARE(now == chart ? "chart" : now == &list ? "list" : "other", focused);
+    QCOMPARE(ShowsFocus(*chart), now == chart);
+    QCOMPARE(ShowsFocus(list), now == &list);
+    QCOMPARE(list.currentIndex(), list.model()->index(1, 0));
+    QVERIFY(!list.selectionModel()->hasSelection());
+    QCOMPARE(form.Chart().Codes().Count(), keys.toString().endsWith(QLatin1Char('1')) ? 1 : 0);
+}
+
+void TestMainWindow::deleteKeepsThePlace_data()
+{
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<int>("current"); // the row, before the delete, that becomes the current one
+    QTest::newRow("three rows") << QList<int>{12, 13, 14} << 15;
+    QTest::newRow("scattered, one above the view") << QList<int>{3, 12} << 13;
+    QTest::newRow("the last two: the new last") << QList<int>{58, 59} << 57;
+}
+
+// After Delete the row after the deleted ones is the current one and the
+// rows in view stay in view.
+void TestMainWindow::deleteKeepsThePlace()
+{
+    QFETCH(QList<int>, selected);
+    QFETCH(int, current);
+    TMainForm form(m_dir->path());
+    for (int i = 0; i < 60; ++i)
+        form.Patterns().Add(new TVexelReg);
+    ShowAt(form, 687, 500);
+    QApplication::setActiveWindow(&form);
+    TRegListView &list = form.ListView();
+    list.setFocus();
+    list.verticalScrollBar()->setValue(10);
+    for (int r : selected)
+        list.selectionModel()->select(list.model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    const TVexelReg *next = form.ListModel().Reg(current);
+    const TVexelReg *top = form.ListModel().Reg(10);
+    QTest::keyClick(&list, Qt::Key_Delete);
+    QTest::qWait(20);
+    QCOMPARE(form.ListModel().Reg(list.currentIndex().row()), next);
+    QCOMPARE(form.ListModel().Reg(list.rowAt(0)), top);
+    QCOMPARE(QApplication::focusWidget(), &list);
+}
+
 // The statistics window opened from the menu counts again as patterns come
 // and go and as the selection changes.
 void TestMainWindow::statsFollowTheList()
@@ -355,22 +453,22 @@ void TestMainWindow::statsFollowTheList()
     form.Action(QStringLiteral("RegMenuStats"))->trigger();
     TStatsWindow *stats = form.Analysis().StatsWindow();
     QVERIFY(stats && stats->isVisible());
-    auto counted = [stats] {
-        QTest::qWait(250); // the window counts a moment after a change
-        return stats->Stats().patterns;
-    };
-    for (int i = 0; i < 4; ++i)
+    const QLabel *subject = stats->findChild<QLabel *>(QStringLiteral("SubjectLbl"));
+    // Every step changes what the window shows: one that stopped counting
+    // would go on showing the step before.
+    for (int i = 0; i < 1233; ++i)
         form.Patterns().Add(new TVexelReg);
-    QCOMPARE(counted(), 4);
+    QTRY_COMPARE(subject->text(), QStringLiteral("统计全部 1,233 个规律"));
     form.ListView().selectRow(0);
-    QCOMPARE(counted(), 4); // one row selected: still all of them
+    form.Patterns().Add(new TVexelReg); // one row selected: still all of them
+    QTRY_COMPARE(subject->text(), QStringLiteral("统计全部 1,234 个规律"));
     form.ListView().selectionModel()->select(form.ListView().model()->index(2, 0),
                                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    QCOMPARE(counted(), 2);
-    form.RegMenuDelClick();
-    QCOMPARE(counted(), 2);
-    form.RegMenuClearClick();
-    QCOMPARE(counted(), 0);
+    QTRY_COMPARE(subject->text(), QStringLiteral("统计选中的 2 个规律"));
+    form.Action(QStringLiteral("RegMenuDel"))->trigger();
+    QTRY_COMPARE(stats->Stats().patterns, 1232);
+    form.Action(QStringLiteral("RegMenuClear"))->trigger();
+    QTRY_COMPARE(stats->Stats().patterns, 0);
 }
 
 // What the history statistics window shows, position by position: the

@@ -115,6 +115,8 @@ void TestOptionsDialog::changesReachWorkingCopy()
     QCOMPARE(form.findChild<QLineEdit *>("userNameEd")->text(), QStringLiteral("会员"));
     QVERIFY(form.findChild<QCheckBox *>("RefTailChk")->isChecked());
     form.findChild<QLineEdit *>("userPWEd")->setText("secret & #");
+    // The password shows masked.
+    QVERIFY(!form.findChild<QLineEdit *>("userPWEd")->displayText().contains("secret"));
     form.findChild<QCheckBox *>("RefSumChk")->setChecked(true);
     form.findChild<QCheckBox *>("RefTailChk")->setChecked(false);
     spin(form, "SecCountSe")->stepBy(3);

@@ -1,8 +1,11 @@
-// The search engine against the straightforward walk: every report, its
+// The search engines against the straightforward walk: every report, its
 // counter and every field of every pattern found, over seeded random
-// histories and settings (hand-edited oddities included), on every
-// instruction set this processor has, with one thread and with several.
+// histories and settings (hand-edited oddities included), by the brute
+// force, by the meet-in-the-middle search and as the cost model mixes them,
+// on every instruction set this processor has, with one thread and with
+// several.
 #include "core/FastSearch.h"
+#include "core/FastSearchChoice.h"
 #include "core/Hao.h"
 #include "tests/support/ReferenceEngine.h"
 #include "core/SearchEngine.h"
@@ -41,9 +44,15 @@ struct Recorder : TSearchSink
     QList<Event> events;
     int found = 0;
     int stopAfterFound = -1;
+    qint64 stopAtProgress = -1;
     std::atomic<bool> *stop = nullptr;
 
-    void Progress(qint64 c) override { events << Event{0, c, {}}; }
+    void Progress(qint64 c) override
+    {
+        events << Event{0, c, {}};
+        if (c == stopAtProgress && stop)
+            stop->store(true);
+    }
     void Found(std::unique_ptr<TVexelReg> p, qint64 c) override
     {
         events << Event{1, c, serialize(*p)};
@@ -80,6 +89,13 @@ QString describe(const TRegOptions &s, int drawCount)
         .arg(drawCount).arg(s.LinedDistMinSe).arg(s.LinedDistMaxSe).arg(s.RefSumChk).arg(s.RefTailChk)
         .arg(s.LinedPtMinSe).arg(s.LinedPtMaxSe).arg(s.InterMinSe).arg(s.InterMaxSe)
         .arg(s.MaxYOfSecSe).arg(s.SecCountSe).arg(s.FallTargetGbx);
+}
+
+QString describe(const TFastSearchConfig &c)
+{
+    return QStringLiteral("engine %1 isa %2 threads %3 units %4 classes %5 match limit %6")
+        .arg(int(c.engine)).arg(SearchIsaName(c.isa)).arg(c.threads).arg(c.meetRanges)
+        .arg(c.meetClasses).arg(c.meetMatchLimit);
 }
 
 // First difference of two event lists, for the failure message.
@@ -169,13 +185,19 @@ TRegOptions randomSettings(QRandomGenerator &rng, bool longIntervals)
     s.LinedDistMaxSe = s.LinedDistMinSe + (odd(15) ? rng.bounded(-2, 0) : rng.bounded(0, 4));
     s.RefSumChk = rng.bounded(2);
     s.RefTailChk = rng.bounded(2);
-    s.LinedPtMinSe = odd(20) ? rng.bounded(-2, 5) : rng.bounded(1, 4);
+    // Now and then lines of many points over few candidates.
+    const bool many = odd(12);
+    if (many) {
+        s.LinedDistMinSe = rng.bounded(0, 2);
+        s.LinedDistMaxSe = s.LinedDistMinSe + rng.bounded(1, 3);
+    }
+    s.LinedPtMinSe = many ? rng.bounded(10, 18) : odd(20) ? rng.bounded(-2, 5) : rng.bounded(1, 4);
     s.LinedPtMaxSe = s.LinedPtMinSe + (odd(15) ? rng.bounded(-2, 0) : rng.bounded(0, 3));
     s.InterMinSe = odd(20) ? rng.bounded(-2, 6) : rng.bounded(1, 4);
     s.InterMaxSe = s.InterMinSe + (longIntervals ? rng.bounded(10, 40)
                                    : odd(10)   ? rng.bounded(-2, 0) : rng.bounded(0, 6));
     s.MaxYOfSecSe = odd(10) ? 1000 : odd(15) ? rng.bounded(-1, 7) : s.LinedDistMinSe + rng.bounded(0, 3);
-    s.SecCountSe = odd(25) ? rng.bounded(-1, 10) : rng.bounded(2, 6);
+    s.SecCountSe = odd(10) ? rng.bounded(10, 21) : odd(25) ? rng.bounded(-1, 10) : rng.bounded(2, 6);
     s.FallTargetGbx = odd(10) ? rng.bounded(3, 5) : rng.bounded(3);
     return s;
 }
@@ -197,7 +219,9 @@ private slots:
     void manyFoundHandedOverInBatches_data();
     void manyFoundHandedOverInBatches();
     void extraProgressIsPlausible();
+    void stopKeepsPrefix_data();
     void stopKeepsPrefix();
+    void autoMixesEngines();
     void stopEndsLongRun();
 };
 
@@ -224,7 +248,8 @@ void TestFastSearch::matchesReference()
     QFETCH(int, cases);
     QRandomGenerator rng(seed);
     const std::vector<TSearchIsa> isas = SupportedSearchIsas();
-    static const int lengths[] = {0, 1, 2, 3, 5, 8, 12, 20, 30, 45, 70, 100};
+    static const int lengths[] = {0, 1, 2, 3, 5, 8, 12, 20, 30, 45, 70, 100, 400};
+    const TSearchEngine engines[] = {TSearchEngine::MeetInMiddle, TSearchEngine::BruteForce, TSearchEngine::Auto};
     int withPatterns = 0;
     for (int i = 0; i < cases; ++i) {
         const int drawCount = lengths[rng.bounded(int(std::size(lengths)))];
@@ -239,22 +264,30 @@ void TestFastSearch::matchesReference()
         withPatterns += std::any_of(expected.events.begin(), expected.events.end(),
                                     [](const Event &e) { return e.kind == 1; });
 
+        // The meet-in-the-middle search in several units, its sums in
+        // several classes, and leaving units to the brute force at a few
+        // matches.
         TFastSearchConfig one;
         one.threads = 1;
         one.progressIntervalMs = 0;
         one.isa = isas[size_t(i) % isas.size()];
+        one.engine = engines[i % 3];
+        one.meetRanges = rng.bounded(0, 4);
+        one.meetClasses = int(rng.bounded(3)) * int(rng.bounded(0, 1001));
+        one.meetMatchLimit = rng.bounded(4) ? 0 : rng.bounded(1, 20);
         const Outcome sequential = fast(draws, s, one);
         QVERIFY2(sequential.events == expected.events,
-                 qPrintable(what + ", one thread: " + firstDifference(sequential.events, expected.events)));
+                 qPrintable(what + ", " + describe(one) + ": " + firstDifference(sequential.events, expected.events)));
         QCOMPARE(sequential.result, expected.result);
 
         TFastSearchConfig many = one;
         many.threads = 3;
         many.chunkCombinations = rng.bounded(1, 40);
         many.isa = isas[size_t(i + 1) % isas.size()];
+        many.engine = engines[(i + 1) % 3];
         const Outcome threaded = fast(draws, s, many);
         QVERIFY2(threaded.events == expected.events,
-                 qPrintable(what + ", threaded: " + firstDifference(threaded.events, expected.events)));
+                 qPrintable(what + ", " + describe(many) + ": " + firstDifference(threaded.events, expected.events)));
         QCOMPARE(threaded.result, expected.result);
 
         // Patterns passed on a few at a time: a line's patterns and the
@@ -268,7 +301,7 @@ void TestFastSearch::matchesReference()
         QCOMPARE(inBatches.result, expected.result);
     }
     // The comparison means little unless patterns are found.
-    QVERIFY2(withPatterns >= cases / 5, qPrintable(QString::number(withPatterns)));
+    QVERIFY2(withPatterns >= cases / 8, qPrintable(QString::number(withPatterns)));
 }
 
 void TestFastSearch::oddSettings_data()
@@ -307,15 +340,18 @@ void TestFastSearch::oddSettings()
     QRandomGenerator rng{quint32(draws)};
     const TCodes history = randomHistory(rng, draws, Digits::TwoValues);
     const Outcome expected = reference(history, s);
-    for (int threads : {1, 2}) {
-        TFastSearchConfig config;
-        config.threads = threads;
-        config.progressIntervalMs = 0;
-        config.chunkCombinations = threads > 1 ? 7 : 0;
-        const Outcome got = fast(history, s, config);
-        QVERIFY2(got.events == expected.events, qPrintable(firstDifference(got.events, expected.events)));
-        QCOMPARE(got.result, expected.result);
-    }
+    for (TSearchEngine engine : {TSearchEngine::Auto, TSearchEngine::MeetInMiddle})
+        for (int threads : {1, 2}) {
+            TFastSearchConfig config;
+            config.threads = threads;
+            config.engine = engine;
+            config.progressIntervalMs = 0;
+            config.chunkCombinations = threads > 1 ? 7 : 0;
+            const Outcome got = fast(history, s, config);
+            QVERIFY2(got.events == expected.events,
+                     qPrintable(describe(config) + ": " + firstDifference(got.events, expected.events)));
+            QCOMPARE(got.result, expected.result);
+        }
 }
 
 namespace {
@@ -460,33 +496,49 @@ void TestFastSearch::extraProgressIsPlausible()
     s.MaxYOfSecSe = 3;
     s.SecCountSe = 3;
     const Outcome expected = reference(draws, s);
-    TFastSearchConfig config;
-    config.threads = 2;
-    config.progressIntervalMs = 1;
-    config.chunkCombinations = 64;
-    const Outcome got = fast(draws, s, config);
-    qsizetype e = 0;
-    qint64 last = 0;
-    for (const Event &g : got.events) {
-        if (e < expected.events.size() && g == expected.events[e]) {
-            ++e;
-        } else {
-            QCOMPARE(g.kind, 0);
-            QVERIFY(g.counter >= last);
-            if (e < expected.events.size())
-                QVERIFY(g.counter <= expected.events[e].counter || expected.events[e].kind == 0);
+    for (TSearchEngine engine : {TSearchEngine::BruteForce, TSearchEngine::MeetInMiddle})
+        for (int threads : {1, 2}) {
+            TFastSearchConfig config;
+            config.threads = threads;
+            config.progressIntervalMs = 1;
+            config.chunkCombinations = 64;
+            config.engine = engine;
+            config.meetRanges = 4;
+            const Outcome got = fast(draws, s, config);
+            qsizetype e = 0;
+            qint64 last = 0;
+            for (const Event &g : got.events) {
+                if (e < expected.events.size() && g == expected.events[e]) {
+                    ++e;
+                } else {
+                    QCOMPARE(g.kind, 0);
+                    if (e < expected.events.size())
+                        QVERIFY(g.counter <= expected.events[e].counter || expected.events[e].kind == 0);
+                }
+                QVERIFY(g.counter >= last);
+                last = g.counter;
+            }
+            QCOMPARE(e, expected.events.size());
+            QCOMPARE(got.result, expected.result);
         }
-        QVERIFY(g.counter >= last);
-        last = g.counter;
-    }
-    QCOMPARE(e, expected.events.size());
-    QCOMPARE(got.result, expected.result);
+}
+
+void TestFastSearch::stopKeepsPrefix_data()
+{
+    QTest::addColumn<int>("afterFound");
+    QTest::addColumn<qint64>("atProgress");
+    QTest::newRow("at the 20th pattern") << 20 << qint64(-1);
+    // 210 + 1330 lines of 2 and 3 points: the workers are on the tables of
+    // 4 points when the stop comes.
+    QTest::newRow("as the last point count starts") << -1 << qint64(1540);
 }
 
 void TestFastSearch::stopKeepsPrefix()
 {
-    // A stop asked for from the sink at the 20th pattern: nothing more is
-    // reported, and what was reported is what the walk reports first.
+    // A stop asked for from the sink: nothing more is reported, and what was
+    // reported is what the walk reports first.
+    QFETCH(int, afterFound);
+    QFETCH(qint64, atProgress);
     QRandomGenerator rng(31);
     const TCodes draws = randomHistory(rng, 60, Digits::TwoValues);
     TRegOptions s;
@@ -500,19 +552,57 @@ void TestFastSearch::stopKeepsPrefix()
     s.SecCountSe = 4;
     const Outcome all = reference(draws, s);
     QVERIFY(std::count_if(all.events.begin(), all.events.end(), [](const Event &e) { return e.kind == 1; }) > 40);
+    for (TSearchEngine engine : {TSearchEngine::BruteForce, TSearchEngine::MeetInMiddle})
+        for (int threads : {1, 2}) {
+            std::atomic<bool> stop{false};
+            Recorder rec;
+            rec.stop = &stop;
+            rec.stopAfterFound = afterFound;
+            rec.stopAtProgress = atProgress;
+            TFastSearchConfig config;
+            config.threads = threads;
+            config.progressIntervalMs = 0;
+            config.chunkCombinations = 16;
+            config.engine = engine;
+            config.meetRanges = 3;
+            RunFastSearch(draws, s, rec, stop, config);
+            const Event last = rec.events.last();
+            QCOMPARE(last.kind, afterFound > 0 ? 1 : 0);
+            QCOMPARE(afterFound > 0 ? qint64(rec.found) : last.counter, afterFound > 0 ? afterFound : atProgress);
+            QCOMPARE(rec.events, all.events.mid(0, rec.events.size()));
+        }
+}
+
+void TestFastSearch::autoMixesEngines()
+{
+    // Settings where the cost model leaves the small point counts to the
+    // brute force and gives the large ones to the meet-in-the-middle search:
+    // the mixed run reports what the walk does.
+    QRandomGenerator rng(61);
+    const TCodes draws = randomHistory(rng, 300, Digits::Uniform);
+    TRegOptions s;
+    s.LinedDistMinSe = 1;
+    s.LinedDistMaxSe = 3;
+    s.RefSumChk = true;
+    s.LinedPtMinSe = 4;
+    s.LinedPtMaxSe = 7;
+    s.InterMinSe = 1;
+    s.InterMaxSe = 3;
+    s.MaxYOfSecSe = 3;
+    s.SecCountSe = 6;
+    using namespace FastSearchImpl;
+    const TSearchShape shape = ShapeOf(MakeSearchPlan(s, draws.Count()), draws.Count());
+    QVERIFY(!ChoosePointCount(shape, 4, 1, TSearchEngine::Auto).meet);
+    QVERIFY(ChoosePointCount(shape, 7, 1, TSearchEngine::Auto).meet);
+    const Outcome expected = reference(draws, s);
+    QVERIFY(std::count_if(expected.events.begin(), expected.events.end(), [](const Event &e) { return e.kind == 1; }) > 20);
     for (int threads : {1, 2}) {
-        std::atomic<bool> stop{false};
-        Recorder rec;
-        rec.stop = &stop;
-        rec.stopAfterFound = 20;
         TFastSearchConfig config;
         config.threads = threads;
         config.progressIntervalMs = 0;
-        config.chunkCombinations = 16;
-        RunFastSearch(draws, s, rec, stop, config);
-        QCOMPARE(rec.found, 20);
-        QCOMPARE(rec.events.last().kind, 1);
-        QCOMPARE(rec.events, all.events.mid(0, rec.events.size()));
+        const Outcome got = fast(draws, s, config);
+        QVERIFY2(got.events == expected.events, qPrintable(firstDifference(got.events, expected.events)));
+        QCOMPARE(got.result, expected.result);
     }
 }
 

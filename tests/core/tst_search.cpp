@@ -621,6 +621,7 @@ void TestSearch::estimate_data()
     QTest::addColumn<TRegOptions>("settings");
     QTest::addColumn<qint64>("combinations");
     QTest::addColumn<qint64>("patterns"); // -1: counted here
+    QTest::addColumn<int>("meet");        // the meet-in-the-middle search takes part: 1 yes, 0 no, -1 either
     auto search = [](int maxPoints, int minSteps) {
         TRegOptions s = longSearch();
         s.LinedPtMaxSe = maxPoints;
@@ -631,12 +632,13 @@ void TestSearch::estimate_data()
     // allows, on the sample history. The counts given were measured once
     // with the engine and a sink that only counts (deep takes a second,
     // max and dense minutes); dense also as the line count of vexel-search.
-    QTest::newRow("wide") << search(4, 6) << qint64(1091058) << qint64(-1);
-    QTest::newRow("deep") << search(6, 9) << qint64(171321510) << qint64(202);
-    QTest::newRow("max") << search(9, 12) << qint64(98726452679) << qint64(129);
-    QTest::newRow("dense") << search(6, 3) << qint64(171321510) << qint64(205354957);
+    QTest::newRow("wide") << search(4, 6) << qint64(1091058) << qint64(-1) << -1;
+    QTest::newRow("deep") << search(6, 9) << qint64(171321510) << qint64(202) << 1;
+    QTest::newRow("max") << search(9, 12) << qint64(98726452679) << qint64(129) << 1;
+    // Hundreds of millions of patterns: the brute force streams them.
+    QTest::newRow("dense") << search(6, 3) << qint64(171321510) << qint64(205354957) << 0;
     // Lines on the reference row itself read the target's own draw.
-    QTest::newRow("start settings") << TRegOptions() << qint64(3654) << qint64(-1);
+    QTest::newRow("start settings") << TRegOptions() << qint64(3654) << qint64(-1) << 0;
 }
 
 void TestSearch::estimate()
@@ -644,6 +646,7 @@ void TestSearch::estimate()
     QFETCH(TRegOptions, settings);
     QFETCH(qint64, combinations);
     QFETCH(qint64, patterns);
+    QFETCH(int, meet);
     TCodes draws;
     RebuildDrawList(draws, ReadDrawFile(SAMPLE_HISTORY_PATH));
     if (patterns < 0) {
@@ -655,6 +658,12 @@ void TestSearch::estimate()
     QCOMPARE(e.combinations, combinations);
     const double ratio = e.patterns / double(patterns);
     QVERIFY2(ratio > 1.0 / 3 && ratio < 3, qPrintable(QString::number(e.patterns)));
+    // The time follows the engine: the point counts the meet-in-the-middle
+    // search takes cost their tables, not their lines.
+    if (meet >= 0)
+        QCOMPARE(e.meetWork > 0, bool(meet));
+    if (meet == 1)
+        QVERIFY(e.lines < 1e-3 * double(combinations));
 }
 
 QTEST_GUILESS_MAIN(TestSearch)

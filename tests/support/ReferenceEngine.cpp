@@ -1,7 +1,12 @@
+// The search as its rules read, one (combination, interval, mask) at a time.
+// It shares nothing with the product's search but the draw list and the
+// pattern record: the candidates, the masks, what becomes of hand-edited
+// settings and the walk are its own.
 #include "tests/support/ReferenceEngine.h"
 #include "core/Hao.h"
 #include "core/VexelReg.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -13,7 +18,7 @@ qint64 Choose(qint64 a, qint64 b)
 {
     if (b < 0 || b > a)
         return 0;
-    b = qMin(b, a - b);
+    b = std::min(b, a - b);
     unsigned __int128 c = 1;
     for (qint64 i = 0; i < b; ++i) {
         c = c * static_cast<unsigned __int128>(a - i) / static_cast<unsigned __int128>(i + 1);
@@ -23,143 +28,208 @@ qint64 Choose(qint64 a, qint64 b)
     return qint64(c);
 }
 
-// Walks one (line, interval, mask) back from the next draw and returns the
-// number of steps that hold; the line values go into `values` when given.
-int WalkChain(const TCodes &draws, const TPoint *points, int pointCount, qint32 minRow,
-              int interval, quint16 mask, std::vector<qint32> *values)
+// Besides the start of each point count, progress comes after a rejected
+// evaluation whenever the combination counter is a multiple of this.
+constexpr qint64 EveryCombinations = 112323;
+
+std::vector<quint16> MasksOf(qint32 fallTarget)
 {
-    const qint64 n = draws.Count();
-    int steps = 0;
-    for (qint64 r = n;; r -= interval) {
-        // The step would read a draw before the first one: the walk ends.
-        if (r + minRow < 0 || r < 0)
-            break;
-        quint32 sum = 0;
-        for (int i = 0; i < pointCount; ++i) {
-            const qint64 row = r + points[i].y;
-            if (row < n)
-                sum += quint32(draws.At(points[i].x, int(row)));
-        }
-        const qint32 v = qint32(sum) % 10;
-        if (r < n) {
-            qint32 target = 0;
-            for (int p = 0; p <= 4; ++p)
-                if (mask & (1u << p))
-                    target = (target + draws.At(p, int(r)) % 10) % 10;
-            if (target != v)
-                break;
-        }
-        ++steps;
-        if (values)
-            values->push_back(v);
-    }
-    return steps;
+    if (fallTarget == 0)
+        return {6, 10, 18, 12, 20, 24};
+    if (fallTarget == 1)
+        return {14, 22, 26, 28};
+    if (fallTarget == 2)
+        return {30};
+    return {};
 }
+
+// The settings as the search uses them. The dialog cannot make the values
+// the bounds act on; a hand-edited settings file can:
+// - distances within max(N + 1, 9) draws ahead of the reference row (a point
+//   farther ahead never reads anything, and is not a candidate at all);
+// - points farther back than that can never be read, so no line holding one
+//   is accepted; they are candidates all the same, the last ones, and the
+//   combination counter counts their lines;
+// - point counts from 0 on, intervals from 1 to N (a longer one ends every
+//   walk at the forecast step), at least one step.
+struct TRules
+{
+    qint64 firstDistance, lastDistance;
+    qint64 unreadable; // candidates beyond lastDistance
+    int width;
+    bool sumColumn;
+    qint64 firstPoints, lastPoints;
+    qint64 firstInterval, lastInterval;
+    qint64 leastSteps;
+    qint64 farthestNearest;
+    std::vector<quint16> masks;
+    qint16 targetCount;
+};
+
+TRules RulesOf(const TRegOptions &s, int drawCount)
+{
+    const qint64 reach = std::max<qint64>(qint64(drawCount) + 1, 9);
+    TRules r;
+    r.firstDistance = std::max<qint64>(s.LinedDistMinSe, -reach);
+    r.lastDistance = std::min<qint64>(s.LinedDistMaxSe, reach);
+    r.width = s.RefTailChk ? 7 : 4;
+    r.sumColumn = s.RefSumChk;
+    const qint64 firstUnreadable = std::max(r.lastDistance, r.firstDistance - 1) + 1;
+    r.unreadable = std::max<qint64>(0, qint64(s.LinedDistMaxSe) - firstUnreadable + 1)
+        * (r.width + (r.sumColumn ? 1 : 0));
+    r.firstPoints = std::max<qint64>(s.LinedPtMinSe, 0);
+    r.lastPoints = s.LinedPtMaxSe;
+    r.firstInterval = std::max<qint64>(s.InterMinSe, 1);
+    r.lastInterval = std::min<qint64>(s.InterMaxSe, drawCount);
+    r.leastSteps = std::max<qint64>(s.SecCountSe, 1);
+    r.farthestNearest = s.MaxYOfSecSe;
+    r.masks = MasksOf(s.FallTargetGbx);
+    r.targetCount = qint16(qint64(s.FallTargetGbx) + 2);
+    return r;
+}
+
+// One line walked back from the next draw in steps of one interval, for
+// every mask in turn: the line values of its steps, worked out once.
+class TWalk
+{
+public:
+    TWalk(const TCodes &draws, const TVexelReg &line, qint64 interval) : m_draws(draws), m_line(line), m_interval(interval)
+    {
+        for (int i = 0; i < line.Line(0).Count(); ++i)
+            m_deepest = std::min<qint64>(m_deepest, line.Line(0).Get(i).y);
+    }
+
+    // The line values of the steps that hold for `mask` go into `values`.
+    // The walk ends at the first step that fails or that would read a draw
+    // before the first (the line's deepest point or the target's draw).
+    void Run(quint16 mask, std::vector<qint32> &values)
+    {
+        const qint64 n = m_draws.Count();
+        values.clear();
+        for (qint64 step = 0;; ++step) {
+            const qint64 row = n - m_interval * step;
+            if (row < 0 || row + m_deepest < 0)
+                return;
+            if (step == qint64(m_values.size()))
+                m_values.push_back(m_line.LineValue(int(row), 0, m_draws) % 10);
+            const qint32 value = m_values[size_t(step)];
+            if (row < n) {
+                qint32 target = 0;
+                for (int p = 0; p <= 4; ++p)
+                    if (mask & (1u << p))
+                        target = (target + m_draws.GetNum(p, int(row)) % 10) % 10;
+                if (target != value)
+                    return;
+            }
+            values.push_back(value);
+        }
+    }
+
+private:
+    const TCodes &m_draws;
+    const TVexelReg &m_line;
+    const qint64 m_interval;
+    qint64 m_deepest = 0;
+    std::vector<qint32> m_values;
+};
 
 } // namespace
 
 qint64 RunReferenceSearch(const TCodes &draws, const TRegOptions &settings, TSearchSink &sink,
                           const std::atomic<bool> &stop)
 {
-    const TSearchPlan plan = MakeSearchPlan(settings, draws.Count());
-    const int n = plan.candidates.Count();
-    const qint64 all = plan.CandidateCount();
-    const TPoint *candidates = plan.candidates.Data();
-    const qint64 evaluations = qMax<qint64>(0, qint64(plan.intervalLast) - plan.intervalFirst + 1)
-        * qint64(plan.masks.size());
+    const TRules rules = RulesOf(settings, draws.Count());
+    std::vector<TPoint> candidates;
+    for (qint64 d = rules.firstDistance; d <= rules.lastDistance; ++d)
+        for (int column = rules.sumColumn ? 0 : 1; column <= rules.width; ++column)
+            candidates.push_back(TPoint{column, qint32(-d)});
+    const qint64 n = qint64(candidates.size());
+    const qint64 all = n + rules.unreadable;
+    const qint64 evaluations =
+        std::max<qint64>(0, rules.lastInterval - rules.firstInterval + 1) * qint64(rules.masks.size());
 
-    std::vector<qint64> indices;
-    std::vector<TPoint> line;
-    std::vector<qint32> values;
+    auto stopped = [&] { return stop.load(std::memory_order_relaxed); };
     qint64 counter = 0;
-
-    for (int k = plan.kFirst;; ++k) {
+    TVexelReg line;
+    std::vector<qint32> values;
+    for (qint64 k = rules.firstPoints;; ++k) {
         sink.Progress(counter);
-        // Once k exceeds the candidates no larger count has a combination.
+        // No combination of more points than candidates, nor of any more.
         if (k > all)
             break;
-        indices.resize(size_t(k));
-        line.resize(size_t(k));
-        for (int i = 0; i < k; ++i)
-            indices[size_t(i)] = i;
+        std::vector<qint64> chosen(static_cast<size_t>(k));
+        for (int i = 0; i < int(k); ++i)
+            chosen[size_t(i)] = i;
         // The next combination in lexicographic order; false after the last.
         const auto advance = [&] {
-            int i = k - 1;
-            while (i >= 0 && indices[size_t(i)] >= all - k + i)
-                --i;
-            if (i < 0)
+            int place = int(k) - 1;
+            while (place >= 0 && chosen[size_t(place)] >= all - k + place)
+                --place;
+            if (place < 0)
                 return false;
-            ++indices[size_t(i)];
-            for (int j = i + 1; j < k; ++j)
-                indices[size_t(j)] = indices[size_t(i)] + (j - i);
+            ++chosen[size_t(place)];
+            for (int j = place + 1; j < int(k); ++j)
+                chosen[size_t(j)] = chosen[size_t(place)] + (j - place);
             return true;
         };
-
-        for (;;) {
-            // A line holding an unlisted candidate is never accepted, nor is
-            // any after it that keeps the points before that one: each is
-            // taken, its evaluations rejected, at once.
+        for (bool more = true; more;) {
+            // The lines from here that keep the points before the first
+            // unreadable one: every evaluation of each is rejected.
             int first = 0;
-            while (first < k && indices[size_t(first)] < n)
+            while (first < int(k) && chosen[size_t(first)] < n)
                 ++first;
-            if (first < k) {
-                const qint64 count = Choose(all - indices[size_t(first)], k - first);
+            if (first < int(k)) {
+                const qint64 count = Choose(all - chosen[size_t(first)], k - first);
                 const qint64 end = count > Most - counter ? Most : counter + count;
-                for (qint64 m = (counter / ProgressEvery + 1) * ProgressEvery; m <= end && m < Most; m += ProgressEvery)
+                for (qint64 m = (counter / EveryCombinations + 1) * EveryCombinations; m <= end && m < Most;
+                     m += EveryCombinations)
                     for (qint64 e = 0; e < evaluations; ++e)
                         sink.Progress(m);
                 counter = end;
-                for (int j = first; j < k; ++j)
-                    indices[size_t(j)] = all - k + j;
-                if (!advance())
-                    break;
+                for (int j = first; j < int(k); ++j)
+                    chosen[size_t(j)] = all - k + j;
+                more = advance();
                 continue;
             }
             ++counter;
-            qint32 nearest = -1000;
-            qint32 minRow = 0;
-            for (int i = 0; i < k; ++i) {
-                line[size_t(i)] = candidates[indices[size_t(i)]];
-                nearest = qMax(nearest, line[size_t(i)].y);
-                minRow = qMin(minRow, line[size_t(i)].y);
-            }
-            const bool closeEnough = -qint64(nearest) <= plan.maxDistance;
-
-            for (qint64 interval = plan.intervalFirst; interval <= plan.intervalLast; ++interval) {
-                for (quint16 mask : plan.masks) {
+            line.Line(0).Clear();
+            for (qint64 c : chosen)
+                line.Line(0).Add(candidates[size_t(c)]);
+            const bool nearEnough = -qint64(line.NearestRow()) <= rules.farthestNearest;
+            for (qint64 interval = rules.firstInterval; interval <= rules.lastInterval; ++interval) {
+                TWalk walk(draws, line, interval);
+                for (quint16 mask : rules.masks) {
                     bool found = false;
-                    if (closeEnough) {
-                        const int steps = WalkChain(draws, line.data(), k, minRow, int(interval),
-                                                    mask, nullptr);
-                        if (steps >= plan.minSteps) {
-                            values.clear();
-                            WalkChain(draws, line.data(), k, minRow, int(interval), mask, &values);
+                    if (nearEnough) {
+                        walk.Run(mask, values);
+                        if (qint64(values.size()) >= rules.leastSteps) {
                             auto pattern = std::make_unique<TVexelReg>();
                             pattern->SetTargetMask(mask);
-                            pattern->SetTargetCount(plan.targetCount);
+                            pattern->SetTargetCount(rules.targetCount);
                             pattern->SetDrawCount(draws.Count());
                             pattern->SetKind(1);
-                            pattern->SetInterval(int(interval));
-                            for (const TPoint &p : line)
-                                pattern->Line(0).Add(p);
+                            pattern->SetInterval(qint32(interval));
+                            for (qint64 c : chosen)
+                                pattern->Line(0).Add(candidates[size_t(c)]);
                             for (qint32 v : values)
                                 pattern->AddStep(&v, mask);
                             sink.Found(std::move(pattern), counter);
                             found = true;
                         }
                     }
-                    if (!found && counter % ProgressEvery == 0)
+                    if (!found && counter % EveryCombinations == 0)
                         sink.Progress(counter);
-                    if (stop.load(std::memory_order_relaxed))
+                    // A stop leaves the mask loop; the next interval's first
+                    // evaluation leaves it again.
+                    if (stopped())
                         break;
                 }
             }
-            if (stop.load(std::memory_order_relaxed))
+            if (stopped())
                 return counter;
-            if (!advance())
-                break;
+            more = advance();
         }
-        if (stop.load(std::memory_order_relaxed) || k >= plan.kLast)
+        if (k >= rules.lastPoints)
             break;
     }
     return counter;

@@ -2,7 +2,7 @@
 
 #include "core/SearchEngine.h"
 
-// The straightforward search the product engine is measured and tested
+// The straightforward search the product's engines are measured and tested
 // against: every (combination, interval, mask) is walked on its own, in
 // enumeration order. Same reports, same counter and same return value as the
 // product's RunVexelSearch for every history and every settings record (only

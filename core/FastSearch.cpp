@@ -55,6 +55,10 @@ using namespace FastSearchImpl;
 
 namespace {
 
+// How long the calling thread waits for the workers before it looks at the
+// clock again.
+constexpr std::chrono::milliseconds MergePoll{10};
+
 // A chunk through the engine its point count was given; the brute force
 // takes a chunk the meet-in-the-middle search gave up on.
 void ProcessChunk(TChunkWorker &worker, TMeetWorker &meet, const TChunk &chunk, std::vector<TFound> &found)
@@ -284,10 +288,12 @@ private:
         m_lastProgress = Clock::now();
     }
 
+    // Reports the position so far when the next look at the clock (a merge
+    // poll away) could come too late for the promised interval.
     void KeepAlive()
     {
         if (m_config.progressIntervalMs > 0
-            && Clock::now() - m_lastProgress >= std::chrono::milliseconds(m_config.progressIntervalMs))
+            && Clock::now() - m_lastProgress + MergePoll >= std::chrono::milliseconds(m_config.progressIntervalMs))
             Progress(m_position);
     }
 
@@ -304,7 +310,7 @@ private:
                             return;
                         if (seq < m_nextSeq && (slot.ready || !slot.found.empty()))
                             break;
-                        m_doneCv.wait_for(lock, std::chrono::milliseconds(10));
+                        m_doneCv.wait_for(lock, MergePoll);
                         lock.unlock();
                         KeepAlive();
                         lock.lock();

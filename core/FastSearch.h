@@ -23,7 +23,7 @@ enum class TSearchEngine { Auto, BruteForce, MeetInMiddle };
 struct TFastSearchConfig
 {
     int threads = 0;              // worker threads; 0 or less: QThread::idealThreadCount()
-    int progressIntervalMs = 200; // extra progress report when none came for this long; 0: none
+    int progressIntervalMs = 200; // progress reports never further apart than this; 0: only the counted ones
     TSearchIsa isa = TSearchIsa::Auto;
     qint64 chunkCombinations = 0; // combinations per unit of work; 0: chosen from the search size
     // Found patterns that may wait for the calling thread before workers on
@@ -51,7 +51,7 @@ const char *SearchIsaName(TSearchIsa isa);
 // reports reach `sink` on the calling thread, in exactly the order and with
 // exactly the counters of a one-by-one walk of every combination, interval
 // and mask; besides those, a progress report with the combinations merged so
-// far comes whenever none came for progressIntervalMs. After a stop request
+// far comes before progressIntervalMs pass without one. After a stop request
 // the run returns within a few milliseconds; what it reported until then is
 // a prefix of what the whole run would report (with the meet-in-the-middle
 // search: the patterns of the chunks finished before the stop).

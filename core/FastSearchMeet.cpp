@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstring>
 #include <numeric>
 
@@ -32,6 +33,19 @@ namespace meetavx2 {
 } // namespace meetavx2
 #ifdef __clang__
 #pragma clang attribute pop
+#pragma clang attribute push(__attribute__((target("avx512f,avx512bw,avx512dq,avx512vl"))), apply_to = function)
+#else
+#pragma GCC pop_options
+#pragma GCC push_options
+#pragma GCC target("avx512f,avx512bw,avx512dq,avx512vl")
+#endif
+namespace meetavx512 {
+#define MEET_LEVEL 2
+#include "core/FastSearchMeetKernel.inc"
+#undef MEET_LEVEL
+} // namespace meetavx512
+#ifdef __clang__
+#pragma clang attribute pop
 #else
 #pragma GCC pop_options
 #endif
@@ -40,8 +54,11 @@ namespace meetavx2 {
 TMeetFn MeetKernelFor(TSearchIsa isa)
 {
 #ifdef VEXEL_MEET_X86
-    // The wider instruction sets bring nothing to sixteen-byte sums.
-    const bool avx2 = isa == TSearchIsa::Auto || isa == TSearchIsa::Avx2 || isa == TSearchIsa::Avx512;
+    const bool avx512 = isa == TSearchIsa::Auto || isa == TSearchIsa::Avx512;
+    if (avx512 && IsaSupported(TSearchIsa::Avx512) && __builtin_cpu_supports("avx512dq")
+        && __builtin_cpu_supports("avx512vl"))
+        return meetavx512::RunClasses;
+    const bool avx2 = avx512 || isa == TSearchIsa::Avx2;
     if (avx2 && IsaSupported(TSearchIsa::Avx2))
         return meetavx2::RunClasses;
 #else
@@ -163,15 +180,15 @@ TMeetStatus TMeetWorker::SearchInterval(const TChunk &chunk, qint64 interval, in
     const double entries = (after ? 1.0 : double(m_e.nm)) * SubsetsFirstIn(usable, split, lo, top);
     m_classes = m_e.meetClasses > 0 ? MeetClassesOf(m_e.meetClasses, steps) : MeetClassesFor(entries, steps);
     m_maskList = after ? 3 : 0;
-    BuildList(m_lists[0], a, lo, usable, top, !after, true);
-    BuildList(m_lists[1], b, lo + a, usable, usable - 1, false, true);
-    BuildList(m_lists[2], c, lo + split, usable, usable - 1, false, false);
-    BuildList(m_lists[3], d, lo + split, usable, usable - 1, after, false);
+    // A and C by last candidate rising, B by first rising, D by first
+    // falling: how the class loop pairs them.
+    BuildList(m_lists[0], a, lo, usable, top, !after, true, TOrder::LastRising);
+    BuildList(m_lists[1], b, lo + a, usable, usable - 1, false, true, TOrder::FirstRising);
+    BuildList(m_lists[2], c, lo + split, usable, usable - 1, false, false, TOrder::LastRising);
+    BuildList(m_lists[3], d, lo + split, usable, usable - 1, after, false, TOrder::FirstFalling);
     for (const TMeetList &list : m_lists)
         if (list.sums.size() > MeetMaxListEntries)
             return TMeetStatus::TooLarge;
-    // A and C by last candidate rising, B by first rising, D by first
-    // falling: how the class loop pairs them.
     Bucket(m_lists[0], TOrder::LastRising);
     Bucket(m_lists[1], TOrder::FirstRising);
     Bucket(m_lists[2], TOrder::LastRising);
@@ -194,7 +211,7 @@ TMeetStatus TMeetWorker::SearchInterval(const TChunk &chunk, qint64 interval, in
 }
 
 void TMeetWorker::BuildList(TMeetList &list, int size, int from, int to, int firstLast, bool withMasks,
-                            bool negate)
+                            bool negate, TOrder order)
 {
     list.size = size;
     list.sums.clear();
@@ -202,6 +219,7 @@ void TMeetWorker::BuildList(TMeetList &list, int size, int from, int to, int fir
     list.hi.clear();
     list.members.clear();
     list.mask.clear();
+    bool full = false;
     auto add = [&](V16 sum, const int *idx) {
         const size_t copies = withMasks ? m_targets.size() : 1;
         if (negate)
@@ -218,36 +236,70 @@ void TMeetWorker::BuildList(TMeetList &list, int size, int from, int to, int fir
             if (withMasks)
                 list.mask.push_back(quint8(mi));
         }
-        return list.sums.size() <= MeetMaxListEntries;
+        full = list.sums.size() > MeetMaxListEntries;
     };
     if (size == 0) {
         add(V16{}, nullptr);
         return;
     }
-    // Every `size`-subset of from .. to - 1 whose first lies at most at
-    // firstLast, in lexicographic order, with running sums.
-    std::vector<int> idx(static_cast<size_t>(size));
-    std::vector<TMeetList::Sum> sums(static_cast<size_t>(size) + 1);
-    int l = 0;
-    idx[0] = from;
-    for (;;) {
-        const int bound = l == 0 ? std::min(firstLast, to - size) : to - size + l;
-        if (idx[size_t(l)] > bound) {
-            if (l == 0)
-                return;
-            --l;
-            ++idx[size_t(l)];
-            continue;
+    std::vector<int> &idx = m_buildIndices;
+    idx.assign(size_t(size), 0);
+    const TMeetList::Sum *digits = m_digits.data();
+    std::vector<TMeetList::Sum> &sums = m_buildSums;
+    sums.resize(size_t(size) + 1);
+    // Every `count`-subset of lo .. hi - 1 whose first lies at most at
+    // `firstMax`, in lexicographic order, into idx[at ..], its digits added
+    // to `base`; then the whole entry is added.
+    auto subsets = [&](int count, int lo, int hi, int firstMax, V16 base, int at) {
+        if (count == 0) {
+            add(base, idx.data());
+            return;
         }
-        sums[size_t(l) + 1].v = AddMod10(sums[size_t(l)].v, m_digits[size_t(idx[size_t(l)])].v);
-        if (l == size - 1) {
-            if (!add(sums[size_t(size)].v, idx.data()))
-                return;
-            ++idx[size_t(l)];
-        } else {
-            ++l;
-            idx[size_t(l)] = idx[size_t(l) - 1] + 1;
+        sums[0].v = base;
+        int l = 0;
+        idx[size_t(at)] = lo;
+        while (!full) {
+            const int bound = l == 0 ? std::min(firstMax, hi - count) : hi - count + l;
+            if (idx[size_t(at + l)] > bound) {
+                if (l == 0)
+                    return;
+                --l;
+                ++idx[size_t(at + l)];
+                continue;
+            }
+            sums[size_t(l) + 1].v = AddMod10(sums[size_t(l)].v, digits[idx[size_t(at + l)]].v);
+            if (l == count - 1) {
+                add(sums[size_t(count)].v, idx.data());
+                ++idx[size_t(at + l)];
+            } else {
+                ++l;
+                idx[size_t(at + l)] = idx[size_t(at + l) - 1] + 1;
+            }
         }
+    };
+    // Made in the order the class loop wants, ties in lexicographic order,
+    // so that they need no sorting.
+    switch (order) {
+    case TOrder::FirstRising:
+        subsets(size, from, to, firstLast, V16{}, 0);
+        break;
+    case TOrder::LastRising:
+        for (int last = from + size - 1; last < to && !full; ++last) {
+            idx[size_t(size) - 1] = last;
+            if (size == 1) {
+                if (last <= firstLast)
+                    add(digits[last].v, idx.data());
+            } else {
+                subsets(size - 1, from, last, firstLast, digits[last].v, 0);
+            }
+        }
+        break;
+    case TOrder::FirstFalling:
+        for (int first = std::min(firstLast, to - size); first >= from && !full; --first) {
+            idx[0] = first;
+            subsets(size - 1, first + 1, to, INT_MAX, digits[first].v, 1);
+        }
+        break;
     }
 }
 
@@ -255,14 +307,43 @@ void TMeetWorker::Bucket(TMeetList &list, TOrder order)
 {
     const int classes = m_classes.Count();
     const size_t count = list.sums.size();
-    std::vector<quint32> cls(count);
+    // Candidates lie in 0 .. n - 1; an empty part's first is past them all.
+    const int n = m_e.n;
+    auto candidateKey = [&](size_t i) {
+        if (order == TOrder::LastRising)
+            return int(list.hi[i]) + 1;
+        const int first = std::min(int(list.lo[i]), n);
+        return order == TOrder::FirstRising ? first : n - first;
+    };
+    std::vector<quint32> &cls = m_bucketClass;
+    cls.resize(count);
     for (size_t i = 0; i < count; ++i)
-        cls[i] = ClassOf(list.sums[i].v, m_classes);
+        cls[i] = classes > 1 ? ClassOf(list.sums[i].v, m_classes) : 0;
+    // The lists come in lexicographic order, often already in the order
+    // asked for (first candidate rising, or a single point): no sort then.
+    bool ordered = true;
+    for (size_t i = 1; i < count && ordered; ++i)
+        ordered = candidateKey(i - 1) <= candidateKey(i);
+
+    list.start.assign(size_t(classes) + 1, 0);
+    for (size_t i = 0; i < count; ++i)
+        ++list.start[size_t(cls[i]) + 1];
+    std::partial_sum(list.start.begin(), list.start.end(), list.start.begin());
+    list.classes.clear();
+    for (int c = 0; c < classes; ++c)
+        if (list.start[size_t(c) + 1] > list.start[size_t(c)])
+            list.classes.push_back(quint32(c));
+    if (ordered && classes == 1)
+        return;
+
     // Counting sorts: by candidate within a class, then by class.
-    std::vector<quint32> perm(count), next(count);
+    std::vector<quint32> &perm = m_bucketOrder, &next = m_bucketNext;
+    perm.resize(count);
+    next.resize(count);
     std::iota(perm.begin(), perm.end(), 0u);
     auto countingSort = [&](auto keyOf, int keys) {
-        std::vector<quint32> start(size_t(keys) + 1, 0);
+        std::vector<quint32> &start = m_bucketStart;
+        start.assign(size_t(keys) + 1, 0);
         for (quint32 i : perm)
             ++start[size_t(keyOf(i)) + 1];
         std::partial_sum(start.begin(), start.end(), start.begin());
@@ -270,25 +351,18 @@ void TMeetWorker::Bucket(TMeetList &list, TOrder order)
             next[start[size_t(keyOf(i))]++] = i;
         perm.swap(next);
     };
-    // Candidates lie in 0 .. n - 1; an empty part's first is past them all.
-    const int n = m_e.n;
-    if (order == TOrder::LastRising)
-        countingSort([&](quint32 i) { return int(list.hi[i]) + 1; }, n + 1);
-    else if (order == TOrder::FirstRising)
-        countingSort([&](quint32 i) { return std::min(int(list.lo[i]), n); }, n + 1);
-    else
-        countingSort([&](quint32 i) { return n - std::min(int(list.lo[i]), n); }, n + 1);
-    countingSort([&](quint32 i) { return int(cls[i]); }, classes);
+    if (!ordered)
+        countingSort([&](quint32 i) { return candidateKey(i); }, n + 1);
+    if (classes > 1)
+        countingSort([&](quint32 i) { return int(cls[i]); }, classes);
 
-    TMeetList out;
+    TMeetList &out = m_bucketSpare;
     out.size = list.size;
     out.sums.resize(count);
     out.lo.resize(count);
     out.hi.resize(count);
     out.members.resize(list.members.size());
-    if (!list.mask.empty())
-        out.mask.resize(count);
-    out.start.assign(size_t(classes) + 1, 0);
+    out.mask.resize(list.mask.size());
     const size_t size = size_t(list.size);
     for (size_t to = 0; to < count; ++to) {
         const quint32 from = perm[to];
@@ -298,13 +372,13 @@ void TMeetWorker::Bucket(TMeetList &list, TOrder order)
         std::copy_n(list.members.begin() + qsizetype(from * size), size, out.members.begin() + qsizetype(to * size));
         if (!list.mask.empty())
             out.mask[to] = list.mask[from];
-        ++out.start[size_t(cls[from]) + 1];
     }
-    std::partial_sum(out.start.begin(), out.start.end(), out.start.begin());
-    for (int c = 0; c < classes; ++c)
-        if (out.start[size_t(c) + 1] > out.start[size_t(c)])
-            out.classes.push_back(quint32(c));
-    list = std::move(out);
+    // The spare keeps the old arrays for the next list.
+    list.sums.swap(out.sums);
+    list.lo.swap(out.lo);
+    list.hi.swap(out.hi);
+    list.members.swap(out.members);
+    list.mask.swap(out.mask);
 }
 
 bool TMeetWorker::OnMatch(void *context, int a, int b, int c, int d)

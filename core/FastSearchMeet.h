@@ -101,8 +101,9 @@ private:
     };
 
     TMeetStatus SearchInterval(const TChunk &chunk, qint64 interval, int usable);
-    void BuildList(TMeetList &list, int size, int from, int to, int firstLast, bool withMasks, bool negate);
     enum class TOrder { LastRising, FirstRising, FirstFalling };
+    void BuildList(TMeetList &list, int size, int from, int to, int firstLast, bool withMasks, bool negate,
+                   TOrder order);
     void Bucket(TMeetList &list, TOrder order);
     static bool OnMatch(void *context, int a, int b, int c, int d);
 
@@ -119,6 +120,11 @@ private:
     std::vector<TMeetList::Sum> m_digits;  // per usable candidate
     std::vector<TMeetList::Sum> m_targets; // per mask
     TMeetList m_lists[4];
+    // Buffers of Bucket, kept from one list to the next.
+    std::vector<quint32> m_bucketClass, m_bucketOrder, m_bucketNext, m_bucketStart;
+    std::vector<int> m_buildIndices;
+    std::vector<TMeetList::Sum> m_buildSums;
+    TMeetList m_bucketSpare;
     TMeetTable m_table;
     const TChunk *m_chunk = nullptr;
     qint64 m_interval = 0;

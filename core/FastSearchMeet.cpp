@@ -319,8 +319,8 @@ void TMeetWorker::Bucket(TMeetList &list, TOrder order)
     cls.resize(count);
     for (size_t i = 0; i < count; ++i)
         cls[i] = classes > 1 ? ClassOf(list.sums[i].v, m_classes) : 0;
-    // The lists come in lexicographic order, often already in the order
-    // asked for (first candidate rising, or a single point): no sort then.
+    // BuildList makes a list in the order asked for, and then only the
+    // classes are sorted; the candidate sort is kept for any other list.
     bool ordered = true;
     for (size_t i = 1; i < count && ordered; ++i)
         ordered = candidateKey(i - 1) <= candidateKey(i);

@@ -25,9 +25,9 @@
 // brute force, else one thread with N threads. Then backtests on the sample:
 // the last 500 draws with wide, the last 100 with deep, and with --max the
 // last 100 with max, on N threads. A last run measures how soon a stop
-// request ends a max search during its largest point count, the longest
-// wait between progress reports and the longest time the counter stood
-// still. Last, how long the statistics window takes to count a million
+// request ends a max search during its largest point count, and, in that
+// run and in the whole one, the longest wait between progress reports and
+// the longest time the counter stood still. Last, how long the statistics window takes to count a million
 // patterns. --list runs the big search in the main window until N patterns
 // (default 1,000,000) are listed, and measures memory per pattern and the
 // list's commands on them (see ListBench.h); --list-only runs that section
@@ -292,7 +292,7 @@ void benchStop(const TCodes &draws, int threads)
     {
         QElapsedTimer clock;
         qint64 last = 0, longest = 0, reports = 0;
-        qint64 counter = -1, since = 0, stillest = 0;
+        qint64 counter = -1, since = 0, stillest = 0, stillFrom = 0;
         std::atomic<qint64> *stopAt = nullptr;
         std::atomic<bool> *stop = nullptr;
         void ProgressRepeated(qint64 c, qint64 times) override
@@ -307,6 +307,8 @@ void benchStop(const TCodes &draws, int threads)
             last = now;
             ++reports;
             if (c != counter) {
+                if (now - since > stillest)
+                    stillFrom = counter;
                 stillest = std::max(stillest, now - since);
                 counter = c;
                 since = now;
@@ -366,6 +368,10 @@ void benchStop(const TCodes &draws, int threads)
                 threads, double(wholeNs) / 1e9, double(nineStart) / 1e9, double(stoppedAt.load()) / 1e9,
                 (long long)combinations, double(returnedAt - stoppedAt.load()) / 1e6, (long long)watch.reports,
                 double(watch.longest) / 1e6, double(watch.stillest) / 1e6);
+    std::printf("stop  seeded  max, the whole run: longest gap %.1f ms, counter still for at most %.1f ms "
+                "(from %lld combinations; the 9 points start after %lld)\n",
+                double(whole.longest) / 1e6, double(whole.stillest) / 1e6, (long long)whole.stillFrom,
+                (long long)before9);
 }
 
 // User and system time of the whole process so far (on a shared machine the

@@ -26,7 +26,9 @@
 //   (for the meet-in-the-middle search: ranges of first indices); worker
 //   threads take chunks in order, and the calling thread hands the found
 //   patterns to the sink chunk by chunk, in order, filling in the progress
-//   reports a one-by-one walk would make on the way. Only a bounded number
+//   reports a one-by-one walk would make on the way. A meet-in-the-middle
+//   range is shared: each thread takes some of its intervals, and the merge
+//   sorts the parts' patterns together. Only a bounded number
 //   of chunks is in flight, and found patterns are handed over in batches as
 //   they come: workers pause while many wait for the calling thread.
 //
@@ -297,54 +299,128 @@ private:
             Progress(m_position);
     }
 
+    Slot &SlotOf(qint64 seq) { return m_ring[size_t(seq % qint64(m_window))]; }
+
+    // Waits, the mutex held, until `ready` holds; false once the run is to
+    // end. Progress keeps coming meanwhile.
+    template <class Ready>
+    bool WaitUntil(std::unique_lock<std::mutex> &lock, Ready ready)
+    {
+        for (;;) {
+            if (m_error || Stopped())
+                return false;
+            if (ready())
+                return true;
+            m_doneCv.wait_for(lock, MergePoll);
+            lock.unlock();
+            KeepAlive();
+            lock.lock();
+        }
+    }
+
     void Merge()
     {
-        for (qint64 seq = 0;; ++seq) {
-            Slot &slot = m_ring[size_t(seq % qint64(m_window))];
-            std::optional<TMergeState> state;
-            for (bool complete = false; !complete;) {
-                {
-                    std::unique_lock<std::mutex> lock(m_mutex);
-                    for (;;) {
-                        if (m_error || Stopped())
-                            return;
-                        if (seq < m_nextSeq && (slot.ready || !slot.found.empty()))
-                            break;
-                        m_doneCv.wait_for(lock, MergePoll);
-                        lock.unlock();
-                        KeepAlive();
-                        lock.lock();
-                    }
-                    if (!state)
-                        state.emplace(slot.chunk);
-                    m_waiting -= qint64(slot.found.size());
-                    std::move(slot.found.begin(), slot.found.end(), std::back_inserter(state->found));
-                    std::vector<TFound>().swap(slot.found);
-                    m_reporting = qint64(state->found.size() - state->next);
-                    complete = slot.ready;
-                    m_workCv.notify_all();
-                }
-                state->go = Emit(slot.chunk, *state, complete);
-                state->Compact();
-                {
-                    // What is left waits for more of the chunk's patterns.
-                    std::lock_guard<std::mutex> lock(m_mutex);
-                    m_reporting = 0;
-                    m_workCv.notify_all();
-                }
-                if (!state->go)
-                    break;
+        for (qint64 seq = 0;;) {
+            int parts = 1;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                if (!WaitUntil(lock, [&] { return seq < m_nextSeq; }))
+                    return;
+                parts = SlotOf(seq).chunk.parts;
             }
+            std::optional<bool> go = parts == 1 ? MergeChunk(seq) : MergeShared(seq, parts);
+            if (!go)
+                return;
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
-                slot.ready = false;
-                m_mergedSeq = seq + 1;
+                for (int p = 0; p < parts; ++p)
+                    SlotOf(seq + p).ready = false;
+                m_mergedSeq = seq + parts;
                 m_workCv.notify_all();
             }
-            if (!state->go)
+            if (!*go)
                 return;
             KeepAlive();
+            seq += parts;
         }
+    }
+
+    // Reports a chunk's patterns batch by batch as they come. Whether the
+    // run goes on; nothing when it ended while waiting.
+    std::optional<bool> MergeChunk(qint64 seq)
+    {
+        Slot &slot = SlotOf(seq);
+        TMergeState state(slot.chunk);
+        for (bool complete = false; !complete;) {
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                if (!WaitUntil(lock, [&] { return slot.ready || !slot.found.empty(); }))
+                    return std::nullopt;
+                m_waiting -= qint64(slot.found.size());
+                std::move(slot.found.begin(), slot.found.end(), std::back_inserter(state.found));
+                std::vector<TFound>().swap(slot.found);
+                m_reporting = qint64(state.found.size() - state.next);
+                complete = slot.ready;
+                m_workCv.notify_all();
+            }
+            state.go = Emit(slot.chunk, state, complete);
+            state.Compact();
+            {
+                // What is left waits for more of the chunk's patterns.
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_reporting = 0;
+                m_workCv.notify_all();
+            }
+            if (!state.go)
+                break;
+        }
+        return state.go;
+    }
+
+    // The parts of a shared range: their patterns are gathered as they come
+    // (so their workers never wait for the merge) and put in enumeration
+    // order once every part is done.
+    std::optional<bool> MergeShared(qint64 seq, int parts)
+    {
+        const TChunk &chunk = SlotOf(seq).chunk;
+        TMergeState state(chunk);
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            auto taken = [&](int p) { return seq + p < m_nextSeq; };
+            auto done = [&] {
+                for (int p = 0; p < parts; ++p)
+                    if (!taken(p) || !SlotOf(seq + p).ready)
+                        return false;
+                return true;
+            };
+            for (;;) {
+                const bool ready = WaitUntil(lock, [&] {
+                    for (int p = 0; p < parts; ++p)
+                        if (taken(p) && !SlotOf(seq + p).found.empty())
+                            return true;
+                    return done();
+                });
+                if (!ready)
+                    return std::nullopt;
+                for (int p = 0; p < parts && taken(p); ++p) {
+                    Slot &slot = SlotOf(seq + p);
+                    m_waiting -= qint64(slot.found.size());
+                    std::move(slot.found.begin(), slot.found.end(), std::back_inserter(state.found));
+                    std::vector<TFound>().swap(slot.found);
+                }
+                m_workCv.notify_all();
+                if (done())
+                    break;
+            }
+        }
+        std::sort(state.found.begin(), state.found.end(), [](const TFound &a, const TFound &b) {
+            if (a.counter != b.counter)
+                return a.counter < b.counter;
+            if (a.interval != b.interval)
+                return a.interval < b.interval;
+            return a.mask < b.mask;
+        });
+        return Emit(chunk, state, true);
     }
 
     bool EmitFound(TFound &f)

@@ -24,10 +24,11 @@ constexpr double MeetMargin = 1.25;
 constexpr int MeetMostCandidates = 1024;
 constexpr size_t MeetMostIntervalGroups = 256; // intervals of different usable candidates
 
-// Time the meet-in-the-middle search of one range should take before
-// progress moves on.
-constexpr double RangeNs = 1.5e9;
-constexpr int MostRanges = 16;
+// Time the meet-in-the-middle search of one range may take on one thread:
+// the counter stands still while the threads work on it, but narrower
+// ranges cost more in all (on max, about 0.4 s on two threads and 16 %
+// more than one range).
+constexpr double RangeNs = 8e8;
 
 double Choose(double a, double b)
 {
@@ -256,48 +257,41 @@ TPointCountChoice ChoosePointCount(const TSearchShape &shape, int k, int threads
     // well below the bound at which it gives up.
     const double matchesPerRange = double(MeetMaxMatches) / 8;
     auto fits = [&](const TRangeCost &c) { return c.fits && c.matches <= 2 * matchesPerRange; };
-    int count = ranges;
-    if (count <= 0) {
-        count = whole.ns < 30e6 ? 1 : std::max(threads, int(std::ceil(whole.ns / RangeNs)));
-        count = std::max(std::min(count, MostRanges), int(std::min(64.0, std::ceil(whole.matches / matchesPerRange))));
-    }
-    count = std::clamp(count, 1, lastFirst + 1);
-
-    if (count == 1) {
-        if (!fits(whole))
-            return choice;
-        choice.ranges.push_back(all);
-        choice.meetNs = whole.ns;
-    } else {
-        // Ranges of about equal cost, each cut where it is cheapest; a range
-        // costs more than its share of the whole, as each one probes the
-        // upper parts of its lines anew.
-        const double share = whole.ns / count;
-        for (int lo = 0; lo <= lastFirst;) {
-            // The widest range from lo within its share (a range costs more
-            // as it widens), leaving a first candidate to each range after it.
-            const int rangesLeft = count - int(choice.ranges.size());
-            int hi = lastFirst;
-            if (rangesLeft > 1) {
-                hi = lo;
-                for (int l = lo + 1, r = lastFirst - (rangesLeft - 1); l <= r;) {
-                    const int mid = l + (r - l) / 2;
-                    const TRangeCost c = cost.Best(lo, mid).second;
-                    if (fits(c) && c.ns <= share) {
-                        hi = mid;
-                        l = mid + 1;
-                    } else {
-                        r = mid - 1;
-                    }
+    // Asked for a number of ranges: ranges of about equal cost. Otherwise
+    // ranges of at most RangeNs each, as few as that allows. A range costs
+    // more than its share of the whole, as each one looks up the back parts
+    // of its lines anew, so narrower ranges make the search dearer.
+    const int count = ranges > 0 ? std::min(ranges, lastFirst + 1) : 0;
+    double budget = count > 0 ? whole.ns / count : RangeNs;
+    // The threads share a range's intervals; with fewer intervals than
+    // threads, they need a range each.
+    if (count == 0 && int(shape.usable.size()) < threads)
+        budget = std::min(budget, whole.ns / threads);
+    for (int lo = 0; lo <= lastFirst;) {
+        // The widest range from lo within the budget (a range costs more as
+        // it widens), leaving a first candidate to each range asked for
+        // after it.
+        const int rangesLeft = count - int(choice.ranges.size());
+        int hi = lastFirst;
+        if (count == 0 || rangesLeft > 1) {
+            hi = lo;
+            for (int l = lo + 1, r = count > 0 ? lastFirst - (rangesLeft - 1) : lastFirst; l <= r;) {
+                const int mid = l + (r - l) / 2;
+                const TRangeCost c = cost.Best(lo, mid).second;
+                if (fits(c) && c.ns <= budget) {
+                    hi = mid;
+                    l = mid + 1;
+                } else {
+                    r = mid - 1;
                 }
             }
-            const auto best = cost.Best(lo, hi);
-            if (!fits(best.second))
-                return TPointCountChoice{false, choice.lines, choice.bruteNs, 0, {}};
-            choice.ranges.push_back(best.first);
-            choice.meetNs += best.second.ns;
-            lo = hi + 1;
         }
+        const auto best = cost.Best(lo, hi);
+        if (!fits(best.second))
+            return TPointCountChoice{false, choice.lines, choice.bruteNs, 0, {}};
+        choice.ranges.push_back(best.first);
+        choice.meetNs += best.second.ns;
+        lo = hi + 1;
     }
     choice.meet = engine == TSearchEngine::MeetInMiddle || choice.meetNs * MeetMargin < choice.bruteNs;
     if (!choice.meet)

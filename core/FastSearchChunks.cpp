@@ -1,5 +1,7 @@
 #include "core/FastSearchChunks.h"
 
+#include <algorithm>
+
 namespace FastSearchImpl {
 
 std::vector<int> LevelLimits(const TEngine &e, int k)
@@ -62,12 +64,15 @@ void TChunkGen::BeginK()
     m_state = InK;
     m_meet.clear();
     m_meetNext = 0;
+    m_meetPart = 0;
     m_meetRest = false;
     if (m_k >= 2 && Binomial(m_e.n, m_k) != Saturated) {
         TPointCountChoice choice = ChoosePointCount(m_e.shape, m_k, m_threads, m_e.engineMode, m_e.meetRanges);
         if (choice.meet)
             m_meet = std::move(choice.ranges);
     }
+    const qint64 intervals = m_e.plan.intervalLast - m_e.plan.intervalFirst + 1;
+    m_meetParts = int(std::clamp<qint64>(intervals, 1, m_threads));
     m_limit = LevelLimits(m_e, m_k);
     m_path.assign(size_t(std::max(m_k, 1)), 0);
     m_stack.clear();
@@ -99,12 +104,20 @@ bool TChunkGen::MeetStep(TChunk &out)
 {
     const int k = m_k;
     const int n = m_e.n;
+    if (m_meetPart > 0 && m_meetPart < m_meetParts) {
+        out = m_meetChunk;
+        out.part = m_meetPart++;
+        return true;
+    }
     if (m_meetNext < m_meet.size()) {
         const TMeetRange &r = m_meet[m_meetNext++];
         out = Make(true, 0, r.first, r.last, Binomial(n - r.first, k) - Binomial(n - r.last - 1, k));
         out.meet = true;
         out.split = r.split;
         out.masksAfter = r.masksAfter;
+        out.parts = m_meetParts;
+        m_meetChunk = out;
+        m_meetPart = 1;
         return true;
     }
     // The lines after the last range are too far away or too long.

@@ -25,6 +25,23 @@ struct TChunk
     qint64 base = 0;         // the counter before the first line of k
     qint64 lo = 0;           // the counter before its first line
     qint64 hi = 0;           // the counter after its last line
+    // The threads share a range of the meet-in-the-middle search: each of
+    // its `parts` chunks (consecutive, alike but for `part`) takes some of
+    // the intervals, so the range is done, and progress moves past it, in
+    // a fraction of the time one thread would take.
+    int part = 0;
+    int parts = 1;
+
+    // Whether the interval `offset` places after the first is this chunk's.
+    bool HasInterval(qint64 offset) const
+    {
+        if (parts == 1)
+            return true;
+        // Back and forth (0 1 1 0 0 1 ...): longer intervals have fewer
+        // candidates, so each part gets about its share of the work.
+        const qint64 q = offset % (2 * parts);
+        return (q < parts ? q : 2 * parts - 1 - q) == part;
+    }
 };
 
 // Level bounds for lines of k points: an index past them leads only to lines
@@ -62,6 +79,9 @@ private:
     bool m_atStart = true;
     std::vector<TMeetRange> m_meet; // this point count's, when it is searched so
     size_t m_meetNext = 0;
+    int m_meetParts = 1;            // chunks of each range
+    int m_meetPart = 0;             // the next of the current range's
+    TChunk m_meetChunk;             // the current range's
     bool m_meetRest = false;        // the lines after the last range, counted
     std::vector<int> m_limit;
     std::vector<int> m_path;

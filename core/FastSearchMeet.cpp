@@ -101,6 +101,8 @@ bool TMeetWorker::Process(const TChunk &chunk, std::vector<TFound> &out)
     m_members.clear();
     const TSearchPlan &plan = m_e.plan;
     for (qint64 interval = plan.intervalFirst; interval <= plan.intervalLast; ++interval) {
+        if (!chunk.HasInterval(interval - plan.intervalFirst))
+            continue;
         const int usable = m_e.shape.usable[size_t(interval - plan.intervalFirst)];
         const TMeetStatus status = SearchInterval(chunk, interval, usable);
         if (status == TMeetStatus::Stopped)

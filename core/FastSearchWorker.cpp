@@ -67,6 +67,10 @@ void TChunkWorker::LoadLine()
 
 bool TChunkWorker::Evaluate(qint64 &counter, qint64 interval, int maskIndex)
 {
+    // A range the meet-in-the-middle search gave up on: this chunk's share
+    // of it is its intervals.
+    if (!m_chunk->HasInterval(interval - m_e.plan.intervalFirst))
+        return false;
     const quint16 mask = m_e.plan.masks[size_t(maskIndex)];
     m_values.clear();
     const int steps = m_e.Walk(m_line.data(), m_k, interval, mask, &m_values);

@@ -198,10 +198,10 @@ private:
     };
 
     // A worker's batch of found patterns joins its slot; then the worker
-    // waits while too many wait for the merge. The worker of the chunk the
-    // merge is on counts only that chunk's patterns not yet reported, so it
-    // never waits for the merge to report the others first, nor while the
-    // merge waits for more of its patterns.
+    // waits while too many wait for the merge. The workers of the chunks the
+    // merge is on (the parts of a shared range) count only their own
+    // patterns not yet reported, so they never wait for the merge to report
+    // the others first, nor while the merge waits for more of theirs.
     static void HandOver(void *context, std::vector<TFound> &found)
     {
         auto &c = *static_cast<THandOverContext *>(context);
@@ -212,7 +212,7 @@ private:
         r.m_workCv.wait(lock, [&] {
             if (r.m_abort.load())
                 return true;
-            if (c.seq == r.m_mergedSeq)
+            if (c.seq < r.m_mergingEnd)
                 return qint64(c.slot->found.size()) + r.m_reporting < limit;
             return r.m_waiting < limit;
         });
@@ -327,6 +327,8 @@ private:
                 if (!WaitUntil(lock, [&] { return seq < m_nextSeq; }))
                     return;
                 parts = SlotOf(seq).chunk.parts;
+                m_mergingEnd = seq + parts;
+                m_workCv.notify_all();
             }
             std::optional<bool> go = parts == 1 ? MergeChunk(seq) : MergeShared(seq, parts);
             if (!go)
@@ -336,6 +338,7 @@ private:
                 for (int p = 0; p < parts; ++p)
                     SlotOf(seq + p).ready = false;
                 m_mergedSeq = seq + parts;
+                m_mergingEnd = m_mergedSeq + 1;
                 m_workCv.notify_all();
             }
             if (!*go)
@@ -504,6 +507,7 @@ private:
     bool m_genDone = false;
     qint64 m_nextSeq = 0;
     qint64 m_mergedSeq = 0;
+    qint64 m_mergingEnd = 1;          // past the chunks the merge is on
     qint64 m_waiting = 0;             // found patterns in slots, not yet taken by the merge
     qint64 m_reporting = 0;           // taken by the merge, being reported now
     std::atomic<bool> m_abort{false};

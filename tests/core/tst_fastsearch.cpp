@@ -422,10 +422,14 @@ void TestFastSearch::manyFoundHandedOverInBatches_data()
     QTest::addColumn<bool>("dense");
     QTest::addColumn<int>("threads");
     QTest::addColumn<int>("batch");
-    QTest::newRow("dense, one thread") << true << 1 << 1024;
-    QTest::newRow("dense, paused workers") << true << 2 << 7;
-    QTest::newRow("found at a multiple, one by one") << false << 1 << 1;
-    QTest::newRow("found at a multiple, one by one, threads") << false << 2 << 1;
+    QTest::addColumn<bool>("meet");
+    QTest::newRow("dense, one thread") << true << 1 << 1024 << false;
+    QTest::newRow("dense, paused workers") << true << 2 << 7 << false;
+    // A worker done with its part of a range goes on to the next range and
+    // fills the waiting room while the other part still hands over.
+    QTest::newRow("dense, shared ranges, paused workers") << true << 2 << 1 << true;
+    QTest::newRow("found at a multiple, one by one") << false << 1 << 1 << false;
+    QTest::newRow("found at a multiple, one by one, threads") << false << 2 << 1 << false;
 }
 
 void TestFastSearch::manyFoundHandedOverInBatches()
@@ -437,6 +441,7 @@ void TestFastSearch::manyFoundHandedOverInBatches()
     QFETCH(bool, dense);
     QFETCH(int, threads);
     QFETCH(int, batch);
+    QFETCH(bool, meet);
     TRegOptions s;
     TCodes draws;
     if (dense) {
@@ -471,8 +476,12 @@ void TestFastSearch::manyFoundHandedOverInBatches()
     config.threads = threads;
     config.progressIntervalMs = 0;
     config.chunkCombinations = threads > 1 ? 3000 : 0;
-    config.waitingPatterns = 100;
+    config.waitingPatterns = meet ? 1 : 100;
     config.foundBatch = batch;
+    if (meet) {
+        config.engine = TSearchEngine::MeetInMiddle;
+        config.meetRanges = 6;
+    }
     const qint64 result = RunFastSearch(draws, s, rec, stop, config);
     QVERIFY2(rec.events == expected.events, qPrintable(firstDifference(rec.events, expected.events)));
     QCOMPARE(result, expected.result);

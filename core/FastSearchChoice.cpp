@@ -1,4 +1,5 @@
 #include "core/FastSearchChoice.h"
+#include "core/Probability.h"
 
 #include <algorithm>
 #include <cmath>
@@ -36,7 +37,7 @@ double Choose(double a, double b)
         return 0;
     if (b == 0 || b == a)
         return 1;
-    return std::exp(std::lgamma(a + 1) - std::lgamma(b + 1) - std::lgamma(a - b + 1));
+    return std::exp(Probability::LogGamma(a + 1) - Probability::LogGamma(b + 1) - Probability::LogGamma(a - b + 1));
 }
 
 double FirstIn(double u, double size, double lo, double hi)

@@ -4,6 +4,13 @@
 #include <limits>
 
 namespace Probability {
+
+double LogGamma(double x)
+{
+    int sign = 0;
+    return lgamma_r(x, &sign);
+}
+
 namespace {
 
 constexpr int MaxIterations = 500;
@@ -22,7 +29,7 @@ double LowerGammaSeries(double a, double x)
         if (std::fabs(term) < std::fabs(sum) * Epsilon)
             break;
     }
-    return sum * std::exp(-x + a * std::log(x) - std::lgamma(a));
+    return sum * std::exp(-x + a * std::log(x) - LogGamma(a));
 }
 
 // The regularised upper incomplete gamma Q(a, x) by its continued fraction
@@ -48,7 +55,7 @@ double UpperGammaFraction(double a, double x)
         if (std::fabs(delta - 1.0) < Epsilon)
             break;
     }
-    return std::exp(-x + a * std::log(x) - std::lgamma(a)) * h;
+    return std::exp(-x + a * std::log(x) - LogGamma(a)) * h;
 }
 
 // The continued fraction of the regularised incomplete beta function.
@@ -95,7 +102,7 @@ double RegularisedBeta(double a, double b, double x)
         return 0.0;
     if (x >= 1.0)
         return 1.0;
-    const double front = std::exp(std::lgamma(a + b) - std::lgamma(a) - std::lgamma(b)
+    const double front = std::exp(LogGamma(a + b) - LogGamma(a) - LogGamma(b)
                                   + a * std::log(x) + b * std::log1p(-x));
     if (x < (a + 1.0) / (a + b + 2.0))
         return front * BetaFraction(a, b, x) / a;
@@ -153,10 +160,10 @@ qint64 BinomialQuantile(qint64 n, double p, double q)
         return n;
     // The probabilities summed from k = 0 up, each from its logarithm so
     // that thousands of trials neither overflow nor underflow.
-    const double logP = std::log(p), logQ = std::log1p(-p), logN = std::lgamma(double(n) + 1);
+    const double logP = std::log(p), logQ = std::log1p(-p), logN = LogGamma(double(n) + 1);
     double cumulative = 0;
     for (qint64 k = 0; k < n; ++k) {
-        cumulative += std::exp(logN - std::lgamma(double(k) + 1) - std::lgamma(double(n - k) + 1)
+        cumulative += std::exp(logN - LogGamma(double(k) + 1) - LogGamma(double(n - k) + 1)
                                + double(k) * logP + double(n - k) * logQ);
         if (cumulative >= q * (1 - 1e-12))
             return k;

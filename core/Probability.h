@@ -7,6 +7,10 @@
 
 namespace Probability {
 
+// ln |Gamma(x)|. Unlike std::lgamma it writes no global sign, so threads
+// may call it at once.
+double LogGamma(double x);
+
 // P(X >= x) for X chi-square distributed with `degrees` degrees of freedom
 // (degrees >= 1): the p-value of a chi-square statistic x.
 double ChiSquareUpperTail(double x, int degrees);

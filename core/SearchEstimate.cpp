@@ -2,6 +2,7 @@
 #include "core/SearchWorkloads.h"
 #include "core/FastSearch.h"
 #include "core/FastSearchChoice.h"
+#include "core/Probability.h"
 #include "core/Hao.h"
 #include "core/VexelReg.h"
 
@@ -36,7 +37,7 @@ double Binomial(double n, double k)
 {
     if (k < 0 || k > n)
         return 0;
-    return std::round(std::exp(std::lgamma(n + 1) - std::lgamma(k + 1) - std::lgamma(n - k + 1)));
+    return std::round(std::exp(Probability::LogGamma(n + 1) - Probability::LogGamma(k + 1) - Probability::LogGamma(n - k + 1)));
 }
 
 // The chance that a line made only of points on the reference row itself

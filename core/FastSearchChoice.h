@@ -59,8 +59,9 @@ struct TPointCountChoice
 };
 
 // `ranges`: the meet-in-the-middle search's units of work for this point
-// count; 0 lets the cost model choose (a few on one thread, enough to keep
-// `threads` busy, more for long ones so that progress moves).
+// count; 0 lets the cost model choose (as few as keep each one short, so
+// that progress moves; the threads share each one's intervals, and get a
+// range each only where there are fewer intervals than `threads`).
 TPointCountChoice ChoosePointCount(const TSearchShape &shape, int k, int threads, TSearchEngine engine,
                                    int ranges = 0);
 

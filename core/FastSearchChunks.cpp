@@ -71,7 +71,7 @@ void TChunkGen::BeginK()
         if (choice.meet)
             m_meet = std::move(choice.ranges);
     }
-    const qint64 intervals = m_e.plan.intervalLast - m_e.plan.intervalFirst + 1;
+    const qint64 intervals = qint64(m_e.plan.intervalLast) - m_e.plan.intervalFirst + 1;
     m_meetParts = int(std::clamp<qint64>(intervals, 1, m_threads));
     m_limit = LevelLimits(m_e, m_k);
     m_path.assign(size_t(std::max(m_k, 1)), 0);

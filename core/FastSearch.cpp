@@ -348,6 +348,14 @@ private:
         }
     }
 
+    // Moves a slot's found patterns to the merge; the mutex is held.
+    void Take(Slot &slot, std::vector<TFound> &to)
+    {
+        m_waiting -= qint64(slot.found.size());
+        std::move(slot.found.begin(), slot.found.end(), std::back_inserter(to));
+        std::vector<TFound>().swap(slot.found);
+    }
+
     // Reports a chunk's patterns batch by batch as they come. Whether the
     // run goes on; nothing when it ended while waiting.
     std::optional<bool> MergeChunk(qint64 seq)
@@ -359,9 +367,7 @@ private:
                 std::unique_lock<std::mutex> lock(m_mutex);
                 if (!WaitUntil(lock, [&] { return slot.ready || !slot.found.empty(); }))
                     return std::nullopt;
-                m_waiting -= qint64(slot.found.size());
-                std::move(slot.found.begin(), slot.found.end(), std::back_inserter(state.found));
-                std::vector<TFound>().swap(slot.found);
+                Take(slot, state.found);
                 m_reporting = qint64(state.found.size() - state.next);
                 complete = slot.ready;
                 m_workCv.notify_all();
@@ -405,12 +411,8 @@ private:
                 });
                 if (!ready)
                     return std::nullopt;
-                for (int p = 0; p < parts && taken(p); ++p) {
-                    Slot &slot = SlotOf(seq + p);
-                    m_waiting -= qint64(slot.found.size());
-                    std::move(slot.found.begin(), slot.found.end(), std::back_inserter(state.found));
-                    std::vector<TFound>().swap(slot.found);
-                }
+                for (int p = 0; p < parts && taken(p); ++p)
+                    Take(SlotOf(seq + p), state.found);
                 m_workCv.notify_all();
                 if (done())
                     break;
